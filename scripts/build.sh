@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Installs what is missing and builds everything into build/ (or $TESSALY_BUILD_DIR).
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="${TESSALY_BUILD_DIR:-$root/build}"
+
+bash "$root/scripts/setup.sh"
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build" "$@"

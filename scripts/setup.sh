@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs every Debian package the build, the program and the tests need.
+# Safe to run again: packages already present are left alone.
+set -euo pipefail
+
+packages=(
+    build-essential cmake ninja-build pkg-config python3
+    qt6-base-dev qt6-base-dev-tools libgl-dev
+    libjpeg62-turbo-dev
+    libgtest-dev libgmock-dev libbenchmark-dev
+    xvfb xauth x11-utils imagemagick
+    clang-format
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+if ((${#missing[@]})); then
+    echo "Installing: ${missing[*]}"
+    sudo_cmd=""
+    [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
+    export DEBIAN_FRONTEND=noninteractive
+    $sudo_cmd apt-get update
+    $sudo_cmd apt-get install -y --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Starts the real program under a virtual X server on the water example, checks the window
+# title names the file, checks the picture changes while the frames play, and keeps
+# screenshots as artefacts.
+# Arguments: tessaly binary, tessaly-cli binary, examples folder, artefacts folder.
+set -euo pipefail
+tessaly="$1"
+examples="$3"
+artefacts="$4"
+mkdir -p "$artefacts"
+
+if [ -z "${TESSALY_E2E_INNER:-}" ]; then
+    export TESSALY_E2E_INNER=1
+    exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
+fi
+
+"$tessaly" "$examples/water.xyz" &
+pid=$!
+trap 'kill $pid 2>/dev/null || true' EXIT
+
+title=""
+for _ in $(seq 1 100); do
+    title=$(xwininfo -root -tree 2>/dev/null | grep -o '"Tessaly - [^"]*"' | head -n 1 || true)
+    [ -n "$title" ] && break
+    sleep 0.1
+done
+echo "window title: $title"
+if [ "$title" != '"Tessaly - water.xyz"' ]; then
+    echo "FAIL: expected the title to name water.xyz"
+    exit 1
+fi
+
+sleep 1
+import -window root "$artefacts/gui_start_1.png"
+sleep 0.7
+import -window root "$artefacts/gui_start_2.png"
+if cmp -s "$artefacts/gui_start_1.png" "$artefacts/gui_start_2.png"; then
+    echo "FAIL: the picture did not change while the trajectory plays"
+    exit 1
+fi
+kill -0 $pid || { echo "FAIL: the program ended early"; exit 1; }
+echo "PASS: title names the file and the frames advance"
