@@ -6,7 +6,7 @@
 
 OrbitalTerm newTerm(int n, int l, double coefficient, bool letterForm, int m)
 {
-    return OrbitalTerm {letterForm, n, l, m, coefficient};
+    return OrbitalTerm{letterForm, n, l, m, coefficient};
 }
 
 void copyTerm(OrbitalTerm &destination, const OrbitalTerm &source)
@@ -157,19 +157,35 @@ void AtomTypeTable::buildDefaultTable()
         std::uint32_t red, green, blue;
     };
     static constexpr Row rows[] = {
-        {"?", 1, 1.0, 255, 255, 255},   {"H", 1, 0.25, 0, 128, 255},   {"He", 2, 0.31, 128, 255, 0},
-        {"Li", 3, 1.45, 0, 128, 0},     {"Be", 4, 1.05, 128, 0, 0},    {"B", 5, 0.85, 0, 128, 128},
-        {"C", 6, 0.7, 128, 128, 128},   {"N", 7, 0.65, 0, 0, 255},     {"O", 8, 0.6, 255, 0, 0},
-        {"F", 9, 0.5, 128, 0, 255},     {"Ne", 10, 0.38, 0, 255, 128}, {"Na", 11, 1.8, 128, 255, 128},
-        {"Mg", 12, 1.5, 128, 0, 128},   {"Al", 13, 1.25, 255, 128, 0}, {"Si", 14, 1.1, 128, 128, 255},
-        {"P", 15, 1.0, 255, 0, 255},    {"S", 16, 1.0, 255, 255, 0},   {"Cl", 17, 1.0, 255, 128, 255},
-        {"Ar", 18, 0.71, 0, 255, 255},  {"K", 19, 2.2, 128, 255, 128}, {"Ca", 20, 1.8, 255, 128, 128},
-        {"Kr", 36, 0.88, 255, 128, 0},  {"Xe", 54, 1.08, 128, 255, 0}, {"Rn", 86, 1.2, 0, 128, 128},
+        {"?", 1, 1.0, 255, 255, 255},
+        {"H", 1, 0.25, 0, 128, 255},
+        {"He", 2, 0.31, 128, 255, 0},
+        {"Li", 3, 1.45, 0, 128, 0},
+        {"Be", 4, 1.05, 128, 0, 0},
+        {"B", 5, 0.85, 0, 128, 128},
+        {"C", 6, 0.7, 128, 128, 128},
+        {"N", 7, 0.65, 0, 0, 255},
+        {"O", 8, 0.6, 255, 0, 0},
+        {"F", 9, 0.5, 128, 0, 255},
+        {"Ne", 10, 0.38, 0, 255, 128},
+        {"Na", 11, 1.8, 128, 255, 128},
+        {"Mg", 12, 1.5, 128, 0, 128},
+        {"Al", 13, 1.25, 255, 128, 0},
+        {"Si", 14, 1.1, 128, 128, 255},
+        {"P", 15, 1.0, 255, 0, 255},
+        {"S", 16, 1.0, 255, 255, 0},
+        {"Cl", 17, 1.0, 255, 128, 255},
+        {"Ar", 18, 0.71, 0, 255, 255},
+        {"K", 19, 2.2, 128, 255, 128},
+        {"Ca", 20, 1.8, 255, 128, 128},
+        {"Kr", 36, 0.88, 255, 128, 0},
+        {"Xe", 54, 1.08, 128, 255, 0},
+        {"Rn", 86, 1.2, 0, 128, 128},
     };
     types.clear();
     for (const Row &row : rows)
-        types.push_back(createAtomType(rgbColor(row.red, row.green, row.blue), row.name,
-                                       row.protons, row.radius));
+        types.push_back(createAtomType(
+            rgbColor(row.red, row.green, row.blue), row.name, row.protons, row.radius));
 }
 
 AtomType &AtomTypeTable::addTypeAfter(const AtomType &type)
@@ -180,8 +196,7 @@ AtomType &AtomTypeTable::addTypeAfter(const AtomType &type)
     return *types.insert(it, createAtomType(rgbColor(255, 255, 255), "Atom", 1, 1.0));
 }
 
-AtomTypeTable::RemoveRefusal AtomTypeTable::canRemove(const AtomType &type,
-                                                      bool framesLoaded) const
+AtomTypeTable::RemoveRefusal AtomTypeTable::canRemove(const AtomType &type, bool framesLoaded) const
 {
     if (framesLoaded && type.sphereImage)
         return RemoveRefusal::MayBeInUse;

@@ -26,19 +26,19 @@ using OrbitalList = std::vector<OrbitalTerm>;
 struct SpherePicture
 {
     static constexpr int Side = 64;
-    std::array<std::uint32_t, Side * Side> pixels {};
+    std::array<std::uint32_t, Side * Side> pixels{};
 };
 
 /// A named kind of atom: colour, drawing radius, proton number, ball pictures and orbitals.
 struct AtomType
 {
     std::uint32_t color = 0; ///< 0x00BBGGRR: red in the low byte
-    double radius = 1.0;     ///< Angstrom
-    std::string name;        ///< at most 31 characters, compared exactly
+    double radius = 1.0; ///< Angstrom
+    std::string name; ///< at most 31 characters, compared exactly
     int protons = 1;
     std::unique_ptr<SpherePicture> sphereImage; ///< absent until first drawn
-    std::unique_ptr<SpherePicture> sphereMask;  ///< absent until first drawn
-    OrbitalList orbitals {OrbitalTerm {}};
+    std::unique_ptr<SpherePicture> sphereMask; ///< absent until first drawn
+    OrbitalList orbitals{OrbitalTerm{}};
     int orbitalFamily = 0; ///< 0 hydrogen type, 1 Slater type, 2 Gauss type
 };
 

@@ -5,7 +5,7 @@
 namespace {
 const OrbitalList &createdOrbitals()
 {
-    static const OrbitalList list {OrbitalTerm {}};
+    static const OrbitalList list{OrbitalTerm{}};
     return list;
 }
 } // namespace

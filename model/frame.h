@@ -16,7 +16,7 @@ struct AtomOrbitals
 {
     bool usesTypeOrbitals = true;
     int ownOrbitalFamily = 0; ///< coded as AtomType::orbitalFamily
-    OrbitalList ownOrbitals {OrbitalTerm {}};
+    OrbitalList ownOrbitals{OrbitalTerm{}};
 };
 
 /// One atom of one frame. The drawing values of the frame being drawn (screen position,
@@ -24,7 +24,7 @@ struct AtomOrbitals
 struct FrameAtom
 {
     Vector3 position; ///< Angstrom
-    Vector3 impulse;  ///< as read; 0 when not read
+    Vector3 impulse; ///< as read; 0 when not read
     double charge = 0.0;
     AtomType *type = nullptr; ///< not owned; a type of the program's table
     std::unique_ptr<AtomOrbitals> orbitalState; ///< absent: the atom's settings as created

@@ -48,7 +48,7 @@ std::string_view fileExtension(std::string_view path)
 {
     const std::string_view name = fileNamePart(path);
     const auto dot = name.rfind('.');
-    return dot == std::string_view::npos ? std::string_view {} : name.substr(dot);
+    return dot == std::string_view::npos ? std::string_view{} : name.substr(dot);
 }
 
 int kindForExtension(std::string_view extension)

@@ -44,7 +44,7 @@ struct InputFormat
 {
     int kind = 0;
     bool openByExtension = true;
-    std::array<LayoutSettings, 3> layouts {defaultLayout(0), defaultLayout(1), defaultLayout(2)};
+    std::array<LayoutSettings, 3> layouts{defaultLayout(0), defaultLayout(1), defaultLayout(2)};
 
     LayoutSettings &current() { return layouts[static_cast<std::size_t>(clampKind(kind))]; }
     const LayoutSettings &current() const
@@ -52,7 +52,10 @@ struct InputFormat
         return layouts[static_cast<std::size_t>(clampKind(kind))];
     }
     /// Restores the defaults of one kind; the other kinds keep their settings.
-    void setDefault(int which) { layouts[static_cast<std::size_t>(clampKind(which))] = defaultLayout(which); }
+    void setDefault(int which)
+    {
+        layouts[static_cast<std::size_t>(clampKind(which))] = defaultLayout(which);
+    }
 
     static int clampKind(int k) { return k < 0 ? 0 : (k > 2 ? 2 : k); }
 };

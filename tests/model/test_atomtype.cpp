@@ -135,10 +135,9 @@ TEST(Orbitals, ResetCoversEveryRowOfTheDefaultTable)
     {
         int protons, n, l, m;
     };
-    const Row rows[] = {{2, 1, 0, 0},   {4, 2, 0, 0},  {5, 2, 1, 0},  {10, 2, 1, 0},
-                        {12, 3, 0, 0},  {13, 3, 1, 0}, {17, 3, 1, 0}, {20, 4, 0, 0},
-                        {36, 4, 1, 0},  {54, 5, 1, 0}, {86, 6, 1, 0}, {0, 1, 0, 0},
-                        {35, 1, 0, 0},  {87, 1, 0, 0}, {-4, 1, 0, 0}};
+    const Row rows[] = {{2, 1, 0, 0}, {4, 2, 0, 0}, {5, 2, 1, 0}, {10, 2, 1, 0}, {12, 3, 0, 0},
+        {13, 3, 1, 0}, {17, 3, 1, 0}, {20, 4, 0, 0}, {36, 4, 1, 0}, {54, 5, 1, 0}, {86, 6, 1, 0},
+        {0, 1, 0, 0}, {35, 1, 0, 0}, {87, 1, 0, 0}, {-4, 1, 0, 0}};
     for (const Row &row : rows) {
         AtomType type = createAtomType(0, "X", row.protons, 1.0);
         SCOPED_TRACE(row.protons);
@@ -185,7 +184,7 @@ TEST(Orbitals, TermsEqualIgnoresTheCoefficientButNotTheLetterForm)
 
 TEST(Orbitals, ClearTermsKeepsExactlyTheFirstTerm)
 {
-    OrbitalList list {newTerm(3, 1, 0.2, true, -1), newTerm(3, 1, 1.0, true, 0)};
+    OrbitalList list{newTerm(3, 1, 0.2, true, -1), newTerm(3, 1, 1.0, true, 0)};
     clearTerms(list);
     ASSERT_EQ(list.size(), 1u);
     EXPECT_EQ(list[0].m, -1);

@@ -28,8 +28,8 @@ TEST(Frame, AllocatedAtomsStartAsCreated)
     Frame frame = frameWithAtoms(3, 0.0);
     ASSERT_EQ(frame.atoms.size(), 3u);
     const FrameAtom &atom = frame.atoms[2];
-    EXPECT_EQ(atom.position, Vector3 {});
-    EXPECT_EQ(atom.impulse, Vector3 {});
+    EXPECT_EQ(atom.position, Vector3{});
+    EXPECT_EQ(atom.impulse, Vector3{});
     EXPECT_EQ(atom.charge, 0.0);
     EXPECT_TRUE(atom.usesTypeOrbitals());
     EXPECT_EQ(atom.ownOrbitalFamily(), 0);

@@ -1,0 +1,188 @@
+#include "app/mainwindow.h"
+
+#include "app/messagesinks.h"
+#include "app/viewwidget.h"
+#include "dialogs/detailsdlg.h"
+#include "dialogs/toolsdlg.h"
+#include "model/inputformat.h"
+
+#include <QColorDialog>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QLayout>
+#include <QMoveEvent>
+#include <QScreen>
+#include <QStatusBar>
+
+#include <cstdlib>
+#include <string>
+
+TMainForm *MainForm = nullptr;
+
+namespace {
+
+const QString ApplicationTitle = QStringLiteral("Tessaly");
+
+std::optional<std::uint32_t> runColorDialog(QWidget *owner, std::uint32_t preset)
+{
+    const QColor initial(static_cast<int>(preset & 0xFFu), static_cast<int>((preset >> 8) & 0xFFu),
+        static_cast<int>((preset >> 16) & 0xFFu));
+    const QColor chosen = QColorDialog::getColor(initial, owner);
+    if (!chosen.isValid())
+        return std::nullopt;
+    return rgbColor(static_cast<std::uint32_t>(chosen.red()),
+        static_cast<std::uint32_t>(chosen.green()), static_cast<std::uint32_t>(chosen.blue()));
+}
+
+} // namespace
+
+TMainForm::TMainForm()
+{
+    MainForm = this;
+    setObjectName(QStringLiteral("MainForm"));
+    OwnMessages = std::make_unique<MessageBoxSink>(this);
+    Messages = OwnMessages.get();
+    OwnStatusLine = std::make_unique<StatusLineSink>(*this);
+    StatusLine = OwnStatusLine.get();
+    ChooseColor = [this](std::uint32_t preset) { return runColorDialog(this, preset); };
+    CommandLineArguments = QCoreApplication::arguments();
+
+    View = new TViewWidget(*this);
+    setCentralWidget(View);
+    statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+    statusBar()->setSizeGripEnabled(true);
+    BuildMenu();
+
+    SetFileName(QStringLiteral("Untitled"));
+
+    CurrentFrame = &Frames.head();
+    FramesPerSecond = 10;
+    AnimTimer.setInterval(1000 / FramesPerSecond);
+    RotationTimer.setInterval(100);
+    connect(&AnimTimer, &QTimer::timeout, this, &TMainForm::AnimTimerTimer);
+    connect(&RotationTimer, &QTimer::timeout, this, &TMainForm::RotationTimerTimer);
+    connect(&MouseTimer, &QTimer::timeout, this, &TMainForm::MouseTimerTimer);
+
+    setMinimumSize(100, 100);
+    resize(481, 394);
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    // Lay the window out now, so the picture area has its size before the window is shown.
+    if (layout())
+        layout()->activate();
+    ViewRect = QRect(0, 0, ClientWidth(), ViewHeight());
+    ViewBitmap = QImage(ViewRect.size(), QImage::Format_RGB32);
+    if (!ViewRect.isEmpty() && ViewBitmap.isNull())
+        std::exit(1);
+
+    AtomTypes.buildDefaultTable();
+    ClearTrajectory();
+    FormCreate();
+}
+
+TMainForm::~TMainForm()
+{
+    if (MainForm == this)
+        MainForm = nullptr;
+}
+
+int TMainForm::ClientWidth() const
+{
+    return View->width();
+}
+
+int TMainForm::ViewHeight() const
+{
+    return View->height();
+}
+
+QRect TMainForm::PictureScreenRect() const
+{
+    return QRect(View->mapToGlobal(QPoint(0, 0)), QSize(ClientWidth(), ViewHeight()));
+}
+
+void TMainForm::SetFileName(const QString &name)
+{
+    const std::string whole = name.toStdString();
+    const QString shown = QString::fromStdString(std::string(fileNamePart(whole)));
+    setWindowTitle(QStringLiteral("%1 - %2").arg(ApplicationTitle, shown));
+    FileName = name;
+}
+
+void TMainForm::ShowStatus()
+{
+    QString text = QStringLiteral("Frame %1 of %2").arg(CurrentFrameIndex).arg(FrameCount);
+    if (CurrentFrame && CurrentFrame->text)
+        text += QLatin1Char(' ') + QString::fromStdString(*CurrentFrame->text);
+    statusBar()->showMessage(text);
+}
+
+void TMainForm::ShowStatus(const QString &text)
+{
+    statusBar()->showMessage(text);
+}
+
+void TMainForm::ClearTrajectory()
+{
+    Frames.clearFrames();
+    FrameCount = 0;
+    CurrentFrameIndex = 0;
+    CurrentFrame = &Frames.head();
+    DistancePairs.clear();
+    DetailsAtom = -1;
+    PickedAtom = -1;
+    SaveFirstFrame = 1;
+    SaveLastFrame = 0;
+    ShowStatus();
+}
+
+void TMainForm::FormCreate()
+{
+    SetViewCentre();
+}
+
+void TMainForm::SetViewCentre()
+{
+    // Integer halves: an odd width of 481 puts the centre on pixel 240.
+    const int halfWidth = ClientWidth() / 2;
+    const int halfHeight = ViewHeight() / 2;
+    ViewOriginX = halfWidth;
+    ViewOriginY = halfHeight;
+}
+
+void TMainForm::FormResize()
+{
+    ViewRect = QRect(0, 0, ClientWidth(), ViewHeight());
+    if (ViewBitmap.size() != ViewRect.size())
+        ViewBitmap = QImage(ViewRect.size(), QImage::Format_RGB32);
+    SetViewCentre();
+    if (ToolsDlg)
+        ToolsDlg->Dock();
+    if (DetailsDlg)
+        DetailsDlg->placeDetails();
+    BitmapFresh = false;
+    View->update();
+}
+
+void TMainForm::FormPaint()
+{
+    Redraw(nullptr, true);
+}
+
+void TMainForm::ShowMessage(const QString &caption, const QString &text)
+{
+    Messages->show(caption.toStdString(), text.toStdString());
+}
+
+void TMainForm::moveEvent(QMoveEvent *event)
+{
+    QMainWindow::moveEvent(event);
+    if (ToolsDlg)
+        ToolsDlg->Dock();
+}
+
+void TMainForm::closeEvent(QCloseEvent *event)
+{
+    QMainWindow::closeEvent(event);
+    emit Closed();
+}

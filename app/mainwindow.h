@@ -1,0 +1,284 @@
+#pragma once
+
+// The main window is one class spread over files by concern:
+//   mainwindow.cpp            construction, members, caption, status line, resize and paint
+//   mainwindow_menu.cpp       the menu, its check marks, the display toggles and colour commands
+//   mainwindow_animation.cpp  frame stepping, play/pause/rewind/repeat, rotation, speed
+//   mainwindow_open.cpp       the command-line start-up event and opening a trajectory
+//   mainwindow_redraw.cpp     Redraw: composing ViewBitmap and presenting it in the view
+//   mainwindow_mouse.cpp      the gestures on the view and the release timer
+// The view widget in the centre only forwards its paint, resize and mouse events here.
+// Dialogs reach the window through MainFormLink (dialogs/mainformlink.h); the window reaches
+// them through their program-wide instance pointers (ToolsDlg, SpeedDlg, ...), which are null
+// before start-up and during shutdown.
+
+#include "dialogs/mainformlink.h"
+#include "model/atomtype.h"
+#include "model/frame.h"
+#include "model/messagesink.h"
+#include "model/trajectoryreader.h"
+#include "render/displaystate.h"
+
+#include <QImage>
+#include <QMainWindow>
+#include <QRect>
+#include <QStringList>
+#include <QTimer>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QAction;
+class QMenu;
+class QPainter;
+class TViewWidget;
+
+/// The keys and buttons held at a mouse event.
+struct ShiftState
+{
+    Qt::KeyboardModifiers keys;
+    Qt::MouseButtons buttons;
+    bool doubleClick = false;
+};
+
+/// The program's main window: the loaded trajectory, the view bitmap, the display switches,
+/// the animation state and the menu.
+class TMainForm : public QMainWindow, public DisplayState, public MainFormLink
+{
+    Q_OBJECT
+
+public:
+    /// Builds the window with every member at its default, the default atom-type table and an
+    /// empty trajectory. It touches no other window.
+    TMainForm();
+    ~TMainForm() override;
+
+    // Trajectory and files.
+    QString FileName; ///< bare file name of the current trajectory, shown in the caption
+    QString SaveFileName; ///< full path last used to save frames as text
+    FrameList Frames;
+    int FrameCount = 0;
+    Frame *CurrentFrame = nullptr; ///< the list head when nothing is loaded
+    int CurrentFrameIndex = 0; ///< 1-based; 0 exactly when CurrentFrame is the head
+    AtomTypeTable AtomTypes; ///< the program's atom types
+    ::ReaderWarned ReaderWarned; ///< one-shot warnings of the reader, cleared per read
+
+    // Animation and rotation (FramesPerSecond, DialogAccepted and AnimTimer are in MainFormLink).
+    bool Playing = false;
+    bool RepeatPlay = true;
+    bool Rotating = false;
+    double RotationRateHorizontal = 0.001; ///< radians per millisecond about the screen's y axis
+    double RotationRateVertical = 0.0; ///< about the screen's x axis
+    double RotationRateInPlane = 0.0; ///< about the depth axis
+    QTimer RotationTimer;
+    QTimer MouseTimer;
+
+    // The picture.
+    QImage ViewBitmap; ///< client width x ViewHeight, RGB32
+    QRect ViewRect; ///< the part of the window and of ViewBitmap that holds the picture
+    double ViewOriginX = 0.0; ///< view centre, integer half of the client width
+    double ViewOriginY = 0.0; ///< view centre, integer half of ViewHeight
+
+    // Mouse.
+    int MouseX = 0;
+    int MouseY = 0;
+    int ReleaseX = 0;
+    int ReleaseY = 0;
+    ShiftState MouseShift;
+    bool MouseHeld = false;
+    bool MouseReleased = false;
+    bool RedrawOnRelease = false;
+    int PickedAtom = -1;
+    int DetailsAtom = -1;
+
+    // Saving.
+    int SaveFrameCount = 51;
+    int SaveFirstFrame = 1;
+    int SaveLastFrame = 0;
+    bool SaveAllFrames = false;
+
+    // The electrons switch remembers what it changed.
+    bool ElectronsSwitched = false;
+    bool SavedShowLabels = false;
+    int SavedAtomColorMode = 0;
+
+    /// The program's arguments, the program's own first; read by the start-up event.
+    QStringList CommandLineArguments;
+    /// Where message boxes go; tests put a recorder here.
+    MessageSink *Messages = nullptr;
+    /// Where busy texts go during long work.
+    StatusSink *StatusLine = nullptr;
+    /// Runs the colour dialog preset with a 0x00BBGGRR colour; empty when cancelled.
+    std::function<std::optional<std::uint32_t>(std::uint32_t)> ChooseColor;
+    /// The path most recently handed to OpenTrajectory.
+    QString LastOpenRequest;
+
+    /// Width of the client area in pixels.
+    int ClientWidth() const;
+    /// Height of the client area less the menu and the status bar, in pixels.
+    int ViewHeight() const;
+    /// The central widget that shows ViewBitmap.
+    TViewWidget *View = nullptr;
+
+    /// Sets FileName and the caption "Tessaly - " + the file-name part of name.
+    void SetFileName(const QString &name);
+    /// Shows "Frame i of n" in the status line, followed by a blank and the frame's text when
+    /// the current frame has one.
+    void ShowStatus();
+    /// Shows a text in the status line.
+    void ShowStatus(const QString &text);
+    /// Deletes every frame and the distance pairs, forgets the picked atoms, resets the save
+    /// range to 1..0 and shows the counter.
+    void ClearTrajectory();
+
+    /// Sets the view centre from the client size.
+    void FormCreate();
+    /// Follows a new client size: ViewRect, ViewBitmap, the view centre, the docked windows.
+    void FormResize();
+    /// Paints the view: the same as Redraw(nullptr, true).
+    void FormPaint();
+
+    // MainFormLink.
+    QWidget *Window() override { return this; }
+    QRect PictureScreenRect() const override;
+    void Redraw(Frame *frame, bool present) override;
+    void GoToFrame(int index) override;
+    void Pause1Click() override;
+    void Forward1Click() override;
+    void Details1Click() override;
+
+    // Animation.
+    /// Makes the first frame current (the head when none), index 1 (or 0), and shows it.
+    void GoToFirstFrame();
+    /// Steps to the next frame, wrapping to the first after the last.
+    void StepForward();
+    void Rewind1Click();
+    void Repeat1Click();
+    /// Toggles the spin; switching it on with all rates 0 starts the default spin.
+    void Rotate1Click();
+    void Animation1Click();
+    void AnimTimerTimer();
+    void RotationTimerTimer();
+    /// Runs the speed dialog; keeps the new speed on OK, restores the old one otherwise.
+    void Speed1Click();
+
+    // Opening.
+    /// Handles the start-up event: opens the file named on the command line, if any.
+    void OpenFromCommandLine();
+    /// Opens a trajectory by path.
+    void OpenTrajectory(const QString &path);
+
+    // Menu commands.
+    void New1Click();
+    void Open1Click();
+    void OpenSetup1Click();
+    void Save1Click();
+    void SaveSetup1Click();
+    void SaveFrame1Click();
+    void Exit1Click();
+    void Zoom1Click();
+    void Options2Click();
+    void Atoms2Click();
+    void Charges1Click();
+    void Electrons2Click();
+    void Forprinting1Click();
+    void Foreground2Click();
+    void Background2Click();
+    void Electrons3Click();
+    void ToneClick();
+    void Electrons1Click();
+    void Labels1Click();
+    void Distances1Click();
+    void Impulses1Click();
+    void Text1Click();
+    void Mousefunctions1Click();
+    void About1Click();
+
+    // Mouse gestures on the view.
+    void FormMouseDown(Qt::MouseButton button, ShiftState shift, int x, int y);
+    void FormMouseMove(ShiftState shift, int x, int y);
+    void FormMouseUp(Qt::MouseButton button, ShiftState shift, int x, int y);
+    void MouseTimerTimer();
+
+    /// Shows a message box (OK only) through Messages.
+    void ShowMessage(const QString &caption, const QString &text);
+    /// Paints ViewBitmap into the view; composes it first unless a redraw has just done so.
+    void PaintView(QPainter &painter);
+
+    // The menu: submenus, items and separators by their names.
+    QMenu *File1 = nullptr;
+    QAction *New1 = nullptr;
+    QAction *Open1 = nullptr;
+    QAction *OpenSetup1 = nullptr;
+    QAction *Save1 = nullptr;
+    QAction *SaveSetup1 = nullptr;
+    QAction *N6 = nullptr;
+    QAction *SaveFrame1 = nullptr;
+    QAction *N1 = nullptr;
+    QAction *Print1 = nullptr;
+    QAction *PrintSetup1 = nullptr;
+    QAction *N2 = nullptr;
+    QAction *Exit1 = nullptr;
+    QMenu *Animation1 = nullptr;
+    QAction *Forward1 = nullptr;
+    QAction *Pause1 = nullptr;
+    QAction *Rewind1 = nullptr;
+    QAction *N7 = nullptr;
+    QAction *Repeat1 = nullptr;
+    QAction *Rotate1 = nullptr;
+    QAction *N3 = nullptr;
+    QAction *Speed1 = nullptr;
+    QAction *Zoom1 = nullptr;
+    QMenu *Options2 = nullptr;
+    QAction *Atoms2 = nullptr;
+    QAction *Charges1 = nullptr;
+    QAction *Electrons2 = nullptr;
+    QAction *N5 = nullptr;
+    QMenu *Colors2 = nullptr;
+    QAction *Forprinting1 = nullptr;
+    QAction *N11 = nullptr;
+    QAction *Foreground2 = nullptr;
+    QAction *Background2 = nullptr;
+    QAction *Electrons3 = nullptr;
+    QAction *Tone = nullptr;
+    QAction *N10 = nullptr;
+    QAction *Electrons1 = nullptr;
+    QAction *Labels1 = nullptr;
+    QAction *Distances1 = nullptr;
+    QAction *Impulses1 = nullptr;
+    QAction *Text1 = nullptr;
+    QAction *Details1 = nullptr;
+    QMenu *Help1 = nullptr;
+    QAction *Mousefunctions1 = nullptr;
+    QAction *About1 = nullptr;
+
+signals:
+    /// Emitted when the window has closed; start-up ends the event loop on it.
+    void Closed();
+
+protected:
+    void customEvent(QEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void BuildMenu();
+    /// Puts the view centre at the integer halves of the client width and ViewHeight.
+    void SetViewCentre();
+    /// Turns the view by alpha about the depth axis, beta about the screen x axis and gamma
+    /// about the screen y axis, in radians.
+    void RotateView(double alpha, double beta, double gamma);
+    /// Multiplies the drawing scale of the atom radii.
+    void ScaleAtoms(double factor);
+    void RunColorCommand(std::uint32_t &member, bool redrawAlways);
+
+    std::unique_ptr<MessageSink> OwnMessages;
+    std::unique_ptr<StatusSink> OwnStatusLine;
+    bool BitmapFresh = false; ///< ViewBitmap was composed for presenting and not yet painted
+    bool Painting = false; ///< a paint event is composing the bitmap itself
+};
+
+/// The program's main window, or null before start-up and after it is destroyed.
+extern TMainForm *MainForm;

@@ -1,0 +1,135 @@
+#include "app/mainwindow.h"
+#include "dialogs/speeddlg.h"
+#include "dialogs/toolsdlg.h"
+
+#include <QAction>
+#include <QSlider>
+
+void TMainForm::GoToFirstFrame()
+{
+    Frame *first = Frames.first();
+    CurrentFrame = first ? first : &Frames.head();
+    CurrentFrameIndex = first ? 1 : 0;
+    if (first && ToolsDlg)
+        ToolsDlg->SetPosition(1);
+    ShowStatus();
+    Redraw(nullptr, true);
+}
+
+void TMainForm::StepForward()
+{
+    if (CurrentFrameIndex < FrameCount) {
+        ++CurrentFrameIndex;
+    } else {
+        CurrentFrameIndex = FrameCount > 0 ? 1 : 0;
+    }
+    CurrentFrame = &Frames.frameAt(CurrentFrameIndex);
+    if (CurrentFrameIndex != 0 && ToolsDlg)
+        ToolsDlg->SetPosition(CurrentFrameIndex);
+    ShowStatus();
+    Redraw(nullptr, true);
+}
+
+void TMainForm::GoToFrame(int index)
+{
+    // Walking past either end of the list would leave the trajectory; such a request is
+    // ignored rather than followed.
+    if (index < 0 || index > FrameCount)
+        return;
+    CurrentFrameIndex = index;
+    CurrentFrame = &Frames.frameAt(index);
+    if (index != 0 && ToolsDlg)
+        ToolsDlg->SetPosition(index);
+    ShowStatus();
+    Redraw(nullptr, true);
+}
+
+void TMainForm::Forward1Click()
+{
+    Playing = true;
+    AnimTimer.start();
+    if (ToolsDlg)
+        ToolsDlg->ShowPlaying(true);
+}
+
+void TMainForm::Pause1Click()
+{
+    Playing = false;
+    AnimTimer.stop();
+    if (ToolsDlg)
+        ToolsDlg->ShowPlaying(false);
+}
+
+void TMainForm::Rewind1Click()
+{
+    Pause1Click();
+    GoToFirstFrame();
+}
+
+void TMainForm::Repeat1Click()
+{
+    RepeatPlay = !RepeatPlay;
+}
+
+void TMainForm::Rotate1Click()
+{
+    Rotating = !Rotating;
+    if (Rotating) {
+        if (RotationRateHorizontal == 0.0 && RotationRateVertical == 0.0
+            && RotationRateInPlane == 0.0)
+            RotationRateHorizontal = 0.001;
+        RotationTimer.start();
+    } else {
+        RotationTimer.stop();
+    }
+}
+
+void TMainForm::Animation1Click()
+{
+    Forward1->setChecked(Playing);
+    Pause1->setChecked(!Playing);
+    Repeat1->setChecked(RepeatPlay);
+    Rotate1->setChecked(Rotating);
+}
+
+void TMainForm::AnimTimerTimer()
+{
+    if (!Playing)
+        return;
+    if (CurrentFrameIndex < FrameCount || RepeatPlay)
+        StepForward();
+    else
+        Pause1Click();
+}
+
+void TMainForm::RotationTimerTimer()
+{
+    if (!Rotating)
+        return;
+    RotateView(
+        RotationRateInPlane * 100.0, RotationRateVertical * 100.0, RotationRateHorizontal * 100.0);
+    Redraw(nullptr, true);
+}
+
+void TMainForm::RotateView(double alpha, double beta, double gamma)
+{
+    // The one view of the program turns here once it is wired to the window.
+    (void)alpha;
+    (void)beta;
+    (void)gamma;
+}
+
+void TMainForm::Speed1Click()
+{
+    if (!SpeedDlg)
+        return;
+    const int previous = FramesPerSecond;
+    SpeedDlg->SpeedTrackBar->setValue(previous);
+    SpeedDlg->exec();
+    if (DialogAccepted) {
+        FramesPerSecond = SpeedDlg->SpeedTrackBar->value();
+    } else {
+        FramesPerSecond = previous;
+        AnimTimer.setInterval(1000 / previous);
+    }
+}

@@ -1,0 +1,34 @@
+#include "app/messagesinks.h"
+
+#include "app/mainwindow.h"
+
+#include <QMessageBox>
+#include <QStatusBar>
+
+namespace {
+
+QString fromView(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+void MessageBoxSink::show(std::string_view caption, std::string_view text)
+{
+    QMessageBox box(QMessageBox::NoIcon, fromView(caption), fromView(text), QMessageBox::Ok, Owner);
+    box.exec();
+}
+
+void StatusLineSink::showBusy(std::string_view text)
+{
+    Main.ShowStatus(fromView(text));
+    // The event loop does not run until the work ends, so the bar is painted here and now.
+    Main.statusBar()->repaint();
+}
+
+void StatusLineSink::showCounter()
+{
+    Main.ShowStatus();
+    Main.statusBar()->repaint();
+}

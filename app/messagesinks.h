@@ -1,0 +1,38 @@
+#pragma once
+
+#include "model/messagesink.h"
+
+class QWidget;
+class TMainForm;
+
+/// Shows each message in a modal message box with an OK button, owned by a window.
+class MessageBoxSink : public MessageSink
+{
+public:
+    /// Boxes are owned by owner, which outlives the sink.
+    explicit MessageBoxSink(QWidget *owner)
+        : Owner(owner)
+    {
+    }
+    void show(std::string_view caption, std::string_view text) override;
+
+private:
+    QWidget *Owner;
+};
+
+/// Shows busy texts in the main window's status line, painted at once, so they appear while
+/// long work keeps the event loop from running.
+class StatusLineSink : public StatusSink
+{
+public:
+    /// Writes to main's status line; main outlives the sink.
+    explicit StatusLineSink(TMainForm &main)
+        : Main(main)
+    {
+    }
+    void showBusy(std::string_view text) override;
+    void showCounter() override;
+
+private:
+    TMainForm &Main;
+};

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QEvent>
+#include <QRect>
+#include <QTimer>
+
+class QWidget;
+struct Frame;
+
+/// The private start-up event that opens a file named on the command line: the user base
+/// plus 400, posted by the animation control window while it is built.
+inline constexpr QEvent::Type OpenCommandLineEvent = static_cast<QEvent::Type>(QEvent::User + 400);
+
+/// What the dialogs reach of the main window. Dialogs never include the application layer,
+/// so the main window derives from this and hands itself to the windows that need it.
+/// The animation speed lives here because the speed dialog changes it while it moves.
+class MainFormLink
+{
+public:
+    MainFormLink() = default;
+    MainFormLink(const MainFormLink &) = delete;
+    MainFormLink &operator=(const MainFormLink &) = delete;
+    virtual ~MainFormLink() = default;
+
+    int FramesPerSecond = 10;
+    /// Set true by OK and false by Cancel of the speed dialog; closing by the frame leaves it.
+    bool DialogAccepted = false;
+    /// Steps the animation; its interval is 1000 / FramesPerSecond milliseconds.
+    QTimer AnimTimer;
+
+    /// The main window itself, the parent of the dialogs and the target of posted events.
+    virtual QWidget *Window() = 0;
+    /// The picture area (the client area less the menu and the status bar) in screen pixels.
+    virtual QRect PictureScreenRect() const = 0;
+    /// Composes frame (the current one when null) and, when present, shows it.
+    virtual void Redraw(Frame *frame, bool present) = 0;
+    /// Makes the frame at the 1-based index current and shows it.
+    virtual void GoToFrame(int index) = 0;
+    /// Stops the animation.
+    virtual void Pause1Click() = 0;
+    /// Starts the animation.
+    virtual void Forward1Click() = 0;
+    /// Switches the details window on or off.
+    virtual void Details1Click() = 0;
+};

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "app/mainwindow.h"
+#include "dialogs/toolsdlg.h"
+#include "model/frame.h"
+#include "model/messagesink.h"
+
+#include <string>
+#include <utility>
+#include <vector>
+
+/// Keeps every message box the program would have shown, as (caption, text) pairs.
+class RecordingSink : public MessageSink
+{
+public:
+    void show(std::string_view caption, std::string_view text) override
+    {
+        messages.emplace_back(std::string(caption), std::string(text));
+    }
+    std::vector<std::pair<std::string, std::string>> messages;
+};
+
+/// Keeps every busy text and counts the returns to the frame counter.
+class RecordingStatus : public StatusSink
+{
+public:
+    void showBusy(std::string_view text) override { busyTexts.emplace_back(text); }
+    void showCounter() override { ++counterShown; }
+    std::vector<std::string> busyTexts;
+    int counterShown = 0;
+};
+
+/// Loads count frames of one atom each into the main window, frame i with time i and the
+/// text "step i", as a read would leave them, and shows the first.
+inline void loadFrames(TMainForm &main, int count)
+{
+    main.ClearTrajectory();
+    for (int i = 1; i <= count; ++i) {
+        Frame frame;
+        frame.atomCount = 1;
+        allocateAtoms(frame, 1);
+        frame.time = i;
+        frame.text = "step " + std::to_string(i);
+        main.Frames.appendFrame(std::move(frame));
+        ++main.FrameCount;
+    }
+    if (ToolsDlg)
+        ToolsDlg->SetMaximum(count);
+    main.GoToFirstFrame();
+}
