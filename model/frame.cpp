@@ -1,5 +1,7 @@
 #include "model/frame.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <new>
 
 namespace {
@@ -10,30 +12,49 @@ const OrbitalList &createdOrbitals()
 }
 } // namespace
 
-const OrbitalList &FrameAtom::ownOrbitals() const
+std::span<const OrbitalTerm> Frame::ownOrbitals(const FrameAtom &atom) const
 {
-    return orbitalState ? orbitalState->ownOrbitals : createdOrbitals();
+    if (atom.ownCount == 0 || std::size_t{atom.ownFirst} + atom.ownCount > ownTerms.size())
+        return createdOrbitals();
+    return std::span<const OrbitalTerm>(ownTerms).subspan(atom.ownFirst, atom.ownCount);
 }
 
-AtomOrbitals &FrameAtom::ownOrbitalSettings()
+void Frame::setOwnOrbitals(FrameAtom &atom, std::span<const OrbitalTerm> terms)
 {
-    if (!orbitalState)
-        orbitalState = std::make_unique<AtomOrbitals>();
-    return *orbitalState;
+    // the old terms stay in the pool unused: edits are rare and frames are short-lived
+    const std::size_t count = std::min<std::size_t>(terms.size(), UINT16_MAX);
+    atom.ownFirst = static_cast<std::uint32_t>(ownTerms.size());
+    atom.ownCount = static_cast<std::uint16_t>(count);
+    ownTerms.insert(
+        ownTerms.end(), terms.begin(), terms.begin() + static_cast<std::ptrdiff_t>(count));
 }
 
-const OrbitalList &FrameAtom::activeOrbitals() const
+void Frame::appendOwnTerm(FrameAtom &atom, const OrbitalTerm &term, bool first)
 {
-    if (usesTypeOrbitals() && type)
-        return type->orbitals;
-    return ownOrbitals();
+    if (ownTerms.empty())
+        ownTerms.reserve(atoms.capacity()); // files that give coefficients give one to every atom
+    if (first || atom.ownCount == 0) {
+        atom.ownFirst = static_cast<std::uint32_t>(ownTerms.size());
+        atom.ownCount = 0;
+    }
+    if (atom.ownCount == UINT16_MAX)
+        return;
+    ownTerms.push_back(term);
+    ++atom.ownCount;
 }
 
-int FrameAtom::activeOrbitalFamily() const
+std::span<const OrbitalTerm> Frame::activeOrbitals(const FrameAtom &atom) const
 {
-    if (usesTypeOrbitals())
-        return type ? type->orbitalFamily : 0;
-    return ownOrbitalFamily();
+    if (atom.usesTypeOrbitals && atom.type)
+        return atom.type->orbitals;
+    return ownOrbitals(atom);
+}
+
+int Frame::activeOrbitalFamily(const FrameAtom &atom) const
+{
+    if (atom.usesTypeOrbitals)
+        return atom.type ? atom.type->orbitalFamily : 0;
+    return atom.ownOrbitalFamily;
 }
 
 bool allocateAtoms(Frame &frame, int count)

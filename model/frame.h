@@ -4,41 +4,27 @@
 #include "model/vector3.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
-/// The orbital settings an atom carries once it gets an expansion of its own (read with the
-/// trajectory or edited in the orbitals dialog). Most atoms never need one.
-struct AtomOrbitals
-{
-    bool usesTypeOrbitals = true;
-    int ownOrbitalFamily = 0; ///< coded as AtomType::orbitalFamily
-    OrbitalList ownOrbitals{OrbitalTerm{}};
-};
-
 /// One atom of one frame. The drawing values of the frame being drawn (screen position,
-/// depth order, charge radius) live in the scene, not here, so a loaded atom costs 72 bytes.
+/// depth order, charge radius) live in the scene, and an atom's own orbital expansion lives
+/// in its frame's term pool, so a loaded atom costs 72 bytes.
 struct FrameAtom
 {
     Vector3 position; ///< Angstrom
     Vector3 impulse; ///< as read; 0 when not read
     double charge = 0.0;
     AtomType *type = nullptr; ///< not owned; a type of the program's table
-    std::unique_ptr<AtomOrbitals> orbitalState; ///< absent: the atom's settings as created
-
-    /// True while the atom's cloud uses its type's orbitals and family.
-    bool usesTypeOrbitals() const { return !orbitalState || orbitalState->usesTypeOrbitals; }
-    int ownOrbitalFamily() const { return orbitalState ? orbitalState->ownOrbitalFamily : 0; }
-    /// The atom's own expansion; as created (one 1,s term of coefficient 1) when it has none.
-    const OrbitalList &ownOrbitals() const;
-    /// The atom's own settings, created as at atom creation when absent.
-    AtomOrbitals &ownOrbitalSettings();
-    /// The expansion and family the atom's cloud uses.
-    const OrbitalList &activeOrbitals() const;
-    int activeOrbitalFamily() const;
+    std::uint32_t ownFirst = 0; ///< first term of the own expansion in Frame::ownTerms
+    std::uint16_t ownCount = 0; ///< 0: the own expansion is as created (one 1,s term)
+    bool usesTypeOrbitals = true; ///< the cloud uses the type's orbitals and family
+    std::int8_t ownOrbitalFamily = 0; ///< coded as AtomType::orbitalFamily
 };
 
 /// One time step: its atoms in file order, its time, energy and the rest of its time line.
@@ -49,9 +35,22 @@ struct Frame
     double time = 0.0;
     double energy = 0.0;
     std::optional<std::string> text; ///< the rest of the frame's time line, when reached
+    std::vector<OrbitalTerm> ownTerms; ///< the own expansions of the atoms that have one
 
     /// True once the reader has allocated the atoms.
     bool hasAtoms() const { return !atoms.empty(); }
+    /// The atom's own expansion; one 1,s term of coefficient 1 when it never got one.
+    std::span<const OrbitalTerm> ownOrbitals(const FrameAtom &atom) const;
+    /// Gives the atom a new own expansion (an empty one counts as the created 1,s term);
+    /// the family and the usesTypeOrbitals switch are left to the caller.
+    void setOwnOrbitals(FrameAtom &atom, std::span<const OrbitalTerm> terms);
+    /// Appends one term to the atom's own expansion; first starts a new expansion. The terms
+    /// of one atom are appended without another atom's in between.
+    void appendOwnTerm(FrameAtom &atom, const OrbitalTerm &term, bool first);
+    /// The expansion the atom's cloud uses: its type's or its own.
+    std::span<const OrbitalTerm> activeOrbitals(const FrameAtom &atom) const;
+    /// The family the atom's cloud uses: its type's or its own.
+    int activeOrbitalFamily(const FrameAtom &atom) const;
 };
 
 /// Makes the frame's atoms: count atoms at the origin, no impulse, no charge, no type.

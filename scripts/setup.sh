@@ -9,8 +9,12 @@ packages=(
     libjpeg62-turbo-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth x11-utils imagemagick
-    clang-format
+    clang-format clang libclang-rt-14-dev
+    locales
 )
+
+sudo_cmd=""
+[ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
 
 missing=()
 for p in "${packages[@]}"; do
@@ -19,9 +23,14 @@ done
 
 if ((${#missing[@]})); then
     echo "Installing: ${missing[*]}"
-    sudo_cmd=""
-    [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
     export DEBIAN_FRONTEND=noninteractive
     $sudo_cmd apt-get update
     $sudo_cmd apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+
+# The tests check that numbers keep their "." under a locale whose decimal point is ",".
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+    $sudo_cmd sed -i 's/^# *\(de_DE.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+    grep -q '^de_DE.UTF-8 UTF-8' /etc/locale.gen || echo 'de_DE.UTF-8 UTF-8' | $sudo_cmd tee -a /etc/locale.gen >/dev/null
+    $sudo_cmd locale-gen >/dev/null
 fi

@@ -10,5 +10,8 @@ bash "$root/scripts/build.sh"
 echo "== format check"
 git -C "$root" ls-files -- '*.cpp' '*.h' | (cd "$root" && xargs clang-format --dry-run --Werror)
 
+echo "== reader fuzzing (bounded)"
+bash "$root/scripts/fuzz_reader.sh" 60 "$build/fuzz-reader"
+
 echo "== tests"
 ctest --test-dir "$build" --output-on-failure -j2 --timeout 600

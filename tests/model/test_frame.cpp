@@ -31,24 +31,54 @@ TEST(Frame, AllocatedAtomsStartAsCreated)
     EXPECT_EQ(atom.position, Vector3{});
     EXPECT_EQ(atom.impulse, Vector3{});
     EXPECT_EQ(atom.charge, 0.0);
-    EXPECT_TRUE(atom.usesTypeOrbitals());
-    EXPECT_EQ(atom.ownOrbitalFamily(), 0);
-    ASSERT_EQ(atom.ownOrbitals().size(), 1u);
-    EXPECT_EQ(termLabel(atom.ownOrbitals()[0]), "1,s");
-    EXPECT_DOUBLE_EQ(atom.ownOrbitals()[0].coefficient, 1.0);
+    EXPECT_TRUE(atom.usesTypeOrbitals);
+    EXPECT_EQ(atom.ownOrbitalFamily, 0);
+    const auto own = frame.ownOrbitals(atom);
+    ASSERT_EQ(own.size(), 1u);
+    EXPECT_EQ(termLabel(own[0]), "1,s");
+    EXPECT_DOUBLE_EQ(own[0].coefficient, 1.0);
 }
 
-TEST(Frame, AnAtomKeepsItsTypesOrbitalsUntilItGetsItsOwn)
+TEST(Frame, AnAtomKeepsItsTypesOrbitalsUntilItUsesItsOwn)
 {
     AtomType carbon = createAtomType(0, "C", 6, 0.7);
-    FrameAtom atom;
+    carbon.orbitalFamily = 2;
+    Frame frame = frameWithAtoms(2, 0.0);
+    FrameAtom &atom = frame.atoms[0];
     atom.type = &carbon;
-    EXPECT_EQ(&atom.activeOrbitals(), &carbon.orbitals);
-    AtomOrbitals &own = atom.ownOrbitalSettings();
-    own.usesTypeOrbitals = false;
-    own.ownOrbitals[0].coefficient = 0.25;
-    EXPECT_EQ(atom.activeOrbitals()[0].coefficient, 0.25);
+    EXPECT_EQ(frame.activeOrbitals(atom).data(), carbon.orbitals.data());
+    EXPECT_EQ(frame.activeOrbitalFamily(atom), 2);
+
+    const OrbitalTerm terms[] = {newTerm(2, 1, 0.25, true, 0), newTerm(2, 0, 0.5, true, 0)};
+    frame.setOwnOrbitals(atom, terms);
+    atom.usesTypeOrbitals = false;
+    atom.ownOrbitalFamily = 1;
+    ASSERT_EQ(frame.activeOrbitals(atom).size(), 2u);
+    EXPECT_EQ(frame.activeOrbitals(atom)[1].coefficient, 0.5);
+    EXPECT_EQ(frame.activeOrbitalFamily(atom), 1);
     EXPECT_DOUBLE_EQ(carbon.orbitals[0].coefficient, 1.0);
+    // the other atom is untouched
+    EXPECT_EQ(frame.ownOrbitals(frame.atoms[1]).size(), 1u);
+}
+
+TEST(Frame, AppendedTermsBuildOneExpansionPerAtom)
+{
+    Frame frame = frameWithAtoms(2, 0.0);
+    frame.appendOwnTerm(frame.atoms[0], newTerm(3, 1, 0.1, true, -1), true);
+    frame.appendOwnTerm(frame.atoms[0], newTerm(3, 1, 0.2, true, 0), false);
+    frame.appendOwnTerm(frame.atoms[1], newTerm(2, 1, 0.3, true, 1), true);
+    const auto first = frame.ownOrbitals(frame.atoms[0]);
+    ASSERT_EQ(first.size(), 2u);
+    EXPECT_EQ(first[1].coefficient, 0.2);
+    const auto second = frame.ownOrbitals(frame.atoms[1]);
+    ASSERT_EQ(second.size(), 1u);
+    EXPECT_EQ(second[0].m, 1);
+    // a new expansion replaces the old one
+    const OrbitalTerm replacement[] = {newTerm(1, 0, 0.9, false, 0)};
+    frame.setOwnOrbitals(frame.atoms[0], replacement);
+    ASSERT_EQ(frame.ownOrbitals(frame.atoms[0]).size(), 1u);
+    EXPECT_FALSE(frame.ownOrbitals(frame.atoms[0])[0].letterForm);
+    EXPECT_EQ(frame.ownOrbitals(frame.atoms[1])[0].coefficient, 0.3);
 }
 
 TEST(Frame, LoadedAtomsStayCompact)

@@ -1,0 +1,219 @@
+#include "app/cli/commands.h"
+#include "app/cli/trajectoryoptions.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <iostream>
+#include <string>
+
+namespace {
+
+const char *const InfoHelp =
+    "usage: tessaly-cli info FILE [--json] [input options]\n"
+    "\n"
+    "Reads FILE as the program's Open does and prints the number of frames, the atoms per\n"
+    "frame, the range of the frames' times and energies, and every message the reading\n"
+    "showed (caption and text, in order). --json prints the same as one JSON object.\n"
+    "Exit status 0 when frames were read; 1 with \"Can't open XYZ file FILE\" or \"No frames\n"
+    "read from file FILE\" on the error stream otherwise; 2 for a wrong command line.\n"
+    "\n"
+    "input options:\n";
+
+// Shortest text that reads back as the same double, always with "." as decimal point.
+std::string number(double value)
+{
+    if (std::isnan(value))
+        return "nan";
+    if (std::isinf(value))
+        return value < 0 ? "-inf" : "inf";
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, result.ptr);
+}
+
+std::string jsonNumber(double value)
+{
+    return std::isfinite(value) ? number(value) : "null";
+}
+
+std::string jsonString(std::string_view text)
+{
+    std::string out = "\"";
+    for (const char c : text) {
+        switch (c) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        default:
+            if (static_cast<unsigned char>(c) < 0x20) {
+                char escaped[8];
+                std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
+                out += escaped;
+            } else {
+                out += c;
+            }
+        }
+    }
+    return out + "\"";
+}
+
+struct Range
+{
+    double low = 0.0;
+    double high = 0.0;
+    bool any = false;
+
+    void add(double value)
+    {
+        if (!any || value < low)
+            low = value;
+        if (!any || value > high)
+            high = value;
+        any = true;
+    }
+};
+
+struct Summary
+{
+    Range atoms;
+    Range time;
+    Range energy;
+};
+
+Summary summarise(const FrameList &frames)
+{
+    Summary summary;
+    for (const Frame &frame : frames) {
+        summary.atoms.add(frame.atomCount);
+        summary.time.add(frame.time);
+        summary.energy.add(frame.energy);
+    }
+    return summary;
+}
+
+const char *endedWithName(const LoadedTrajectory &loaded)
+{
+    if (loaded.outcome.outOfMemory)
+        return "out of memory";
+    switch (loaded.outcome.endedWith) {
+    case ReadResult::FormatError:
+        return "format error";
+    case ReadResult::OutOfMemory:
+        return "out of memory";
+    default:
+        return "end of file";
+    }
+}
+
+void printJson(const std::string &path, const LoadedTrajectory &loaded, const FrameList &frames)
+{
+    const Summary summary = summarise(frames);
+    const auto range = [](const Range &range) {
+        return range.any
+            ? "{\"min\": " + jsonNumber(range.low) + ", \"max\": " + jsonNumber(range.high) + "}"
+            : std::string("null");
+    };
+    std::string out = "{\n";
+    out += "  \"file\": " + jsonString(path) + ",\n";
+    out += "  \"layout\": " + jsonString(layoutName(loaded.format.kind)) + ",\n";
+    out += "  \"frames\": " + std::to_string(frames.count()) + ",\n";
+    out += "  \"atomsPerFrame\": " + range(summary.atoms) + ",\n";
+    out += "  \"time\": " + range(summary.time) + ",\n";
+    out += "  \"energy\": " + range(summary.energy) + ",\n";
+    out += "  \"endedWith\": " + jsonString(endedWithName(loaded)) + ",\n";
+    out += "  \"messages\": [";
+    for (std::size_t i = 0; i < loaded.messages.size(); ++i) {
+        out += i ? ",\n    " : "\n    ";
+        out += "{\"caption\": " + jsonString(loaded.messages[i].first)
+            + ", \"text\": " + jsonString(loaded.messages[i].second) + "}";
+    }
+    out += loaded.messages.empty() ? "]\n" : "\n  ]\n";
+    out += "}\n";
+    std::cout << out;
+}
+
+void printText(const std::string &path, const LoadedTrajectory &loaded, const FrameList &frames)
+{
+    const Summary summary = summarise(frames);
+    const auto range = [](const Range &range) {
+        if (!range.any)
+            return std::string("-");
+        if (range.low == range.high)
+            return number(range.low);
+        return number(range.low) + " to " + number(range.high);
+    };
+    std::cout << "file: " << path << "\n"
+              << "layout: " << layoutName(loaded.format.kind) << "\n"
+              << "frames: " << frames.count() << "\n"
+              << "atoms per frame: " << range(summary.atoms) << "\n"
+              << "time: " << range(summary.time) << "\n"
+              << "energy: " << range(summary.energy) << "\n"
+              << "ended with: " << endedWithName(loaded) << "\n"
+              << "messages: " << loaded.messages.size() << "\n";
+    for (const auto &[caption, text] : loaded.messages)
+        std::cout << "  " << (caption.empty() ? text : caption + ": " + text) << "\n";
+}
+
+} // namespace
+
+int infoCommand(const std::vector<std::string> &arguments)
+{
+    std::vector<std::string> args = arguments;
+    if (std::find(args.begin(), args.end(), "--help") != args.end()
+        || std::find(args.begin(), args.end(), "-h") != args.end()) {
+        std::cout << InfoHelp << trajectoryOptionsHelp();
+        return 0;
+    }
+    TrajectoryOptions options;
+    if (const std::string error = takeTrajectoryOptions(args, options); !error.empty()) {
+        std::cerr << "tessaly-cli info: " << error << "\n";
+        return 2;
+    }
+    bool json = false;
+    std::vector<std::string> files;
+    for (const std::string &arg : args) {
+        if (arg == "--json") {
+            json = true;
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            std::cerr << "tessaly-cli info: unknown option " << arg
+                      << " (see tessaly-cli info --help)\n";
+            return 2;
+        } else {
+            files.push_back(arg);
+        }
+    }
+    if (files.size() != 1) {
+        std::cerr << "tessaly-cli info: give exactly one FILE (see tessaly-cli info --help)\n";
+        return 2;
+    }
+    AtomTypeTable types;
+    types.buildDefaultTable();
+    FrameList frames;
+    const LoadedTrajectory loaded = loadTrajectory(files[0], options, types, frames);
+    if (loaded.opened) {
+        if (json)
+            printJson(files[0], loaded, frames);
+        else
+            printText(files[0], loaded, frames);
+    }
+    if (!loaded.error.empty()) {
+        std::cout.flush();
+        std::cerr << loaded.error << "\n";
+        return 1;
+    }
+    return 0;
+}

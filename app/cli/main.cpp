@@ -1,0 +1,71 @@
+// tessaly-cli: the trajectory reader, writer and renderer of Tessaly without a window, for
+// scripts and for machines without a display.
+#include "app/cli/commands.h"
+#include "app/cli/trajectoryoptions.h"
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char *const Help =
+    "usage: tessaly-cli COMMAND [ARGUMENTS]\n"
+    "\n"
+    "Reads and writes molecular-dynamics trajectory text files the way Tessaly does, without\n"
+    "a display.\n"
+    "\n"
+    "commands:\n"
+    "  info FILE [--json]        frame count, atoms per frame, time and energy ranges and\n"
+    "                            every message the reading showed\n"
+    "  convert FILE OUT          writes the frames (all, or a range with --first, --last,\n"
+    "                            --count) in the program's own text layout\n"
+    "  render FILE OUT           draws frames to BMP or JPEG pictures; its options are listed\n"
+    "                            by tessaly-cli render --help\n"
+    "  help [COMMAND]            this text, or the options of one command\n"
+    "\n"
+    "input options (info, convert, render):\n";
+
+const char *const Footer =
+    "\n"
+    "Exit status: 0 on success, 1 when a file could not be read or written, 2 for a wrong\n"
+    "command line. Errors are one line on the error stream.\n";
+
+int commandHelp(const std::string &command)
+{
+    if (command == "info")
+        return infoCommand({"--help"});
+    if (command == "convert")
+        return convertCommand({"--help"});
+    if (command == "render")
+        return renderCommand({"--help"});
+    std::cerr << "tessaly-cli: unknown command '" << command << "' (see tessaly-cli --help)\n";
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty()) {
+        std::cerr << "tessaly-cli: give a command (see tessaly-cli --help)\n";
+        return 2;
+    }
+    const std::string command = args.front();
+    args.erase(args.begin());
+    if (command == "--help" || command == "-h" || command == "help") {
+        if (!args.empty())
+            return commandHelp(args.front());
+        std::cout << Help << trajectoryOptionsHelp() << Footer;
+        return 0;
+    }
+    if (command == "info")
+        return infoCommand(args);
+    if (command == "convert")
+        return convertCommand(args);
+    if (command == "render")
+        return renderCommand(args);
+    std::cerr << "tessaly-cli: unknown command '" << command << "' (see tessaly-cli --help)\n";
+    return 2;
+}

@@ -1,0 +1,226 @@
+#include "app/cli/trajectoryoptions.h"
+
+#include "model/messagesink.h"
+
+#include <charconv>
+#include <cstring>
+#include <string_view>
+
+namespace {
+
+// The fields the input-file options dialog edits, with the dialog's limits.
+struct IntegerField
+{
+    const char *name;
+    int LayoutSettings::*member;
+    int minimum;
+};
+
+constexpr int FieldMaximum = 100;
+
+constexpr IntegerField integerFields[] = {
+    {"firstAtomLine", &LayoutSettings::firstAtomLine, 1},
+    {"skipLines", &LayoutSettings::skipLines, 0},
+    {"xyzPosition", &LayoutSettings::xyzPosition, 1},
+    {"chargePosition", &LayoutSettings::chargePosition, 1},
+    {"impulsePosition", &LayoutSettings::impulsePosition, 0},
+    {"orbitalPosition", &LayoutSettings::orbitalPosition, 0},
+    {"fixedAtomCount", &LayoutSettings::fixedAtomCount, 1},
+    {"atomCountPosition", &LayoutSettings::atomCountPosition, 1},
+    {"timePosition", &LayoutSettings::timePosition, 1},
+    {"energyPosition", &LayoutSettings::energyPosition, 1},
+};
+
+struct SwitchField
+{
+    const char *name;
+    bool LayoutSettings::*member;
+};
+
+constexpr SwitchField switchFields[] = {
+    {"useFixedCount", &LayoutSettings::useFixedCount},
+    {"readTime", &LayoutSettings::readTime},
+    {"readEnergy", &LayoutSettings::readEnergy},
+    {"convertUnits", &LayoutSettings::convertUnits},
+    {"readNames", &LayoutSettings::readNames},
+    {"readCharge", &LayoutSettings::readCharge},
+    {"readImpulses", &LayoutSettings::readImpulses},
+    {"readOrbitals", &LayoutSettings::readOrbitals},
+};
+
+bool parseWholeInt(std::string_view text, int &value)
+{
+    const auto [after, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return error == std::errc{} && after == text.data() + text.size() && !text.empty();
+}
+
+bool parseSwitch(std::string_view text, bool &value)
+{
+    for (const char *yes : {"true", "on", "yes", "1"})
+        if (text == yes)
+            return value = true, true;
+    for (const char *no : {"false", "off", "no", "0"})
+        if (text == no)
+            return value = false, true;
+    return false;
+}
+
+// Checks one NAME=VALUE and, when layout is given, stores the value into it.
+std::string applySetting(std::string_view name, std::string_view value, LayoutSettings *layout)
+{
+    for (const IntegerField &field : integerFields) {
+        if (name != field.name)
+            continue;
+        int number = 0;
+        if (!parseWholeInt(value, number) || number < field.minimum || number > FieldMaximum)
+            return "the value of " + std::string(name) + " must be a whole number from "
+                + std::to_string(field.minimum) + " to " + std::to_string(FieldMaximum);
+        if (layout)
+            layout->*field.member = number;
+        return {};
+    }
+    for (const SwitchField &field : switchFields) {
+        if (name != field.name)
+            continue;
+        bool on = false;
+        if (!parseSwitch(value, on))
+            return "the value of " + std::string(name) + " must be true or false";
+        if (layout)
+            layout->*field.member = on;
+        return {};
+    }
+    return "unknown input-format field '" + std::string(name) + "' (see tessaly-cli --help)";
+}
+
+int layoutFromName(std::string_view name)
+{
+    std::string lower(name);
+    for (char &c : lower)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    for (int kind = 0; kind < 3; ++kind)
+        if (lower == layoutName(kind) || lower == std::to_string(kind))
+            return kind;
+    return -1;
+}
+
+class RecordingSink : public MessageSink
+{
+public:
+    explicit RecordingSink(std::vector<std::pair<std::string, std::string>> &messages)
+        : messages(messages)
+    {
+    }
+    void show(std::string_view caption, std::string_view text) override
+    {
+        messages.emplace_back(std::string(caption), std::string(text));
+    }
+
+private:
+    std::vector<std::pair<std::string, std::string>> &messages;
+};
+
+} // namespace
+
+const char *layoutName(int kind)
+{
+    static constexpr const char *names[] = {"common", "table", "custom"};
+    return names[InputFormat::clampKind(kind)];
+}
+
+std::string takeTrajectoryOptions(std::vector<std::string> &args, TrajectoryOptions &options)
+{
+    std::vector<std::string> rest;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string &arg = args[i];
+        std::string name = arg;
+        std::string value;
+        bool hasValue = false;
+        if (const auto equals = arg.find('=');
+            arg.rfind("--", 0) == 0 && equals != std::string::npos) {
+            name = arg.substr(0, equals);
+            value = arg.substr(equals + 1);
+            hasValue = true;
+        }
+        if (name != "--layout" && name != "--set" && name != "--threads") {
+            rest.push_back(arg);
+            continue;
+        }
+        if (!hasValue) {
+            if (i + 1 >= args.size())
+                return name + " needs a value";
+            value = args[++i];
+        }
+        if (name == "--layout") {
+            options.layout = layoutFromName(value);
+            if (options.layout < 0)
+                return "--layout must be common, table or custom, not '" + value + "'";
+        } else if (name == "--threads") {
+            if (!parseWholeInt(value, options.threads) || options.threads < 0)
+                return "--threads must be a whole number (0 for every core)";
+        } else {
+            const auto equals = value.find('=');
+            if (equals == std::string::npos)
+                return "--set needs NAME=VALUE, not '" + value + "'";
+            const std::string field = value.substr(0, equals);
+            const std::string setting = value.substr(equals + 1);
+            if (std::string error = applySetting(field, setting, nullptr); !error.empty())
+                return error;
+            options.settings.emplace_back(field, setting);
+        }
+    }
+    args = std::move(rest);
+    return {};
+}
+
+const char *trajectoryOptionsHelp()
+{
+    return "  --layout common|table|custom\n"
+           "                     layout of the input file; by default chosen by its extension\n"
+           "                     (.xyz common, .prn table, .txt custom, any other common)\n"
+           "  --set NAME=VALUE   sets one input-format field of that layout, as the input file\n"
+           "                     options dialog does; may be repeated. Numbers from 1 to 100\n"
+           "                     (or from 0 where marked): firstAtomLine, skipLines (0),\n"
+           "                     xyzPosition, chargePosition, impulsePosition (0),\n"
+           "                     orbitalPosition (0), fixedAtomCount, atomCountPosition,\n"
+           "                     timePosition, energyPosition. Switches (true or false):\n"
+           "                     useFixedCount, readTime, readEnergy, convertUnits, readNames,\n"
+           "                     readCharge, readImpulses, readOrbitals\n"
+           "  --threads N        threads that read frames (default 0: every core; 1 reads\n"
+           "                     strictly in order; the result is the same)\n";
+}
+
+InputFormat resolveInputFormat(const std::string &path, const TrajectoryOptions &options)
+{
+    InputFormat format;
+    if (options.layout >= 0) {
+        format.kind = options.layout;
+        format.openByExtension = false;
+    } else if (const int kind = kindForExtension(fileExtension(path)); kind >= 0) {
+        format.kind = kind;
+    }
+    for (const auto &[name, value] : options.settings)
+        applySetting(name, value, &format.current());
+    return format;
+}
+
+LoadedTrajectory loadTrajectory(const std::string &path, const TrajectoryOptions &options,
+    AtomTypeTable &types, FrameList &frames)
+{
+    LoadedTrajectory loaded;
+    loaded.format = resolveInputFormat(path, options);
+    TrajectoryFile file;
+    if (!file.open(path)) {
+        loaded.error = "Can't open XYZ file " + path;
+        return loaded;
+    }
+    loaded.opened = true;
+    frames.clearFrames();
+    RecordingSink sink(loaded.messages);
+    ReaderWarned warned;
+    ReadOptions readOptions;
+    readOptions.threads = options.threads;
+    loaded.outcome = readTrajectory(file, loaded.format, types, sink, warned, frames, readOptions);
+    if (frames.count() == 0)
+        loaded.error = "No frames read from file " + path;
+    return loaded;
+}

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "model/atomtype.h"
+#include "model/frame.h"
+#include "model/inputformat.h"
+#include "model/trajectoryreader.h"
+
+#include <string>
+#include <utility>
+#include <vector>
+
+// How the commands of tessaly-cli choose a layout and read a trajectory, shared by every
+// command that loads one:
+//
+//     TrajectoryOptions options;
+//     if (const std::string error = takeTrajectoryOptions(args, options); !error.empty()) ...
+//     AtomTypeTable types;
+//     types.buildDefaultTable();
+//     FrameList frames;
+//     const LoadedTrajectory loaded = loadTrajectory(path, options, types, frames);
+//     if (!loaded.error.empty()) ... // print it, exit 1
+
+/// The layout and input-format settings given on the command line.
+struct TrajectoryOptions
+{
+    /// 0 Common, 1 Table, 2 Custom; -1 chooses by the file's extension as "Open by extension"
+    /// does (".XYZ", ".PRN", ".TXT" in any case), Common for any other extension.
+    int layout = -1;
+    /// "--set NAME=VALUE" pairs in the order given, already checked; applied to the layout the
+    /// file is read with.
+    std::vector<std::pair<std::string, std::string>> settings;
+    /// Threads that read frames (0: every core, 1: strictly in order).
+    int threads = 0;
+};
+
+/// Takes "--layout KIND", "--set NAME=VALUE" and "--threads N" (also written "--option=value")
+/// out of args, leaving every other argument in order. Returns an empty string, or a one-line
+/// error for an unknown layout, field or value.
+std::string takeTrajectoryOptions(std::vector<std::string> &args, TrajectoryOptions &options);
+
+/// The help lines for those options, each ending in a line feed.
+const char *trajectoryOptionsHelp();
+
+/// The input format path is read with: the defaults, the kind from the options or the
+/// extension, then the settings applied to that kind.
+InputFormat resolveInputFormat(const std::string &path, const TrajectoryOptions &options);
+
+/// What loading a trajectory produced, besides its frames.
+struct LoadedTrajectory
+{
+    InputFormat format; ///< the format the file was read with, kind included
+    bool opened = false;
+    ReadOutcome outcome;
+    /// Every message box the reading showed, as (caption, text), in order.
+    std::vector<std::pair<std::string, std::string>> messages;
+    /// "Can't open XYZ file PATH" or "No frames read from file PATH"; empty when frames were read.
+    std::string error;
+};
+
+/// Reads the file at path into frames (which must be empty) exactly as the window's Open does:
+/// layout by option or extension, leading lines skipped, the once-per-file warnings fresh, each
+/// message recorded instead of shown. types must hold the table to look names up in.
+LoadedTrajectory loadTrajectory(const std::string &path, const TrajectoryOptions &options,
+    AtomTypeTable &types, FrameList &frames);
+
+/// The name of a layout kind as the options spell it: "common", "table" or "custom".
+const char *layoutName(int kind);

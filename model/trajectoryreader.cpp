@@ -1,0 +1,953 @@
+#include "model/trajectoryreader.h"
+
+#include "model/numberparse.h"
+
+#include <algorithm>
+#include <atomic>
+#include <climits>
+#include <cstring>
+#include <exception>
+#include <fcntl.h>
+#include <new>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+constexpr std::string_view FormatErrorCaption = "INPUT FILE FORMAT ERROR";
+constexpr std::string_view FormatWarningCaption = "INPUT FILE FORMAT WARNING";
+constexpr std::string_view ReadingErrorCaption = "READING FILE ERROR";
+
+// Counts above this are checked against what the rest of the file can hold before any memory
+// is taken for them; smaller ones cost too little to bother.
+constexpr std::int64_t LargeAtomCount = 4096;
+
+constexpr std::size_t MaxNameLength = 30;
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+const char *skipBlanks(const char *p, const char *end)
+{
+    while (p < end && isBlank(*p))
+        ++p;
+    return p;
+}
+
+const char *skipTokens(const char *p, const char *end, int count)
+{
+    for (int i = 0; i < count && p < end; ++i) {
+        p = skipBlanks(p, end);
+        while (p < end && !isBlank(*p))
+            ++p;
+    }
+    return p;
+}
+
+std::int64_t countTokens(const char *p, const char *end)
+{
+    std::int64_t count = 0;
+    for (;;) {
+        p = skipBlanks(p, end);
+        if (p == end)
+            return count;
+        ++count;
+        while (p < end && !isBlank(*p))
+            ++p;
+    }
+}
+
+// A number converted from the reading point; `next` is where the reading point stands after
+// skipping the tokens the conversion is meant to cover. When the numbers sit exactly on their
+// tokens (blanks before, a blank or the line end after) that is where the conversion stopped,
+// so the characters need not be walked a second time.
+struct Converted
+{
+    int values = 0;
+    const char *next = nullptr;
+};
+
+// Converts `count` reals (one, or a triple "%lf %lf %lf") into out[0..count) and skips `count`
+// tokens. Values converted before a failure keep what was read.
+template <int count> Converted convertReals(const char *p, const char *end, double *out)
+{
+    Converted result;
+    const char *q = p;
+    bool onTokens = true;
+    for (int i = 0; i < count; ++i) {
+        const char *start = skipBlanks(q, end);
+        const char *after = parseReal(start, end, out[i]);
+        if (!after)
+            break;
+        if (start == end || numberparse::isScanSpace(*start) || (after < end && !isBlank(*after)))
+            onTokens = false;
+        ++result.values;
+        q = after;
+    }
+    result.next = (result.values == count && onTokens) ? q : skipTokens(p, end, count);
+    return result;
+}
+
+// Skips `count` whole lines from p; nullptr when fewer are left. The last line of a text may
+// end without a line feed.
+const char *skipLines(const char *p, const char *end, std::int64_t count)
+{
+#if defined(__SSE2__)
+    const __m128i lineFeed = _mm_set1_epi8('\n');
+    const auto maskOf = [&lineFeed](const char *at) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i *>(at));
+        return static_cast<std::uint64_t>(
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, lineFeed))));
+    };
+    while (count > 0 && end - p >= 64) {
+        std::uint64_t mask =
+            maskOf(p) | maskOf(p + 16) << 16 | maskOf(p + 32) << 32 | maskOf(p + 48) << 48;
+        // Lines are usually longer than a few bytes, so visiting each set bit is cheaper than a
+        // population count (a library call without the popcnt instruction).
+        while (mask) {
+            if (--count == 0)
+                return p + __builtin_ctzll(mask) + 1;
+            mask &= mask - 1;
+        }
+        p += 64;
+    }
+#endif
+    while (count > 0) {
+        if (p == end)
+            return nullptr;
+        const void *lineFeed = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
+        p = lineFeed ? static_cast<const char *>(lineFeed) + 1 : end;
+        --count;
+    }
+    return p;
+}
+
+// Takes the memory for count atoms without building them yet. A large array has its pages made
+// present with one call: touching fresh memory page by page costs a fault per page, which
+// dominates a large load (and costs more still under virtualisation).
+bool reserveAtoms(Frame &frame, std::int64_t count)
+{
+    frame.atoms.clear();
+    if (count <= 0)
+        return true;
+    try {
+        frame.atoms.reserve(static_cast<std::size_t>(count));
+    } catch (const std::bad_alloc &) {
+        return false;
+    } catch (const std::length_error &) {
+        return false;
+    }
+#if defined(MADV_POPULATE_WRITE)
+    constexpr std::size_t PrefaultBytes = std::size_t{64} << 10;
+    const std::size_t bytes = static_cast<std::size_t>(count) * sizeof(FrameAtom);
+    if (bytes >= PrefaultBytes) {
+        static const std::uintptr_t page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+        const auto first = reinterpret_cast<std::uintptr_t>(frame.atoms.data());
+        const std::uintptr_t begin = (first + page - 1) / page * page;
+        const std::uintptr_t end = (first + bytes) / page * page;
+        if (end > begin)
+            madvise(reinterpret_cast<void *>(begin), end - begin, MADV_POPULATE_WRITE);
+    }
+#endif
+    return true;
+}
+
+// Builds the frame's atoms as allocateAtoms does, in memory taken as by reserveAtoms.
+bool makeAtoms(Frame &frame, int count)
+{
+    return reserveAtoms(frame, count) && allocateAtoms(frame, count);
+}
+
+std::uint32_t hashName(std::string_view name)
+{
+    std::uint32_t hash = 2166136261u;
+    for (const char c : name)
+        hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+    return hash ^ (hash >> 16);
+}
+
+} // namespace
+
+bool LineSource::nextLine(TextLine &line)
+{
+    if (cursor == last)
+        return false;
+    const void *lineFeed = std::memchr(cursor, '\n', static_cast<std::size_t>(last - cursor));
+    const char *lineEnd = lineFeed ? static_cast<const char *>(lineFeed) : last;
+    const char *textEnd = lineEnd;
+    if (lineFeed && textEnd > cursor && textEnd[-1] == '\r')
+        --textEnd;
+    line.text = std::string_view(cursor, static_cast<std::size_t>(textEnd - cursor));
+    line.hasLineFeed = lineFeed != nullptr;
+    cursor = lineFeed ? lineEnd + 1 : last;
+    return true;
+}
+
+std::int64_t LineSource::linesAvailable(std::int64_t limit) const
+{
+    std::int64_t count = 0;
+    const char *p = cursor;
+    while (count < limit && p < last) {
+        const void *lineFeed = std::memchr(p, '\n', static_cast<std::size_t>(last - p));
+        p = lineFeed ? static_cast<const char *>(lineFeed) + 1 : last;
+        ++count;
+    }
+    return count;
+}
+
+AtomTypeCache::Found AtomTypeCache::find(std::string_view name)
+{
+    if (name.size() > MaxNameLength)
+        name = name.substr(0, MaxNameLength);
+    Entry &entry = entries[hashName(name) % Slots];
+    if (entry.length == name.size()
+        && (name.empty() || std::memcmp(entry.name.data(), name.data(), name.size()) == 0))
+        return entry.found;
+    Found found;
+    found.type = table.findAtomType(name);
+    if (found.type) {
+        for (const OrbitalTerm &term : found.type->orbitals)
+            found.activeTerms += term.coefficient != 0.0 ? 1 : 0;
+    }
+    if (!name.empty())
+        std::memcpy(entry.name.data(), name.data(), name.size());
+    entry.length = static_cast<std::uint8_t>(name.size());
+    entry.found = found;
+    return found;
+}
+
+TrajectoryReader::TrajectoryReader(LayoutKind kind, const LayoutSettings &layout,
+    AtomTypeTable &types, MessageSink &sink, ReaderWarned &warned)
+    : kind(kind)
+    , layout(layout)
+    , types(types)
+    , sink(sink)
+    , warned(warned)
+    , cache(types)
+{
+}
+
+void TrajectoryReader::warnOnce(bool &flag, std::string_view caption, std::string_view text)
+{
+    if (flag)
+        return;
+    flag = true;
+    sink.show(caption, text);
+}
+
+ReadResult TrajectoryReader::readFrame(Frame &frame, LineSource &source)
+{
+    try {
+        return readFrameLines(frame, source);
+    } catch (const std::bad_alloc &) {
+        sink.show(ReadingErrorCaption, "Not enough memory");
+        return ReadResult::OutOfMemory;
+    } catch (const std::length_error &) {
+        sink.show(ReadingErrorCaption, "Not enough memory");
+        return ReadResult::OutOfMemory;
+    }
+}
+
+ReadResult TrajectoryReader::readFrameLines(Frame &frame, LineSource &source)
+{
+    frame.atomCount = 1;
+    if (kind == LayoutKind::Table) {
+        if (layout.useFixedCount)
+            frame.atomCount = layout.fixedAtomCount;
+        // The count column is read first: the atoms must exist before their columns are
+        // reached, so a count column after any of them cannot be read safely.
+        if (!layout.useFixedCount) {
+            const auto before = [this](int position) {
+                return position >= 1 && position < layout.atomCountPosition;
+            };
+            if (before(layout.xyzPosition) || (layout.readCharge && before(layout.chargePosition))
+                || (layout.readImpulses && before(layout.impulsePosition))) {
+                sink.show(FormatErrorCaption,
+                    "Number of atoms column must come before the CHARGE, XYZ and IMPULS columns");
+                return ReadResult::FormatError;
+            }
+        }
+        TextLine line;
+        if (!source.nextLine(line))
+            return ReadResult::EndOfFile;
+        return readTableRow(frame, line.text.data(), line.text.data() + line.text.size());
+    }
+    for (std::int64_t lineNumber = 1;; ++lineNumber) {
+        const std::int64_t lines = frameLineCount(frame);
+        if (lines <= 0)
+            return ReadResult::FormatError;
+        if (lines < lineNumber)
+            return ReadResult::FrameComplete;
+        TextLine line;
+        if (!source.nextLine(line))
+            return ReadResult::EndOfFile;
+        const ReadResult result = readFrameLine(frame, line, lineNumber, source);
+        if (result != ReadResult::FrameComplete)
+            return result;
+    }
+}
+
+std::int64_t TrajectoryReader::frameLineCount(Frame &frame)
+{
+    if (layout.useFixedCount) {
+        frame.atomCount = layout.fixedAtomCount;
+    } else if (layout.atomCountPosition >= layout.firstAtomLine) {
+        sink.show(FormatErrorCaption, "Atoms number line >= First atom line");
+        return 0;
+    }
+    std::int64_t lines = std::int64_t{layout.firstAtomLine} + frame.atomCount - 1;
+    if (layout.readTime)
+        lines = std::max<std::int64_t>(lines, layout.timePosition);
+    if (layout.readEnergy)
+        lines = std::max<std::int64_t>(lines, layout.energyPosition);
+    return lines;
+}
+
+ReadResult TrajectoryReader::readFrameLine(
+    Frame &frame, const TextLine &line, std::int64_t lineNumber, LineSource &source)
+{
+    const char *p = line.text.data();
+    const char *const end = p + line.text.size();
+    if (!layout.useFixedCount && lineNumber == layout.atomCountPosition) {
+        int count = 0;
+        if (!parseInt(p, end, count))
+            return ReadResult::FormatError;
+        if (count <= 0) {
+            sink.show(FormatErrorCaption, "Number of atoms not valid");
+            return ReadResult::FormatError;
+        }
+        frame.atomCount = count;
+        p = skipTokens(p, end, 1);
+    }
+    if (layout.readTime && lineNumber == layout.timePosition) {
+        const Converted time = convertReals<1>(p, end, &frame.time);
+        if (time.values == 0)
+            warnOnce(warned.time, FormatWarningCaption, "Time not found on specified line");
+        p = time.next;
+    }
+    if (layout.readEnergy && lineNumber == layout.energyPosition) {
+        const Converted energy = convertReals<1>(p, end, &frame.energy);
+        if (energy.values == 0)
+            warnOnce(warned.energy, FormatWarningCaption, "Energy not found on specified line");
+        p = energy.next;
+    }
+    if (lineNumber == layout.timePosition) {
+        std::string text(p, end);
+        if (line.hasLineFeed)
+            text += '\n';
+        frame.text = std::move(text);
+    }
+    if (lineNumber == layout.firstAtomLine) {
+        // A count the rest of the file cannot hold would only end in a truncated frame: take no
+        // more memory than the lines that are left can fill.
+        std::int64_t count = frame.atomCount;
+        if (count > LargeAtomCount)
+            count = std::min(count, 1 + source.linesAvailable(count - 1));
+        // Each atom is built when its line is read, so its memory is written once, while the
+        // line's values are at hand; the frame is complete only once every atom line was read.
+        if (!reserveAtoms(frame, count)) {
+            sink.show(ReadingErrorCaption, "Not enough memory");
+            return ReadResult::OutOfMemory;
+        }
+    }
+    const std::int64_t atomIndex = lineNumber - layout.firstAtomLine;
+    if (atomIndex >= 0 && atomIndex < frame.atomCount) {
+        if (atomIndex != static_cast<std::int64_t>(frame.atoms.size())
+            || frame.atoms.size() == frame.atoms.capacity())
+            return ReadResult::EndOfFile;
+        return readAtomLine(frame, frame.atoms.emplace_back(), p, end);
+    }
+    return ReadResult::FrameComplete;
+}
+
+ReadResult TrajectoryReader::readAtomLine(Frame &frame, FrameAtom &atom, const char *p, const char *end)
+{
+    atom.impulse = Vector3{};
+    std::int64_t position = 1;
+    std::string_view name;
+    if (layout.readNames) {
+        const char *nameStart = skipBlanks(p, end);
+        const char *nameEnd = nameStart;
+        while (nameEnd < end && !isBlank(*nameEnd))
+            ++nameEnd;
+        if (static_cast<std::size_t>(nameEnd - nameStart) > MaxNameLength) {
+            sink.show(FormatErrorCaption, "Invalid or missed atom name");
+            return ReadResult::FormatError;
+        }
+        name = std::string_view(nameStart, static_cast<std::size_t>(nameEnd - nameStart));
+        p = nameEnd;
+        position = 2;
+    }
+    const AtomTypeCache::Found found = cache.find(name);
+    atom.type = found.type;
+    const std::int64_t activeTerms = found.activeTerms;
+
+    std::int64_t lastPosition = std::max<std::int64_t>({std::int64_t{layout.xyzPosition} + 2,
+        layout.chargePosition, std::int64_t{layout.impulsePosition} + 2});
+    if (layout.readOrbitals)
+        lastPosition = std::max(lastPosition, layout.orbitalPosition + activeTerms - 1);
+
+    while (position <= lastPosition) {
+        if (position == layout.xyzPosition) {
+            double xyz[3] = {atom.position.x, atom.position.y, atom.position.z};
+            const Converted converted = convertReals<3>(p, end, xyz);
+            if (converted.values < 3) {
+                sink.show(FormatErrorCaption, "Invalid atom XYZ coordinate");
+                return ReadResult::FormatError;
+            }
+            atom.position = layout.convertUnits
+                ? Vector3{xyz[0] * BohrToAngstrom, xyz[1] * BohrToAngstrom, xyz[2] * BohrToAngstrom}
+                : Vector3{xyz[0], xyz[1], xyz[2]};
+            p = converted.next;
+            position += 3;
+        } else if (layout.readImpulses && position == layout.impulsePosition) {
+            double impulse[3] = {0.0, 0.0, 0.0};
+            const Converted converted = convertReals<3>(p, end, impulse);
+            atom.impulse = Vector3{impulse[0], impulse[1], impulse[2]};
+            if (converted.values < 3 && !warned.impulse) {
+                warned.impulse = true;
+                sink.show(FormatErrorCaption, "Invalid atom impuls");
+                return ReadResult::FrameComplete;
+            }
+            p = converted.next;
+            position += 3;
+        } else if (layout.readOrbitals && position == layout.orbitalPosition && activeTerms > 0) {
+            const OrbitalList &typeTerms = atom.type->orbitals;
+            std::size_t nextTerm = 0;
+            int valuesRead = 0;
+            for (std::int64_t k = 0; k < activeTerms; ++k) {
+                double coefficient = 0.0;
+                const Converted converted = convertReals<1>(p, end, &coefficient);
+                if (converted.values == 0) {
+                    if (!warned.orbital) {
+                        warned.orbital = true;
+                        sink.show(FormatErrorCaption, "Orbital coeficient invalid or not found");
+                        return ReadResult::FrameComplete;
+                    }
+                } else {
+                    while (typeTerms[nextTerm].coefficient == 0.0)
+                        ++nextTerm;
+                    OrbitalTerm term = cloneTerm(typeTerms[nextTerm]);
+                    term.coefficient = coefficient;
+                    frame.appendOwnTerm(atom, term, valuesRead == 0);
+                    atom.usesTypeOrbitals = false;
+                    ++nextTerm;
+                    ++valuesRead;
+                }
+                p = converted.next;
+            }
+            position += activeTerms;
+        } else if (layout.readCharge && position == layout.chargePosition) {
+            const Converted converted = convertReals<1>(p, end, &atom.charge);
+            if (converted.values == 0) {
+                atom.charge = 0.0;
+                warnOnce(warned.charge, FormatWarningCaption,
+                    "Atom charge not found on specified position");
+            }
+            p = converted.next;
+            position += 1;
+        } else {
+            p = skipTokens(p, end, 1);
+            position += 1;
+        }
+    }
+    return ReadResult::FrameComplete;
+}
+
+ReadResult TrajectoryReader::readTableRow(Frame &frame, const char *p, const char *end)
+{
+    const std::int64_t knownCount = layout.useFixedCount ? layout.fixedAtomCount : 1;
+    std::int64_t columns = std::int64_t{layout.xyzPosition} + 3 * knownCount - 1;
+    if (!layout.useFixedCount)
+        columns = std::max<std::int64_t>(columns, layout.atomCountPosition);
+    if (layout.readTime)
+        columns = std::max<std::int64_t>(columns, layout.timePosition);
+    if (layout.readEnergy)
+        columns = std::max<std::int64_t>(columns, layout.energyPosition);
+    if (layout.readCharge)
+        columns = std::max(columns, layout.chargePosition + knownCount - 1);
+    if (layout.readImpulses)
+        columns = std::max(columns, layout.impulsePosition + 3 * knownCount - 1);
+    if (columns <= 0)
+        return ReadResult::FormatError;
+
+    const std::int64_t countColumn = layout.useFixedCount ? 1 : layout.atomCountPosition;
+    std::int64_t column = 1;
+    while (column <= columns) {
+        if (column == countColumn) {
+            if (!layout.useFixedCount) {
+                int count = 0;
+                if (!parseInt(p, end, count))
+                    return ReadResult::EndOfFile;
+                if (count <= 0) {
+                    sink.show(FormatErrorCaption, "Number of atoms not valid");
+                    return ReadResult::FormatError;
+                }
+                frame.atomCount = count;
+                p = skipTokens(p, end, 1);
+                ++column;
+            }
+            // Every atom needs its own values on the row; a count far beyond what the row
+            // holds cannot be a real frame, and must not take the memory for it.
+            if (frame.atomCount > LargeAtomCount && frame.atomCount > countTokens(p, end)) {
+                sink.show(FormatErrorCaption, "Invalid atom XYZ coordinate");
+                return ReadResult::FormatError;
+            }
+            if (!makeAtoms(frame, frame.atomCount)) {
+                sink.show(ReadingErrorCaption, "Not enough memory");
+                return ReadResult::OutOfMemory;
+            }
+            for (FrameAtom &atom : frame.atoms)
+                atom.type = &types.first();
+        }
+        if (layout.readTime && column == layout.timePosition) {
+            const Converted time = convertReals<1>(p, end, &frame.time);
+            if (time.values == 0)
+                warnOnce(warned.time, FormatWarningCaption, "Time not found on specified line");
+            p = time.next;
+            ++column;
+            continue;
+        }
+        if (layout.readEnergy && column == layout.energyPosition) {
+            const Converted energy = convertReals<1>(p, end, &frame.energy);
+            if (energy.values == 0)
+                warnOnce(warned.energy, FormatWarningCaption, "Energy not found on specified line");
+            p = energy.next;
+            ++column;
+            continue;
+        }
+        if (layout.readCharge && column == layout.chargePosition) {
+            for (FrameAtom &atom : frame.atoms) {
+                const Converted converted = convertReals<1>(p, end, &atom.charge);
+                if (converted.values == 0) {
+                    atom.charge = 0.0;
+                    warnOnce(warned.charge, FormatWarningCaption,
+                        "Atom charge not found on specified position");
+                }
+                p = converted.next;
+                ++column;
+            }
+        }
+        if (column == layout.xyzPosition) {
+            for (FrameAtom &atom : frame.atoms) {
+                double xyz[3] = {0.0, 0.0, 0.0};
+                const Converted converted = convertReals<3>(p, end, xyz);
+                if (converted.values < 3) {
+                    sink.show(FormatErrorCaption, "Invalid atom XYZ coordinate");
+                    return ReadResult::FormatError;
+                }
+                const double factor = layout.convertUnits ? BohrToAngstrom : 1.0;
+                atom.position = Vector3{xyz[0] * factor, xyz[1] * factor, xyz[2] * factor};
+                p = converted.next;
+                column += 3;
+            }
+        }
+        if (layout.readImpulses && column == layout.impulsePosition) {
+            for (FrameAtom &atom : frame.atoms) {
+                double impulse[3] = {0.0, 0.0, 0.0};
+                const Converted converted = convertReals<3>(p, end, impulse);
+                if (converted.values < 3) {
+                    sink.show(FormatErrorCaption, "Invalid atom impuls");
+                    return ReadResult::FormatError;
+                }
+                atom.impulse = Vector3{impulse[0], impulse[1], impulse[2]};
+                p = converted.next;
+                column += 3;
+            }
+        }
+        p = skipTokens(p, end, 1);
+        ++column;
+    }
+    return ReadResult::FrameComplete;
+}
+
+ReadResult readFrame(Frame &frame, LineSource &source, const InputFormat &format,
+    AtomTypeTable &types, MessageSink &sink, ReaderWarned &warned)
+{
+    TrajectoryReader reader(static_cast<LayoutKind>(InputFormat::clampKind(format.kind)),
+        format.current(), types, sink, warned);
+    return reader.readFrame(frame, source);
+}
+
+TrajectoryFile::~TrajectoryFile()
+{
+    close();
+}
+
+TrajectoryFile::TrajectoryFile(TrajectoryFile &&other) noexcept
+    : size(other.size)
+    , mapping(std::exchange(other.mapping, nullptr))
+    , released(other.released)
+    , owned(std::move(other.owned))
+{
+    data = mapping ? static_cast<const char *>(mapping) : (size ? owned.data() : "");
+    other.data = "";
+    other.size = 0;
+}
+
+TrajectoryFile TrajectoryFile::fromText(std::string text)
+{
+    TrajectoryFile file;
+    file.owned = std::move(text);
+    file.data = file.owned.data();
+    file.size = file.owned.size();
+    return file;
+}
+
+void TrajectoryFile::close()
+{
+    if (mapping)
+        munmap(mapping, size);
+    mapping = nullptr;
+    data = "";
+    size = 0;
+    released = 0;
+    owned.clear();
+}
+
+bool TrajectoryFile::open(const std::string &path)
+{
+    close();
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0)
+        return false;
+    struct stat status
+    {
+    };
+    if (fstat(descriptor, &status) != 0 || S_ISDIR(status.st_mode)) {
+        ::close(descriptor);
+        return false;
+    }
+    if (S_ISREG(status.st_mode) && status.st_size > 0) {
+        void *mapped = mmap(nullptr, static_cast<std::size_t>(status.st_size), PROT_READ,
+            MAP_PRIVATE, descriptor, 0);
+        if (mapped != MAP_FAILED) {
+            ::close(descriptor);
+            mapping = mapped;
+            data = static_cast<const char *>(mapped);
+            size = static_cast<std::size_t>(status.st_size);
+            return true;
+        }
+    }
+    // Pipes, devices and files that cannot be mapped are read whole instead.
+    std::string bytes;
+    char buffer[1 << 16];
+    for (;;) {
+        const ssize_t got = ::read(descriptor, buffer, sizeof buffer);
+        if (got < 0) {
+            ::close(descriptor);
+            return false;
+        }
+        if (got == 0)
+            break;
+        bytes.append(buffer, static_cast<std::size_t>(got));
+    }
+    ::close(descriptor);
+    owned = std::move(bytes);
+    data = owned.empty() ? "" : owned.data();
+    size = owned.size();
+    return true;
+}
+
+void TrajectoryFile::releaseBefore(const char *position)
+{
+    if (!mapping || position < data || position > data + size)
+        return;
+    const std::size_t page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    const std::size_t upTo = static_cast<std::size_t>(position - data) / page * page;
+    if (upTo <= released)
+        return;
+    madvise(static_cast<char *>(mapping) + released, upTo - released, MADV_DONTNEED);
+    released = upTo;
+}
+
+namespace {
+
+// Stands in for the message boxes while a frame is read ahead on another thread: it only notes
+// that the frame wanted to say something, so that frame is read again in file order.
+class ProbeSink : public MessageSink
+{
+public:
+    void show(std::string_view, std::string_view) override { spoke = true; }
+    bool spoke = false;
+};
+
+// The lines of one frame, found without reading its values.
+struct FrameSpan
+{
+    const char *begin = nullptr;
+    const char *end = nullptr;
+};
+
+// Finds where the frames from p on begin and end, by the same rules the reader follows, until
+// about `budget` bytes are covered. It stops early, before the frame in question, at anything
+// the reader would have to report or that would end the reading (a missing or invalid count, a
+// file ending inside a frame); the reader itself then handles that frame.
+void findFrames(const char *p, const char *end, LayoutKind kind, const LayoutSettings &layout,
+    std::size_t budget, std::vector<FrameSpan> &spans)
+{
+    const char *const start = p;
+    while (p < end && static_cast<std::size_t>(p - start) < budget) {
+        const char *frameStart = p;
+        std::int64_t lines = 1;
+        if (kind != LayoutKind::Table) {
+            std::int64_t atomCount = 1;
+            if (layout.useFixedCount) {
+                atomCount = layout.fixedAtomCount;
+            } else {
+                if (layout.atomCountPosition >= layout.firstAtomLine)
+                    return;
+                const char *countLine = skipLines(p, end, layout.atomCountPosition - 1);
+                if (!countLine || countLine == end)
+                    return;
+                const void *lineFeed =
+                    std::memchr(countLine, '\n', static_cast<std::size_t>(end - countLine));
+                const char *countEnd = lineFeed ? static_cast<const char *>(lineFeed) : end;
+                int count = 0;
+                if (!parseInt(countLine, countEnd, count) || count <= 0)
+                    return;
+                atomCount = count;
+            }
+            lines = std::int64_t{layout.firstAtomLine} + atomCount - 1;
+            if (layout.readTime)
+                lines = std::max<std::int64_t>(lines, layout.timePosition);
+            if (layout.readEnergy)
+                lines = std::max<std::int64_t>(lines, layout.energyPosition);
+            if (lines <= 0)
+                return;
+        }
+        const char *frameEnd = skipLines(p, end, lines);
+        if (!frameEnd)
+            return;
+        spans.push_back({frameStart, frameEnd});
+        p = frameEnd;
+    }
+}
+
+class WholeFileReader
+{
+public:
+    WholeFileReader(TrajectoryFile &file, const InputFormat &format, AtomTypeTable &types,
+        MessageSink &sink, ReaderWarned &warned, FrameList &frames, const ReadOptions &options)
+        : file(file)
+        , kind(static_cast<LayoutKind>(InputFormat::clampKind(format.kind)))
+        , layout(format.current())
+        , types(types)
+        , sink(sink)
+        , warned(warned)
+        , frames(frames)
+        , options(options)
+        , reader(kind, layout, types, sink, warned)
+        , source(file.bytes())
+    {
+    }
+
+    ReadOutcome run()
+    {
+        for (int i = 0; i < layout.skipLines; ++i) {
+            TextLine line;
+            if (!source.nextLine(line))
+                return outcome;
+        }
+        int threads = options.threads;
+        // Past a few threads the reading is bound by memory, not by parsing.
+        if (threads <= 0)
+            threads = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
+        try {
+            if (threads == 1)
+                readInOrder();
+            else
+                readInParallel(threads);
+        } catch (const std::bad_alloc &) {
+            outcome.endedWith = ReadResult::OutOfMemory;
+            outcome.outOfMemory = true;
+        }
+        reportProgress();
+        return outcome;
+    }
+
+private:
+    static constexpr std::size_t ReleaseStep = std::size_t{16} << 20;
+
+    // Reads one frame in file order with the real messages; false when the reading ends.
+    bool readNextInOrder()
+    {
+        Frame frame;
+        const ReadResult result = reader.readFrame(frame, source);
+        if (result != ReadResult::FrameComplete) {
+            outcome.endedWith = result;
+            outcome.outOfMemory = result == ReadResult::OutOfMemory;
+            return false;
+        }
+        append(std::move(frame));
+        return true;
+    }
+
+    void append(Frame &&frame)
+    {
+        frames.appendFrame(std::move(frame));
+        ++outcome.framesRead;
+    }
+
+    void reportProgress()
+    {
+        const std::string_view bytes = file.bytes();
+        if (options.progress)
+            options.progress(bytes.empty() ? 1.0
+                                           : static_cast<double>(source.position() - bytes.data())
+                        / static_cast<double>(bytes.size()));
+    }
+
+    void madeProgress()
+    {
+        if (static_cast<std::size_t>(source.position() - lastReport) < ReleaseStep)
+            return;
+        lastReport = source.position();
+        file.releaseBefore(source.position());
+        reportProgress();
+    }
+
+    void readInOrder()
+    {
+        while (readNextInOrder())
+            madeProgress();
+    }
+
+    // Frames are found first (a cheap pass over the line feeds), then read by every thread at
+    // once, each with the warning flags as they stood before the batch and a sink that only
+    // notes a message. A frame read that way without any message and complete is exactly what
+    // reading in file order gives: its guarded failures were silent under flags that can only
+    // have grown since. Every other frame is read again here, in file order, with the real sink
+    // and flags, so messages, their order and the frames kept are those of the plain loop.
+    void readInParallel(int threads)
+    {
+        const std::size_t budget = options.batchBytes ? options.batchBytes : BatchBytes;
+        std::vector<FrameSpan> spans;
+        std::vector<FrameSpan> nextSpans;
+        const char *nextStart = nullptr;
+        std::vector<Frame> slots;
+        std::vector<char> clean;
+        for (;;) {
+            // The next batch was found while the threads read this one; it is only good if the
+            // reading went on exactly where it was expected to.
+            if (nextStart && nextStart == source.position()) {
+                std::swap(spans, nextSpans);
+            } else {
+                spans.clear();
+                findFrames(source.position(), source.end(), kind, layout, budget, spans);
+            }
+            nextStart = nullptr;
+            if (spans.empty()) {
+                if (!readNextInOrder())
+                    return;
+                madeProgress();
+                continue;
+            }
+            slots.clear();
+            slots.resize(spans.size());
+            clean.assign(spans.size(), 0);
+            nextSpans.clear();
+            const char *const following = spans.back().end;
+            readAhead(spans, slots, clean, threads,
+                [&] { findFrames(following, source.end(), kind, layout, budget, nextSpans); });
+            nextStart = following;
+            for (std::size_t i = 0; i < spans.size(); ++i) {
+                if (clean[i]) {
+                    append(std::move(slots[i]));
+                    ++outcome.framesReadAhead;
+                    source.seek(spans[i].end);
+                    continue;
+                }
+                source.seek(spans[i].begin);
+                if (!readNextInOrder())
+                    return;
+                if (source.position() != spans[i].end)
+                    break; // the frame ended elsewhere than found: find again from here
+            }
+            madeProgress();
+        }
+    }
+
+    // Reads the frames of spans on every thread; the calling thread first does `meanwhile`.
+    template <class Meanwhile>
+    void readAhead(const std::vector<FrameSpan> &spans, std::vector<Frame> &slots,
+        std::vector<char> &clean, int threads, const Meanwhile &meanwhile)
+    {
+        const ReaderWarned before = warned;
+        std::atomic<std::size_t> nextFrame{0};
+        const std::size_t chunk =
+            std::max<std::size_t>(1, spans.size() / (16 * static_cast<std::size_t>(threads)));
+        const auto work = [&]() {
+            ProbeSink probe;
+            ReaderWarned flags = before;
+            TrajectoryReader ahead(kind, layout, types, probe, flags);
+            for (;;) {
+                const std::size_t first = nextFrame.fetch_add(chunk);
+                if (first >= spans.size())
+                    return;
+                const std::size_t last = std::min(spans.size(), first + chunk);
+                for (std::size_t i = first; i < last; ++i) {
+                    probe.spoke = false;
+                    flags = before;
+                    LineSource lines(std::string_view(
+                        spans[i].begin, static_cast<std::size_t>(spans[i].end - spans[i].begin)));
+                    try {
+                        const ReadResult result = ahead.readFrame(slots[i], lines);
+                        const bool same =
+                            result == ReadResult::FrameComplete && !probe.spoke && lines.atEnd();
+                        clean[i] = same ? 1 : 0;
+                    } catch (...) {
+                        clean[i] = 0;
+                    }
+                    if (!clean[i])
+                        slots[i] = Frame{};
+                }
+            }
+        };
+        std::vector<std::thread> helpers;
+        try {
+            for (int t = 1; t < threads; ++t)
+                helpers.emplace_back(work);
+        } catch (const std::exception &) {
+            // Fewer helpers only means slower reading.
+        }
+        meanwhile();
+        work();
+        for (std::thread &helper : helpers)
+            helper.join();
+    }
+
+    static constexpr std::size_t BatchBytes = std::size_t{8} << 20;
+
+    TrajectoryFile &file;
+    LayoutKind kind;
+    const LayoutSettings &layout;
+    AtomTypeTable &types;
+    MessageSink &sink;
+    ReaderWarned &warned;
+    FrameList &frames;
+    const ReadOptions &options;
+    TrajectoryReader reader;
+    LineSource source;
+    const char *lastReport = source.position();
+    ReadOutcome outcome;
+};
+
+} // namespace
+
+ReadOutcome readTrajectory(TrajectoryFile &file, const InputFormat &format, AtomTypeTable &types,
+    MessageSink &sink, ReaderWarned &warned, FrameList &frames, const ReadOptions &options)
+{
+    WholeFileReader whole(file, format, types, sink, warned, frames, options);
+    return whole.run();
+}

@@ -1,0 +1,214 @@
+#pragma once
+
+#include "model/atomtype.h"
+#include "model/frame.h"
+#include "model/inputformat.h"
+#include "model/messagesink.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+/// How reading one frame ended, in the order of the reader's return codes 0 to 3.
+enum class ReadResult {
+    FrameComplete, ///< the frame is filled; the source stands after it
+    EndOfFile, ///< a line was needed and none was left, or a table row has no atom count
+    FormatError, ///< a format error (its message has been shown) or a count line without a number
+    OutOfMemory ///< the atoms could not be allocated ("Not enough memory" has been shown)
+};
+
+/// The warnings and errors that are shown at most once per file. The caller clears them before
+/// the first frame of each file.
+struct ReaderWarned
+{
+    bool charge = false;
+    bool time = false;
+    bool energy = false;
+    bool impulse = false;
+    bool orbital = false;
+
+    void clear() { *this = ReaderWarned{}; }
+    friend bool operator==(const ReaderWarned &, const ReaderWarned &) = default;
+};
+
+/// One line of a trajectory text: its characters without the line feed (and without a carriage
+/// return just before it), and whether a line feed ended it.
+struct TextLine
+{
+    std::string_view text;
+    bool hasLineFeed = false;
+};
+
+/// Hands out the lines of a text held in memory, one at a time, each whole whatever its length.
+/// It never copies: a line refers to the text, which must outlive the source.
+class LineSource
+{
+public:
+    LineSource() = default;
+    explicit LineSource(std::string_view bytes)
+        : first(bytes.data())
+        , cursor(bytes.data())
+        , last(bytes.data() + bytes.size())
+    {
+    }
+
+    /// Takes the next line; false when none is left.
+    bool nextLine(TextLine &line);
+    /// Number of lines still to come, counting no further than limit.
+    std::int64_t linesAvailable(std::int64_t limit) const;
+    /// True when every line has been taken.
+    bool atEnd() const { return cursor == last; }
+    /// Where the next line starts.
+    const char *position() const { return cursor; }
+    const char *begin() const { return first; }
+    const char *end() const { return last; }
+    /// Moves to a line start inside the text.
+    void seek(const char *lineStart) { cursor = lineStart; }
+
+private:
+    const char *first = nullptr;
+    const char *cursor = nullptr;
+    const char *last = nullptr;
+};
+
+/// Maps atom names to the table's types during one read, so each distinct name is looked up in
+/// the table once. The table must not change while the cache is used.
+class AtomTypeCache
+{
+public:
+    explicit AtomTypeCache(AtomTypeTable &table)
+        : table(table)
+    {
+    }
+
+    struct Found
+    {
+        AtomType *type = nullptr;
+        int activeTerms = 0; ///< terms of the type's orbitals whose coefficient is not 0
+    };
+    /// The type findAtomType gives for name (at most 30 characters), with its active terms.
+    Found find(std::string_view name);
+
+private:
+    struct Entry
+    {
+        std::array<char, 31> name{};
+        std::uint8_t length = 0xFF; ///< 0xFF: the slot is empty
+        Found found;
+    };
+    static constexpr std::size_t Slots = 256;
+    AtomTypeTable &table;
+    std::array<Entry, Slots> entries{};
+};
+
+/// Reads frames of one layout, one frame per call, and reports problems as message boxes with
+/// the captions and texts of the program ("INPUT FILE FORMAT ERROR", ...). Warnings that are
+/// shown once per file are guarded by the flags passed in.
+class TrajectoryReader
+{
+public:
+    TrajectoryReader(LayoutKind kind, const LayoutSettings &layout, AtomTypeTable &types,
+        MessageSink &sink, ReaderWarned &warned);
+
+    /// Fills the freshly created frame from the next lines of source. On FrameComplete the
+    /// source stands after the frame; on any other result the caller discards the frame.
+    [[nodiscard]] ReadResult readFrame(Frame &frame, LineSource &source);
+
+private:
+    ReadResult readFrameLines(Frame &frame, LineSource &source);
+    std::int64_t frameLineCount(Frame &frame);
+    ReadResult readFrameLine(
+        Frame &frame, const TextLine &line, std::int64_t lineNumber, LineSource &source);
+    ReadResult readAtomLine(Frame &frame, FrameAtom &atom, const char *p, const char *end);
+    ReadResult readTableRow(Frame &frame, const char *p, const char *end);
+    void warnOnce(bool &flag, std::string_view caption, std::string_view text);
+
+    LayoutKind kind;
+    const LayoutSettings &layout;
+    AtomTypeTable &types;
+    MessageSink &sink;
+    ReaderWarned &warned;
+    AtomTypeCache cache;
+};
+
+/// Reads one frame of the format's current kind from source, as TrajectoryReader::readFrame.
+[[nodiscard]] ReadResult readFrame(Frame &frame, LineSource &source, const InputFormat &format,
+    AtomTypeTable &types, MessageSink &sink, ReaderWarned &warned);
+
+/// The bytes of one trajectory file, read with a single mapping (or a single read for files
+/// that cannot be mapped), or a text held in memory.
+class TrajectoryFile
+{
+public:
+    TrajectoryFile() = default;
+    ~TrajectoryFile();
+    TrajectoryFile(const TrajectoryFile &) = delete;
+    TrajectoryFile &operator=(const TrajectoryFile &) = delete;
+
+    /// A file whose bytes are the given text (for tests and for data already in memory).
+    static TrajectoryFile fromText(std::string text);
+    TrajectoryFile(TrajectoryFile &&other) noexcept;
+
+    /// Opens path for reading; false when it cannot be opened (missing, unreadable, a folder).
+    bool open(const std::string &path);
+    /// Every byte of the file.
+    std::string_view bytes() const { return {data, size}; }
+    /// Lets the memory of the bytes before position go: they will not be read again. Keeps a
+    /// large file from staying resident as a whole while its frames are built.
+    void releaseBefore(const char *position);
+
+private:
+    void close();
+    const char *data = "";
+    std::size_t size = 0;
+    void *mapping = nullptr;
+    std::size_t released = 0;
+    std::string owned;
+};
+
+/// Options of a whole-file read.
+struct ReadOptions
+{
+    /// Threads that parse frames: 1 reads strictly one frame after the other, 0 uses every
+    /// core. Messages, their order and every value are the same either way.
+    int threads = 0;
+    /// Bytes of frames the threads read ahead at a time; 0 picks a size that suits large files.
+    std::size_t batchBytes = 0;
+    /// Called now and then with the fraction of the file read so far (0 to 1).
+    std::function<void(double)> progress;
+};
+
+/// How a whole-file read ended.
+struct ReadOutcome
+{
+    int framesRead = 0;
+    /// The result that ended the reading (never FrameComplete). EndOfFile also when the file
+    /// ended while its leading lines were skipped.
+    ReadResult endedWith = ReadResult::EndOfFile;
+    /// True when memory ran out, for the atoms or for a frame record.
+    bool outOfMemory = false;
+    /// How many of the frames read were read ahead by the threads rather than in order (for
+    /// diagnostics and tests).
+    int framesReadAhead = 0;
+};
+
+/// Reads a whole file as the window's Open does: skips the current kind's leading lines, then
+/// reads frames until one is not complete, appending every complete frame to frames. The
+/// caller has cleared the list and the warning flags. Messages go to sink, always from the
+/// calling thread and in file order; so do the progress calls. For example:
+///
+///     TrajectoryFile file;
+///     if (!file.open(path))
+///         ... "Can't open XYZ file %s"
+///     frames.clearFrames();
+///     warned.clear();
+///     ReadOptions options;
+///     options.progress = [&](double done) { ... repaint a progress indication ... };
+///     readTrajectory(file, format, types, sink, warned, frames, options);
+///     if (frames.count() == 0)
+///         ... "No frames read from file %s"
+ReadOutcome readTrajectory(TrajectoryFile &file, const InputFormat &format, AtomTypeTable &types,
+    MessageSink &sink, ReaderWarned &warned, FrameList &frames, const ReadOptions &options = {});
