@@ -1,0 +1,270 @@
+#include "app/cli/commands.h"
+#include "app/cli/trajectoryoptions.h"
+#include "model/chargegradient.h"
+#include "render/displaystate.h"
+#include "render/imagefile.h"
+#include "render/redraw.h"
+#include "render/scene.h"
+#include "render/viewtransform.h"
+
+#include <QGuiApplication>
+#include <QImage>
+
+#include <charconv>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char *const RenderHelp =
+    "usage: tessaly-cli render FILE -o PICTURE [options] [input options]\n"
+    "\n"
+    "Reads FILE as the program's Open does and draws a frame the way the main window does,\n"
+    "through the same redraw, into PICTURE: a .bmp or .jpg file (any letter case). No\n"
+    "display is needed. The view is the window's start view, centred in the drawing area.\n"
+    "\n"
+    "options:\n"
+    "  -o, --output PICTURE      the picture to write (may also follow FILE directly)\n"
+    "  --frame N                 the frame to draw, counted from 1 (default 1)\n"
+    "  --all                     every frame, as the numbered series Save writes: PICTURE's\n"
+    "                            name followed by 0, 1, ... padded to the digits of the count\n"
+    "  --size WxH                drawing area in pixels (default 481x351, the window's start\n"
+    "                            drawing area: its client area less the status line)\n"
+    "  --labels on|off           atom labels (default on)\n"
+    "  --color-by type|charge    ball colours by atom type or by charge level (default type)\n"
+    "  --radius-by type|charge   ball radii by atom type or by charge (default type)\n"
+    "  --fit 0..3                fit in window: 0 first frame, 1 each frame, 2 overflowing\n"
+    "                            frames (default), 3 none\n"
+    "Exit status 0 when every picture was written; 1 when the file could not be read or a\n"
+    "picture not written; 2 for a wrong command line.\n"
+    "\n"
+    "input options:\n";
+
+constexpr int DefaultWidth = 481;
+constexpr int DefaultHeight = 351;
+
+struct RenderOptions
+{
+    std::vector<std::string> files;
+    std::string output;
+    int frame = 1;
+    bool all = false;
+    int width = DefaultWidth;
+    int height = DefaultHeight;
+    bool labels = true;
+    bool colourByCharge = false;
+    bool radiusByCharge = false;
+    int fitMode = 2;
+};
+
+// Message boxes of a command-line run go to the error stream, caption first.
+struct ErrorStreamSink : MessageSink
+{
+    int shown = 0;
+    void show(std::string_view caption, std::string_view text) override
+    {
+        ++shown;
+        if (caption.empty())
+            std::cerr << text << "\n";
+        else
+            std::cerr << caption << ": " << text << "\n";
+    }
+};
+
+std::optional<int> parseInt(std::string_view text)
+{
+    int value = 0;
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (result.ec != std::errc() || result.ptr != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+bool parseSize(std::string_view text, int &width, int &height)
+{
+    const std::size_t cross = text.find_first_of("xX");
+    if (cross == std::string_view::npos)
+        return false;
+    const auto w = parseInt(text.substr(0, cross));
+    const auto h = parseInt(text.substr(cross + 1));
+    if (!w || !h || *w < 1 || *h < 1 || *w > 20000 || *h > 20000)
+        return false;
+    width = *w;
+    height = *h;
+    return true;
+}
+
+// Reads the options after FILE; returns an error text, empty when all were understood.
+std::string parseOptions(const std::vector<std::string> &args, RenderOptions &options)
+{
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string name = args[i];
+        std::optional<std::string> value;
+        if (name.rfind("--", 0) == 0) {
+            if (const std::size_t equals = name.find('='); equals != std::string::npos) {
+                value = name.substr(equals + 1);
+                name.resize(equals);
+            }
+        }
+        const auto take = [&]() -> std::optional<std::string> {
+            if (value)
+                return value;
+            if (i + 1 < args.size())
+                return args[++i];
+            return std::nullopt;
+        };
+        if (name == "-o" || name == "--output") {
+            const auto v = take();
+            if (!v || v->empty())
+                return name + " needs a picture file name";
+            options.output = *v;
+        } else if (name == "--frame") {
+            const auto v = take();
+            const auto n = v ? parseInt(*v) : std::nullopt;
+            if (!n || *n < 1)
+                return "--frame needs a frame number from 1";
+            options.frame = *n;
+        } else if (name == "--all") {
+            if (value)
+                return "--all takes no value";
+            options.all = true;
+        } else if (name == "--size") {
+            const auto v = take();
+            if (!v || !parseSize(*v, options.width, options.height))
+                return "--size needs WIDTHxHEIGHT in pixels, for example 481x351";
+        } else if (name == "--labels") {
+            const auto v = take();
+            if (!v || (*v != "on" && *v != "off"))
+                return "--labels needs on or off";
+            options.labels = *v == "on";
+        } else if (name == "--color-by" || name == "--radius-by") {
+            const auto v = take();
+            if (!v || (*v != "type" && *v != "charge"))
+                return name + " needs type or charge";
+            (name == "--color-by" ? options.colourByCharge : options.radiusByCharge) =
+                *v == "charge";
+        } else if (name == "--fit") {
+            const auto v = take();
+            const auto n = v ? parseInt(*v) : std::nullopt;
+            if (!n || *n < 0 || *n > 3)
+                return "--fit needs a mode from 0 to 3";
+            options.fitMode = *n;
+        } else if (name.size() > 1 && name[0] == '-') {
+            return "unknown option " + args[i];
+        } else {
+            options.files.push_back(args[i]);
+        }
+    }
+    if (options.output.empty() && options.files.size() == 2) {
+        options.output = options.files.back();
+        options.files.pop_back();
+    }
+    if (options.files.size() != 1)
+        return "give exactly one FILE";
+    if (options.output.empty())
+        return "give the picture to write with -o PICTURE";
+    return {};
+}
+
+// Rendering needs fonts, and fonts need a GUI application: the offscreen platform serves
+// where there is no display.
+std::unique_ptr<QGuiApplication> makeApplication()
+{
+    if (QGuiApplication::instance())
+        return nullptr;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "tessaly-cli";
+    static char *argv[] = {name, nullptr};
+    return std::make_unique<QGuiApplication>(argc, argv);
+}
+
+} // namespace
+
+int renderCommand(const std::vector<std::string> &arguments)
+{
+    std::vector<std::string> args = arguments;
+    for (const std::string &arg : args) {
+        if (arg == "--help" || arg == "-h") {
+            std::cout << RenderHelp << trajectoryOptionsHelp();
+            return 0;
+        }
+    }
+    TrajectoryOptions trajectoryOptions;
+    if (const std::string error = takeTrajectoryOptions(args, trajectoryOptions); !error.empty()) {
+        std::cerr << "tessaly-cli render: " << error << "\n";
+        return 2;
+    }
+    RenderOptions options;
+    if (const std::string error = parseOptions(args, options); !error.empty()) {
+        std::cerr << "tessaly-cli render: " << error << " (see tessaly-cli render --help)\n";
+        return 2;
+    }
+
+    AtomTypeTable types;
+    types.buildDefaultTable();
+    FrameList frames;
+    const LoadedTrajectory loaded =
+        loadTrajectory(options.files[0], trajectoryOptions, types, frames);
+    for (const auto &[caption, text] : loaded.messages)
+        std::cerr << caption << (caption.empty() ? "" : ": ") << text << "\n";
+    if (!loaded.error.empty()) {
+        std::cerr << loaded.error << "\n";
+        return 1;
+    }
+    if (!options.all && options.frame > frames.count()) {
+        std::cerr << "tessaly-cli render: there is no frame " << options.frame << " (the file has "
+                  << frames.count() << ")\n";
+        return 2;
+    }
+
+    const auto application = makeApplication();
+
+    DisplayState display;
+    display.FitMode = options.fitMode;
+    display.ShowLabels = options.labels;
+    display.AtomColorMode = options.colourByCharge ? 1 : 0;
+    display.AtomRadiusMode = options.radiusByCharge ? 1 : 0;
+    ViewTransform view;
+    view.resetView();
+    // the view centre sits at the integer halves of the drawing area, as in the window
+    view.originX = static_cast<double>(options.width / 2);
+    view.originY = static_cast<double>(options.height / 2);
+    SceneSettings settings;
+    SceneScratch scratch;
+    ChargeGradient gradient;
+    QImage picture(options.width, options.height, QImage::Format_RGB32);
+
+    // The shown frame stays the chosen one (the first for a series), as in the window,
+    // where saving a series leaves the current frame alone.
+    const Frame &current = frames.frameAt(options.all ? 1 : options.frame);
+    RedrawInputs inputs{frames, current, frames.count(), display, view, settings, scratch, gradient,
+        loaded.format.current().readTime, loaded.format.current().readEnergy};
+    ErrorStreamSink sink;
+    const auto save = [&](const std::string &path) {
+        if (SaveImage(picture, path, sink))
+            return true;
+        if (sink.shown == 0)
+            std::cerr << "tessaly-cli render: cannot write " << path << "\n";
+        sink.shown = 0;
+        return false;
+    };
+
+    if (!options.all) {
+        redrawFrame(picture, &current, inputs);
+        return save(options.output) ? 0 : 1;
+    }
+    const int digits = decimalDigits(frames.count());
+    bool allWritten = true;
+    long long k = 0;
+    for (const Frame &frame : frames) {
+        redrawFrame(picture, &frame, inputs);
+        allWritten = save(seriesFileName(options.output, k, digits)) && allWritten;
+        ++k;
+    }
+    return allWritten ? 0 : 1;
+}

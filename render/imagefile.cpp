@@ -1,0 +1,125 @@
+#include "render/imagefile.h"
+
+#include "model/inputformat.h"
+
+#include <QImageWriter>
+#include <QString>
+
+#include <algorithm>
+#include <cctype>
+#include <csetjmp>
+#include <cstdio>
+#include <jpeglib.h>
+#include <memory>
+#include <vector>
+
+namespace {
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+        return std::toupper(static_cast<unsigned char>(x))
+            == std::toupper(static_cast<unsigned char>(y));
+    });
+}
+
+// libjpeg reports fatal errors through error_exit, which must not return: jump back out.
+struct JpegError
+{
+    jpeg_error_mgr manager;
+    std::jmp_buf jump;
+};
+
+[[noreturn]] void jpegErrorExit(j_common_ptr info)
+{
+    std::longjmp(reinterpret_cast<JpegError *>(info->err)->jump, 1);
+}
+
+struct FileCloser
+{
+    void operator()(std::FILE *file) const { std::fclose(file); }
+};
+
+} // namespace
+
+bool writeJpeg(const QImage &picture, const std::string &path)
+{
+    const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
+    if (!file)
+        return false;
+
+    jpeg_compress_struct info{};
+    JpegError error{};
+    info.err = jpeg_std_error(&error.manager);
+    error.manager.error_exit = jpegErrorExit;
+    // rows are handed over from a vector allocated before the jump point, so nothing that
+    // needs a destructor is skipped by a longjmp
+    std::vector<JSAMPROW> rows(static_cast<std::size_t>(std::max(rgb.height(), 0)));
+    for (int y = 0; y < rgb.height(); ++y)
+        rows[static_cast<std::size_t>(y)] = const_cast<JSAMPROW>(rgb.constScanLine(y));
+    if (setjmp(error.jump)) {
+        jpeg_destroy_compress(&info);
+        return false;
+    }
+    jpeg_create_compress(&info);
+    jpeg_stdio_dest(&info, file.get());
+    info.image_width = static_cast<JDIMENSION>(rgb.width());
+    info.image_height = static_cast<JDIMENSION>(rgb.height());
+    info.input_components = 3;
+    info.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, 90, TRUE);
+    jpeg_start_compress(&info, TRUE);
+    while (info.next_scanline < info.image_height)
+        jpeg_write_scanlines(&info, &rows[info.next_scanline], 1);
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    return std::fflush(file.get()) == 0;
+}
+
+bool SaveImage(const QImage &picture, std::string_view path, MessageSink &messages)
+{
+    const std::string_view extension = fileExtension(path);
+    const std::string name(path);
+    if (equalsIgnoringCase(extension, ".BMP")) {
+        QImageWriter writer(QString::fromStdString(name), "bmp");
+        return writer.write(picture);
+    }
+    if (equalsIgnoringCase(extension, ".JPG"))
+        return writeJpeg(picture, name);
+    messages.show("SAVE IMAGE ERROR", "Unsupported image format");
+    return false;
+}
+
+std::string NumberText(long long number, int digits)
+{
+    std::string text = std::to_string(number);
+    if (digits > 15)
+        digits = 15;
+    if (static_cast<int>(text.size()) < digits)
+        text.insert(0, static_cast<std::size_t>(digits) - text.size(), '0');
+    return text;
+}
+
+int decimalDigits(long long count)
+{
+    int digits = 1;
+    for (long long rest = count < 0 ? -(count / 10) : count / 10; rest > 0; rest /= 10)
+        ++digits;
+    return digits;
+}
+
+std::string seriesFileName(std::string_view path, long long k, int digits)
+{
+    const std::string_view name = fileNamePart(path);
+    const std::string_view directory = path.substr(0, path.size() - name.size());
+    const std::string_view extension = fileExtension(path);
+    const std::string_view base = name.substr(0, name.size() - extension.size());
+    std::string folder(directory);
+    // the directory is given without its trailing separator, then joined with "/"
+    if (!folder.empty() && (folder.back() == '/' || folder.back() == '\\'))
+        folder.pop_back();
+    std::string result = folder.empty() && directory.empty() ? std::string() : folder + "/";
+    return result + std::string(base) + NumberText(k, digits) + std::string(extension);
+}

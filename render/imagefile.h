@@ -1,0 +1,30 @@
+#pragma once
+
+#include "model/messagesink.h"
+
+#include <QImage>
+
+#include <string>
+#include <string_view>
+
+/// Writes picture to path by the extension of its file-name part, ignoring case: ".BMP" as a
+/// Windows bitmap, ".JPG" as a baseline colour JPEG of quality 90. Any other extension shows
+/// "Unsupported image format" (caption "SAVE IMAGE ERROR") and writes nothing. Returns whether
+/// the file was written.
+bool SaveImage(const QImage &picture, std::string_view path, MessageSink &messages);
+
+/// The decimal text of number padded on the left with "0" to digits characters (at most 15);
+/// a longer text is returned unchanged.
+std::string NumberText(long long number, int digits);
+
+/// The number of decimal digits of count (1 for 0 to 9).
+int decimalDigits(long long count);
+
+/// The name of picture k of a numbered series saved as path: the directory of path, "/", the
+/// file name without its extension, NumberText(k, digits) and the extension as typed.
+/// Saving 51 frames as /out/run.bmp names them /out/run00.bmp to /out/run50.bmp.
+std::string seriesFileName(std::string_view path, long long k, int digits);
+
+/// Writes picture as a JPEG file (quality 90, colour, baseline); false when the file cannot
+/// be written.
+bool writeJpeg(const QImage &picture, const std::string &path);

@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# tessaly-cli render draws the water example into BMP and JPEG pictures without a display,
+# and the pictures hold the molecule: pixels other than the black background.
+# Arguments: $1 tessaly, $2 tessaly-cli, $3 examples directory, $4 artefacts directory.
+set -u
+cli="$2"
+examples="$3"
+artefacts="$4/cli_render"
+water="$examples/water.xyz"
+
+if [ ! -f "$water" ]; then
+    echo "SKIP: $water is missing"
+    exit 0
+fi
+if ! command -v python3 >/dev/null 2>&1; then
+    echo "SKIP: python3 is needed to read the pictures"
+    exit 0
+fi
+mkdir -p "$artefacts"
+rm -f "$artefacts"/*.bmp "$artefacts"/*.jpg
+
+fail() {
+    echo "FAIL: $*"
+    exit 1
+}
+
+# Counts the pixels of a BMP file (24 or 32 bits, bottom-up or top-down) that are not black,
+# and checks its size.
+count_lit() {
+    python3 - "$1" "$2" "$3" <<'PY'
+import struct, sys
+path, width, height = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
+data = open(path, "rb").read()
+if data[:2] != b"BM":
+    sys.exit("not a BMP file")
+offset = struct.unpack_from("<I", data, 10)[0]
+w, h = struct.unpack_from("<ii", data, 18)
+bits = struct.unpack_from("<H", data, 28)[0]
+if (w, abs(h)) != (width, height):
+    sys.exit("size %dx%d, expected %dx%d" % (w, abs(h), width, height))
+if bits not in (24, 32):
+    sys.exit("unexpected %d bits per pixel" % bits)
+step = bits // 8
+stride = (w * step + 3) // 4 * 4
+lit = 0
+for row in range(abs(h)):
+    line = data[offset + row * stride: offset + row * stride + w * step]
+    for x in range(w):
+        if any(line[x * step: x * step + 3]):
+            lit += 1
+print(lit)
+PY
+}
+
+"$cli" render "$water" -o "$artefacts/water.bmp" || fail "render to BMP exited with $?"
+[ -s "$artefacts/water.bmp" ] || fail "no BMP written"
+lit=$(count_lit "$artefacts/water.bmp" 481 351) || fail "bad BMP: $lit"
+[ "$lit" -gt 500 ] || fail "only $lit lit pixels in the default picture"
+
+"$cli" render "$water" -o "$artefacts/small.bmp" --size 200x150 --labels off --color-by charge \
+    --radius-by charge --fit 1 || fail "render with options exited with $?"
+lit=$(count_lit "$artefacts/small.bmp" 200 150) || fail "bad BMP: $lit"
+[ "$lit" -gt 500 ] || fail "only $lit lit pixels in the fitted picture"
+
+"$cli" render "$water" -o "$artefacts/water.JPG" || fail "render to JPEG exited with $?"
+head -c 3 "$artefacts/water.JPG" | od -An -tx1 | grep -q "ff d8 ff" || fail "no JPEG written"
+
+"$cli" render "$water" -o "$artefacts/series.bmp" --all --labels off || fail "series exited with $?"
+[ -s "$artefacts/series0.bmp" ] || [ -s "$artefacts/series00.bmp" ] || fail "no numbered series"
+
+if "$cli" render "$water" -o "$artefacts/water.png" 2>"$artefacts/png.err"; then
+    fail "a PNG picture was accepted"
+fi
+grep -q "Unsupported image format" "$artefacts/png.err" || fail "no message for PNG"
+[ ! -e "$artefacts/water.png" ] || fail "a PNG file was written"
+
+if "$cli" render "$water" 2>/dev/null; then
+    fail "render without a picture name succeeded"
+fi
+echo "PASS"

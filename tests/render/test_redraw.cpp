@@ -1,0 +1,320 @@
+#include "render/redraw.h"
+#include "scenetestsupport.h"
+
+#include <QFontMetrics>
+
+#include <cmath>
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr std::uint32_t Yellow = rgbColor(255, 255, 0);
+constexpr std::uint32_t Black = rgbColor(0, 0, 0);
+
+int countColor(const QImage &image, const QRect &area, std::uint32_t color)
+{
+    int count = 0;
+    const QRect clipped = area.intersected(image.rect());
+    for (int y = clipped.top(); y <= clipped.bottom(); ++y)
+        for (int x = clipped.left(); x <= clipped.right(); ++x)
+            count += image.pixel(x, y) == pixelOfColor(color);
+    return count;
+}
+
+} // namespace
+
+TEST(Redraw, EmptyViewIsAllBackground)
+{
+    TestScene scene;
+    scene.display.BackgroundColor = rgbColor(10, 20, 30);
+    scene.redraw();
+    EXPECT_EQ(countColor(scene.picture, scene.picture.rect(), rgbColor(10, 20, 30)), 481 * 351);
+}
+
+TEST(Redraw, EmptyViewStillShowsTheTimeAndEnergyLines)
+{
+    TestScene scene;
+    scene.display.ShowText = true;
+    scene.redraw();
+    const int h = QFontMetrics(QFont(), &scene.picture).height();
+    EXPECT_GT(countColor(scene.picture, QRect(4, 4, 60, h), Yellow), 0);
+    EXPECT_GT(countColor(scene.picture, QRect(5, 4 + h + 4, 80, h), Yellow), 0);
+    EXPECT_EQ(countColor(scene.picture, QRect(0, 0, 4, 100), Yellow), 0);
+    EXPECT_EQ(countColor(scene.picture, QRect(0, 4 + 2 * h + 4, 481, 300), Yellow), 0);
+
+    scene.readTime = false;
+    scene.readEnergy = false;
+    scene.redraw();
+    EXPECT_EQ(countColor(scene.picture, scene.picture.rect(), Yellow), 0);
+}
+
+TEST(Redraw, PrintingColoursGiveWhiteBackgroundAndBlackText)
+{
+    TestScene scene;
+    AtomType &o = scene.addType("O", rgbColor(255, 0, 0), 1.0);
+    scene.addFrame({{{0, 0, 0}, &o}});
+    scene.display.ShowText = true;
+    scene.display.ShowLabels = true;
+    scene.display.PrintColors = true;
+    scene.redraw();
+    EXPECT_EQ(scene.colorAt(0, 0), rgbColor(255, 255, 255));
+    EXPECT_EQ(scene.colorAt(480, 350), rgbColor(255, 255, 255));
+    EXPECT_GT(countColor(scene.picture, QRect(4, 4, 60, 14), Black), 0);
+    EXPECT_GT(countColor(scene.picture, QRect(225, 165, 30, 20), Black), 0);
+    EXPECT_EQ(countColor(scene.picture, scene.picture.rect(), Yellow), 0);
+
+    scene.display.PrintColors = false;
+    scene.redraw();
+    EXPECT_EQ(scene.colorAt(0, 0), Black);
+    EXPECT_GT(countColor(scene.picture, QRect(4, 4, 60, 14), Yellow), 0);
+}
+
+TEST(RedrawFit, MoleculeThatFitsIsNotEnlargedWhenOnlyOverflowIsFitted)
+{
+    TestScene scene;
+    AtomType &c = scene.addType("C", rgbColor(128, 128, 128), 1.0);
+    scene.addFrame({{{0, 0, 0}, &c}});
+    scene.display.FitMode = 2;
+    scene.redraw();
+    EXPECT_EQ(scene.view.scale, 32.0);
+    EXPECT_EQ(scene.settings.atomScale, 32.0);
+}
+
+TEST(RedrawFit, EachFrameFitEnlargesUntilTheDiscTouchesTheEdge)
+{
+    TestScene scene;
+    AtomType &c = scene.addType("C", rgbColor(128, 128, 128), 1.0);
+    scene.addFrame({{{0, 0, 0}, &c}});
+    scene.display.FitMode = 1;
+    scene.redraw();
+    // the disc of 32 pixels grows until it reaches the half height of 175 pixels
+    EXPECT_DOUBLE_EQ(scene.settings.atomScale, 175.0);
+    EXPECT_DOUBLE_EQ(scene.view.scale, 175.0);
+    EXPECT_NE(scene.colorAt(240, 12), Black);
+    EXPECT_EQ(scene.colorAt(240 + 180, 175), Black);
+}
+
+TEST(RedrawFit, OverflowingMoleculeShrinksAboutTheWindowCentre)
+{
+    TestScene scene;
+    AtomType &c = scene.addType("C", rgbColor(128, 128, 128), 0.0);
+    scene.addFrame({{{10, 0, 0}, &c}, {{-2, 0, 0}, &c}});
+    scene.display.FitMode = 2;
+    scene.redraw();
+    // the far atom sits at 320 pixels right of the centre; the half width is 240
+    EXPECT_DOUBLE_EQ(scene.view.scale, 32.0 * 240.0 / 320.0);
+    EXPECT_DOUBLE_EQ(scene.scratch.screenPos[0].x, 480.0);
+}
+
+TEST(RedrawFit, FirstFrameModeFitsOnlyTheFirstFrame)
+{
+    TestScene scene;
+    AtomType &c = scene.addType("C", rgbColor(128, 128, 128), 1.0);
+    scene.addFrame({{{0, 0, 0}, &c}});
+    const Frame &second = scene.addFrame({{{0, 0, 0}, &c}});
+    scene.display.FitMode = 0;
+    scene.redraw(&second);
+    EXPECT_EQ(scene.view.scale, 32.0);
+    scene.redraw();
+    EXPECT_DOUBLE_EQ(scene.view.scale, 175.0);
+}
+
+TEST(RedrawFit, NoFitModeLeavesTheZoom)
+{
+    TestScene scene;
+    AtomType &c = scene.addType("C", rgbColor(128, 128, 128), 1.0);
+    scene.addFrame({{{100, 0, 0}, &c}});
+    scene.display.FitMode = 3;
+    scene.redraw();
+    EXPECT_EQ(scene.view.scale, 32.0);
+}
+
+TEST(RedrawFit, ZoomOfZeroNeverBecomesNaN)
+{
+    TestScene scene;
+    AtomType &c = scene.addType("C", rgbColor(128, 128, 128), 1.0);
+    scene.addFrame({{{1, 2, 3}, &c}, {{-1, 0, 0}, &c}});
+    scene.display.FitMode = 1;
+    scene.display.ShowImpulses = true;
+    scene.display.ShowLabels = true;
+    scene.view.scale = 0.0;
+    scene.settings.atomScale = 0.0;
+    scene.redraw();
+    EXPECT_EQ(scene.view.scale, 0.0);
+    EXPECT_EQ(scene.settings.atomScale, 0.0);
+    for (const Vector3 &s : scene.scratch.screenPos)
+        EXPECT_FALSE(std::isnan(s.x) || std::isnan(s.y) || std::isnan(s.z));
+}
+
+TEST(RedrawFit, ViewOfZeroSizeLeavesTheZoom)
+{
+    TestScene scene;
+    AtomType &c = scene.addType("C", rgbColor(128, 128, 128), 1.0);
+    scene.addFrame({{{0, 0, 0}, &c}});
+    scene.display.FitMode = 1;
+    scene.picture = QImage(1, 1, QImage::Format_RGB32);
+    scene.redraw();
+    EXPECT_EQ(scene.view.scale, 32.0);
+}
+
+TEST(RedrawOverlay, ImpulseInTheScreenPlaneGetsAnArrowHead)
+{
+    TestScene scene;
+    AtomType &c = scene.addType("C", rgbColor(0, 0, 255), 0.25);
+    scene.addFrame({{{0, 0, 0}, &c, 0.0, {1, 0, 0}}});
+    scene.display.ShowImpulses = true;
+    scene.display.ImpulseZoom = 3.0;
+    scene.display.ForegroundColor = rgbColor(0, 255, 0);
+    scene.redraw();
+    // the tip lies 96 pixels right of the atom; the head is 10 pixels long and 5 wide
+    EXPECT_EQ(scene.colorAt(240 + 93, 175), rgbColor(0, 255, 0));
+    EXPECT_EQ(scene.colorAt(240 + 89, 175 + 1), rgbColor(0, 255, 0));
+    EXPECT_EQ(scene.colorAt(240 + 89, 175 - 1), rgbColor(0, 255, 0));
+    EXPECT_EQ(scene.colorAt(240 + 89, 175 + 5), Black);
+    EXPECT_EQ(scene.colorAt(240 + 100, 175), Black);
+    EXPECT_GT(countColor(scene.picture, QRect(240 + 10, 175, 70, 1), rgbColor(0, 255, 0)), 10);
+}
+
+TEST(RedrawOverlay, ImpulsesIntoAndOutOfTheScreenGetCircles)
+{
+    TestScene scene;
+    AtomType &c = scene.addType("C", rgbColor(0, 0, 255), 0.5);
+    scene.addFrame({{{-3, 0, 0}, &c, 0.0, {0, 0, 1}}, {{3, 0, 0}, &c, 0.0, {0, 0, -1}}});
+    scene.display.ShowImpulses = true;
+    scene.display.ImpulseZoom = 2.0;
+    scene.display.ForegroundColor = rgbColor(0, 255, 0);
+    scene.redraw();
+    const std::uint32_t green = rgbColor(0, 255, 0);
+    const int away = 240 - 96, toward = 240 + 96;
+    // away from the viewer: radius 3.75; toward it: radius 1.25
+    EXPECT_EQ(scene.colorAt(away, 175), green);
+    EXPECT_EQ(scene.colorAt(away + 2, 175), green);
+    EXPECT_EQ(scene.colorAt(toward, 175), green);
+    EXPECT_NE(scene.colorAt(toward + 3, 175), green);
+    EXPECT_NE(scene.colorAt(away + 6, 175), green);
+    EXPECT_GT(countColor(scene.picture, QRect(away - 6, 169, 13, 13), green),
+        3 * countColor(scene.picture, QRect(toward - 6, 169, 13, 13), green));
+}
+
+TEST(RedrawOverlay, ZeroImpulseDrawsNoArrow)
+{
+    TestScene scene;
+    AtomType &c = scene.addType("C", rgbColor(0, 0, 255), 0.5);
+    scene.addFrame({{{0.3, 0.7, 0.1}, &c}});
+    scene.display.ShowImpulses = true;
+    scene.display.ForegroundColor = rgbColor(0, 255, 0);
+    scene.redraw();
+    EXPECT_EQ(countColor(scene.picture, scene.picture.rect(), rgbColor(0, 255, 0)), 0);
+}
+
+TEST(RedrawOverlay, DistanceLineRunsBetweenTheDiscsWithTheTextCentred)
+{
+    TestScene scene;
+    AtomType &c = scene.addType("C", rgbColor(0, 0, 255), 0.5);
+    scene.addFrame({{{-4, 0, 0}, &c}, {{4, 0, 0}, &c}});
+    scene.display.DistancePairs = {{0, 1}};
+    scene.redraw();
+    const QFontMetrics metrics(QFont(), &scene.picture);
+    const int w = metrics.horizontalAdvance(QStringLiteral("8")), h = metrics.height();
+    const QRect text((240 - 128 + 240 + 128 - w) / 2, (175 + 175 - h) / 2, w, h);
+    EXPECT_GT(countColor(scene.picture, text, Yellow), 0);
+    EXPECT_EQ(scene.colorAt(240 - 128 + 20, 175), Yellow);
+    EXPECT_EQ(scene.colorAt(240 + 128 - 20, 175), Yellow);
+    EXPECT_NE(scene.colorAt(240 - 128 + 10, 175), Yellow);
+}
+
+TEST(RedrawOverlay, TouchingDiscsGetOnlyTheDistanceText)
+{
+    TestScene scene;
+    AtomType &c = scene.addType("C", rgbColor(0, 0, 255), 1.0);
+    scene.addFrame({{{-0.75, 0, 0}, &c}, {{0.75, 0, 0}, &c}});
+    scene.display.DistancePairs = {{1, 0}};
+    scene.redraw();
+    const QFontMetrics metrics(QFont(), &scene.picture);
+    const int w = metrics.horizontalAdvance(QStringLiteral("1.5")), h = metrics.height();
+    const QRect text(240 - w / 2 - 1, 175 - h / 2 - 1, w + 2, h + 2);
+    EXPECT_GT(countColor(scene.picture, text, Yellow), 0);
+    EXPECT_EQ(countColor(scene.picture, scene.picture.rect(), Yellow),
+        countColor(scene.picture, text, Yellow));
+}
+
+TEST(RedrawOverlay, PairNamingAMissingAtomIsSkipped)
+{
+    TestScene scene;
+    AtomType &c = scene.addType("C", rgbColor(0, 0, 255), 0.5);
+    scene.addFrame({{{-4, 0, 0}, &c}, {{4, 0, 0}, &c}});
+    scene.display.DistancePairs = {{0, 2}, {7, 1}, {-1, 0}};
+    scene.redraw();
+    EXPECT_EQ(countColor(scene.picture, scene.picture.rect(), Yellow), 0);
+}
+
+TEST(RedrawOverlay, AxesAreLabelledAtTheirPositiveEnds)
+{
+    TestScene scene;
+    scene.display.ShowAxes = true;
+    AtomType &c = scene.addType("C", rgbColor(0, 0, 255), 0.1);
+    scene.addFrame({{{0, 0, 0}, &c}});
+    scene.redraw();
+    EXPECT_EQ(scene.colorAt(240 + 100, 175), Yellow);
+    EXPECT_EQ(scene.colorAt(240 - 100, 175), Yellow);
+    EXPECT_EQ(scene.colorAt(240, 175 + 100), Yellow);
+    EXPECT_GT(countColor(scene.picture, QRect(240 + 160, 175, 12, 16), Yellow), 0);
+}
+
+TEST(RedrawOverlay, HugeImpulseIsClippedToTheView)
+{
+    TestScene scene;
+    AtomType &c = scene.addType("C", rgbColor(0, 0, 255), 0.1);
+    scene.addFrame({{{0, 0, 0}, &c, 0.0, {1e12, 3e11, 0}}});
+    scene.display.ShowImpulses = true;
+    scene.display.ForegroundColor = rgbColor(0, 255, 0);
+    scene.display.FitMode = 3;
+    scene.redraw();
+    // the dotted line runs from the atom to the right edge of the view
+    EXPECT_GT(countColor(scene.picture, QRect(250, 0, 231, 351), rgbColor(0, 255, 0)), 50);
+}
+
+TEST(RedrawCharges, LastRadiusIsTheOneOfTheAtomDrawnLast)
+{
+    TestScene scene;
+    AtomType &c = scene.addType("C", rgbColor(0, 0, 255), 0.1);
+    // the second atom is the nearer one, so it is drawn last
+    scene.addFrame({{{0, 0, 1}, &c, 0.95}, {{1, 0, -1}, &c, 0.25}});
+    scene.display.AtomRadiusMode = 1;
+    scene.redraw();
+    EXPECT_NEAR(scene.gradient.LastRadius, 1.25, 1e-12);
+    EXPECT_NEAR(scene.scratch.chargeRadius[0], 1.95, 1e-12);
+    EXPECT_NEAR(scene.scratch.chargeRadius[1], 1.25, 1e-12);
+}
+
+TEST(Redraw, PictureOfAnotherFormatIsConvertedAndANullOneLeftAlone)
+{
+    TestScene scene;
+    AtomType &c = scene.addType("C", rgbColor(0, 0, 255), 1.0);
+    scene.addFrame({{{0, 0, 0}, &c}});
+    scene.display.ShowText = true;
+    scene.display.ShowLabels = true;
+    scene.picture = QImage(100, 80, QImage::Format_ARGB32_Premultiplied);
+    scene.redraw();
+    EXPECT_EQ(scene.picture.format(), QImage::Format_RGB32);
+    scene.picture = QImage();
+    scene.redraw();
+    EXPECT_TRUE(scene.picture.isNull());
+}
+
+TEST(RedrawOverlay, ArrowHeadsKeepTheForegroundColourWhenPrinting)
+{
+    TestScene scene;
+    AtomType &c = scene.addType("C", rgbColor(0, 0, 255), 0.25);
+    scene.addFrame({{{0, 0, 0}, &c, 0.0, {1, 0, 0}}});
+    scene.display.ShowImpulses = true;
+    scene.display.ImpulseZoom = 3.0;
+    scene.display.ForegroundColor = rgbColor(0, 255, 0);
+    scene.display.PrintColors = true;
+    scene.redraw();
+    EXPECT_EQ(scene.colorAt(240 + 90, 175), rgbColor(0, 255, 0));
+    // the dotted shaft and the head's outline use the printing foreground, black
+    EXPECT_EQ(scene.colorAt(240 + 96, 175), Black);
+    EXPECT_GT(countColor(scene.picture, QRect(240 + 10, 175, 70, 1), Black), 10);
+    EXPECT_EQ(scene.colorAt(240 + 40, 175 + 20), rgbColor(255, 255, 255));
+}
