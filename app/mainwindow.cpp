@@ -2,7 +2,9 @@
 
 #include "app/messagesinks.h"
 #include "app/viewwidget.h"
+#include "dialogs/chargedlg.h"
 #include "dialogs/detailsdlg.h"
+#include "dialogs/inputdlg.h"
 #include "dialogs/toolsdlg.h"
 #include "model/inputformat.h"
 
@@ -38,6 +40,8 @@ std::optional<std::uint32_t> runColorDialog(QWidget *owner, std::uint32_t preset
 
 TMainForm::TMainForm()
 {
+    // The view is in its start state before anything of the window is built.
+    ViewTransform.resetView();
     MainForm = this;
     setObjectName(QStringLiteral("MainForm"));
     OwnMessages = std::make_unique<MessageBoxSink>(this);
@@ -101,6 +105,16 @@ QRect TMainForm::PictureScreenRect() const
     return QRect(View->mapToGlobal(QPoint(0, 0)), QSize(ClientWidth(), ViewHeight()));
 }
 
+ChargeGradient &TMainForm::Gradient()
+{
+    return ChargeDlg ? ChargeDlg->Gradient : OwnGradient;
+}
+
+InputFormat &TMainForm::Format()
+{
+    return InputDlg ? InputDlg->Format : OwnFormat;
+}
+
 void TMainForm::SetFileName(const QString &name)
 {
     const std::string whole = name.toStdString();
@@ -112,8 +126,14 @@ void TMainForm::SetFileName(const QString &name)
 void TMainForm::ShowStatus()
 {
     QString text = QStringLiteral("Frame %1 of %2").arg(CurrentFrameIndex).arg(FrameCount);
-    if (CurrentFrame && CurrentFrame->text)
-        text += QLatin1Char(' ') + QString::fromStdString(*CurrentFrame->text);
+    if (CurrentFrame && CurrentFrame->text) {
+        // The frame's text keeps the line end of its time line; a one-line status bar shows
+        // the words only.
+        QString rest = QString::fromStdString(*CurrentFrame->text);
+        while (rest.endsWith(QLatin1Char('\n')) || rest.endsWith(QLatin1Char('\r')))
+            rest.chop(1);
+        text += QLatin1Char(' ') + rest;
+    }
     statusBar()->showMessage(text);
 }
 
@@ -125,6 +145,8 @@ void TMainForm::ShowStatus(const QString &text)
 void TMainForm::ClearTrajectory()
 {
     Frames.clearFrames();
+    // a frame read later may land where a cleared one was: its scratch must not pass for its own
+    SceneScratch.forget();
     FrameCount = 0;
     CurrentFrameIndex = 0;
     CurrentFrame = &Frames.head();
@@ -146,8 +168,8 @@ void TMainForm::SetViewCentre()
     // Integer halves: an odd width of 481 puts the centre on pixel 240.
     const int halfWidth = ClientWidth() / 2;
     const int halfHeight = ViewHeight() / 2;
-    ViewOriginX = halfWidth;
-    ViewOriginY = halfHeight;
+    ViewTransform.originX = halfWidth;
+    ViewTransform.originY = halfHeight;
 }
 
 void TMainForm::FormResize()

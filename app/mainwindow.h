@@ -8,13 +8,18 @@
 //   mainwindow_redraw.cpp     Redraw: composing ViewBitmap and presenting it in the view
 //   mainwindow_mouse.cpp      the gestures on the view and the release timer
 // The view widget in the centre only forwards its paint, resize and mouse events here.
+// The one ViewTransform, the SceneSettings and the SceneScratch of the last composition are
+// members (through MainFormLink, so the dialogs reach them too); the charge gradient belongs to
+// the charges dialog, with a spare of the window's own while that dialog does not exist.
 // Dialogs reach the window through MainFormLink (dialogs/mainformlink.h); the window reaches
 // them through their program-wide instance pointers (ToolsDlg, SpeedDlg, ...), which are null
 // before start-up and during shutdown.
 
 #include "dialogs/mainformlink.h"
 #include "model/atomtype.h"
+#include "model/chargegradient.h"
 #include "model/frame.h"
+#include "model/inputformat.h"
 #include "model/messagesink.h"
 #include "model/trajectoryreader.h"
 #include "render/displaystate.h"
@@ -78,8 +83,6 @@ public:
     // The picture.
     QImage ViewBitmap; ///< client width x ViewHeight, RGB32
     QRect ViewRect; ///< the part of the window and of ViewBitmap that holds the picture
-    double ViewOriginX = 0.0; ///< view centre, integer half of the client width
-    double ViewOriginY = 0.0; ///< view centre, integer half of ViewHeight
 
     // Mouse.
     int MouseX = 0;
@@ -110,10 +113,14 @@ public:
     MessageSink *Messages = nullptr;
     /// Where busy texts go during long work.
     StatusSink *StatusLine = nullptr;
+    /// The program's charge gradient: the charges dialog's, or the window's own when that
+    /// dialog does not exist.
+    ChargeGradient &Gradient();
+    /// The program's input format: the input options dialog's, or the window's own when that
+    /// dialog does not exist.
+    InputFormat &Format();
     /// Runs the colour dialog preset with a 0x00BBGGRR colour; empty when cancelled.
     std::function<std::optional<std::uint32_t>(std::uint32_t)> ChooseColor;
-    /// The path most recently handed to OpenTrajectory.
-    QString LastOpenRequest;
 
     /// Width of the client area in pixels.
     int ClientWidth() const;
@@ -167,8 +174,14 @@ public:
     // Opening.
     /// Handles the start-up event: opens the file named on the command line, if any.
     void OpenFromCommandLine();
-    /// Opens a trajectory by path.
+    /// Opens the trajectory at path (as given: relative to the current folder or absolute)
+    /// and reads it. A file that cannot be opened changes nothing but shows "Can't open XYZ
+    /// file NAME"; the caption and the messages name the file-name part of path.
     void OpenTrajectory(const QString &path);
+    /// Replaces the trajectory by the frames of an open file: stops playing and spinning, reads
+    /// every frame with the current layout kind, shows the first, then plays two frames or more
+    /// or spins a single one, and clamps the save range to the frames read.
+    void ReadFrames(TrajectoryFile &file);
 
     // Menu commands.
     void New1Click();
@@ -274,6 +287,8 @@ private:
     void ScaleAtoms(double factor);
     void RunColorCommand(std::uint32_t &member, bool redrawAlways);
 
+    ChargeGradient OwnGradient;
+    InputFormat OwnFormat;
     std::unique_ptr<MessageSink> OwnMessages;
     std::unique_ptr<StatusSink> OwnStatusLine;
     bool BitmapFresh = false; ///< ViewBitmap was composed for presenting and not yet painted

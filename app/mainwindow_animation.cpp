@@ -113,10 +113,7 @@ void TMainForm::RotationTimerTimer()
 
 void TMainForm::RotateView(double alpha, double beta, double gamma)
 {
-    // The one view of the program turns here once it is wired to the window.
-    (void)alpha;
-    (void)beta;
-    (void)gamma;
+    ViewTransform.rotateView(alpha, beta, gamma);
 }
 
 void TMainForm::Speed1Click()

@@ -316,7 +316,7 @@ void TMainForm::About1Click()
 
 void TMainForm::ScaleAtoms(double factor)
 {
-    // The atom radii scale is the scene's drawing setting; the electrons switch shrinks the
-    // atoms to a fifth while clouds are shown and restores them afterwards.
-    (void)factor;
+    // The electrons switch shrinks the atoms to a fifth while clouds are shown and restores
+    // them afterwards; the distances between them stay.
+    SceneSettings.atomScale *= factor;
 }

@@ -3,7 +3,17 @@
 #include "dialogs/toolsdlg.h"
 
 #include <QEvent>
+#include <QFile>
 #include <QFileDialog>
+
+#include <cmath>
+#include <string>
+
+namespace {
+
+const QString ReadingText = QStringLiteral("I'm reading frames, please wait!");
+
+} // namespace
 
 void TMainForm::customEvent(QEvent *event)
 {
@@ -23,7 +33,86 @@ void TMainForm::OpenFromCommandLine()
 
 void TMainForm::OpenTrajectory(const QString &path)
 {
-    LastOpenRequest = path;
+    const QString previous = FileName;
+    const std::string whole = path.toStdString();
+    FileName = QString::fromStdString(std::string(fileNamePart(whole)));
+
+    // The file is opened by the path as chosen or named: its bare name would be looked up in
+    // the current folder, which may hold another file of that name or none at all.
+    TrajectoryFile file;
+    if (!file.open(QFile::encodeName(path).toStdString())) {
+        ShowMessage(QString(), QStringLiteral("Can't open XYZ file %1").arg(FileName));
+        FileName = previous;
+        return;
+    }
+    SetFileName(FileName);
+
+    InputFormat &format = Format();
+    if (format.openByExtension) {
+        const int kind = kindForExtension(fileExtension(whole));
+        if (kind >= 0)
+            format.kind = kind;
+    }
+
+    ReadFrames(file);
+    if (FrameCount == 0)
+        ShowMessage(QString(), QStringLiteral("No frames read from file %1").arg(FileName));
+    ShowStatus();
+    Redraw(nullptr, true);
+}
+
+void TMainForm::ReadFrames(TrajectoryFile &file)
+{
+    Pause1Click();
+    if (Rotating)
+        Rotate1Click();
+    // Clearing resets the save range; a read keeps the range the user set and only clamps it
+    // to the frames it finds.
+    const int firstToSave = SaveFirstFrame;
+    const int lastToSave = SaveLastFrame;
+    ClearTrajectory();
+    SaveFirstFrame = firstToSave;
+    SaveLastFrame = lastToSave;
+    if (ToolsDlg)
+        ToolsDlg->hide();
+    ReaderWarned.clear();
+    StatusLine->showBusy(ReadingText.toStdString());
+
+    // The read keeps the event loop waiting, so the progress is painted by the status sink
+    // itself, and only when the whole percentage moves on.
+    ReadOptions options;
+    int shownPercent = -1;
+    options.progress = [this, &shownPercent](double fraction) {
+        const int percent = static_cast<int>(std::floor(fraction * 100.0));
+        if (percent == shownPercent)
+            return;
+        shownPercent = percent;
+        StatusLine->showBusy(QStringLiteral("%1 %2%").arg(ReadingText).arg(percent).toStdString());
+    };
+    readTrajectory(file, Format(), AtomTypes, *Messages, ReaderWarned, Frames, options);
+    FrameCount = Frames.count();
+
+    GoToFirstFrame();
+    if (FrameCount > 1) {
+        if (ToolsDlg) {
+            ToolsDlg->SetMaximum(FrameCount);
+            ToolsDlg->show();
+            ToolsDlg->Dock();
+        }
+        Forward1Click();
+    }
+    if (FrameCount == 1) {
+        RotationRateHorizontal = 0.001;
+        RotationRateVertical = 0.0;
+        RotationRateInPlane = 0.0;
+        if (!Rotating)
+            Rotate1Click();
+    }
+    if (FrameCount < SaveFirstFrame)
+        SaveFirstFrame = 1;
+    if (SaveLastFrame < SaveFirstFrame || SaveLastFrame > FrameCount)
+        SaveLastFrame = FrameCount;
+    ShowStatus();
 }
 
 void TMainForm::New1Click()

@@ -1,33 +1,32 @@
 #include "app/mainwindow.h"
 #include "app/viewwidget.h"
 #include "dialogs/detailsdlg.h"
+#include "render/redraw.h"
 
 #include <QPainter>
 
-namespace {
-
-// Colours are 0x00BBGGRR in the program; an RGB32 pixel is 0xFFRRGGBB.
-QRgb pixelOf(std::uint32_t color)
-{
-    return qRgb(static_cast<int>(color & 0xFFu), static_cast<int>((color >> 8) & 0xFFu),
-        static_cast<int>((color >> 16) & 0xFFu));
-}
-
-} // namespace
-
 void TMainForm::Redraw(Frame *frame, bool present)
 {
-    if (!frame)
-        frame = CurrentFrame;
-    if (!ViewBitmap.isNull())
-        ViewBitmap.fill(pixelOf(effectiveBackground()));
-    // The scene (atoms, labels, electron cloud) and the overlay are composed here, between
-    // clearing the bitmap and presenting it.
-    (void)frame;
+    if (!ViewBitmap.isNull()) {
+        const LayoutSettings &layout = Format().current();
+        RedrawInputs inputs{.Frames = Frames,
+            .CurrentFrame = *CurrentFrame,
+            .FrameCount = FrameCount,
+            .display = *this,
+            .view = ViewTransform,
+            .settings = SceneSettings,
+            .scratch = SceneScratch,
+            .gradient = Gradient(),
+            .readTime = layout.readTime,
+            .readEnergy = layout.readEnergy,
+            .status = StatusLine};
+        redrawFrame(ViewBitmap, frame, inputs);
+    }
     if (!present)
         return;
     if (!Painting) {
-        // The view paints the fresh bitmap when Qt next delivers its paint event.
+        // The view paints the fresh bitmap when Qt next delivers its paint event: one copy of
+        // the whole picture, never a half-drawn one.
         BitmapFresh = true;
         View->update();
     }

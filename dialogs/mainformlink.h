@@ -1,5 +1,8 @@
 #pragma once
 
+#include "render/scene.h"
+#include "render/viewtransform.h"
+
 #include <QEvent>
 #include <QRect>
 #include <QTimer>
@@ -27,6 +30,13 @@ public:
     bool DialogAccepted = false;
     /// Steps the animation; its interval is 1000 / FramesPerSecond milliseconds.
     QTimer AnimTimer;
+    /// The one view of the program: turned by the mouse and the spin, zoomed by the mouse, the
+    /// zoom dialog and the fit step. It keeps its state from one trajectory to the next.
+    ::ViewTransform ViewTransform;
+    /// The drawing settings of every composition (atomScale and the label and colour modes).
+    ::SceneSettings SceneSettings;
+    /// Screen positions and depth order of the last composed frame, which picking reads.
+    ::SceneScratch SceneScratch;
 
     /// The main window itself, the parent of the dialogs and the target of posted events.
     virtual QWidget *Window() = 0;

@@ -5,6 +5,10 @@
 #include "model/frame.h"
 #include "model/messagesink.h"
 
+#include <QDir>
+#include <QFile>
+#include <QString>
+
 #include <string>
 #include <utility>
 #include <vector>
@@ -47,4 +51,24 @@ inline void loadFrames(TMainForm &main, int count)
     if (ToolsDlg)
         ToolsDlg->SetMaximum(count);
     main.GoToFirstFrame();
+}
+
+/// Writes a trajectory of the Common layout to path: count frames, frame i (from 1) with time i,
+/// energy -i and the text "step i", each of the given atom lines ("O x y z charge px py pz c").
+/// Returns whether the file was written.
+inline bool writeTrajectory(const QString &path, int count,
+    const std::vector<std::string> &atoms = {"O 0 0 0 -0.8 0 0 0 1"})
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    std::string text;
+    for (int i = 1; i <= count; ++i) {
+        text += std::to_string(atoms.size()) + "\n";
+        text += std::to_string(i) + " " + std::to_string(-i) + " step " + std::to_string(i) + "\n";
+        for (const std::string &atom : atoms)
+            text += atom + "\n";
+    }
+    return file.write(text.data(), static_cast<qint64>(text.size()))
+        == static_cast<qint64>(text.size());
 }

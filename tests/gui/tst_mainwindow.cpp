@@ -17,10 +17,12 @@
 #include "guitestsupport.h"
 
 #include <QAction>
+#include <QFile>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSignalSpy>
 #include <QStatusBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
 
@@ -148,8 +150,8 @@ void MainWindowTest::startsWithTheDefaultAtomTypesAndSize()
     const int viewHeight =
         394 - MainForm->menuBar()->sizeHint().height() - MainForm->statusBar()->sizeHint().height();
     QCOMPARE(MainForm->ViewBitmap.size(), QSize(481, viewHeight));
-    QCOMPARE(MainForm->ViewOriginX, 240.0);
-    QCOMPARE(MainForm->ViewOriginY, static_cast<double>(viewHeight / 2));
+    QCOMPARE(MainForm->ViewTransform.originX, 240.0);
+    QCOMPARE(MainForm->ViewTransform.originY, static_cast<double>(viewHeight / 2));
 }
 
 void MainWindowTest::bitmapFollowsTheClientAreaLessTheStatusBar()
@@ -173,12 +175,12 @@ void MainWindowTest::viewCentreIsTheIntegerHalfOfTheView()
     QVERIFY(QTest::qWaitForWindowExposed(&m));
     m.resize(481, 394);
     QTRY_COMPARE(m.ClientWidth(), 481);
-    QCOMPARE(m.ViewOriginX, 240.0);
-    QCOMPARE(m.ViewOriginY, static_cast<double>(m.ViewHeight() / 2));
+    QCOMPARE(m.ViewTransform.originX, 240.0);
+    QCOMPARE(m.ViewTransform.originY, static_cast<double>(m.ViewHeight() / 2));
     m.resize(300, 301);
     QTRY_COMPARE(m.ClientWidth(), 300);
-    QCOMPARE(m.ViewOriginX, 150.0);
-    QCOMPARE(m.ViewOriginY, static_cast<double>(m.ViewHeight() / 2));
+    QCOMPARE(m.ViewTransform.originX, 150.0);
+    QCOMPARE(m.ViewTransform.originY, static_cast<double>(m.ViewHeight() / 2));
 }
 
 void MainWindowTest::captionShowsTheFileNamePartAfterAnySeparator_data()
@@ -301,19 +303,29 @@ void MainWindowTest::destroyingTheWindowsClearsTheirPointers()
 
 void MainWindowTest::commandLineFileIsOpenedOnlyOnceTheEventLoopRuns()
 {
+    // A name with a blank, given without quotes, arrives as two arguments and is one file.
+    QTemporaryDir folder;
+    QVERIFY(writeTrajectory(folder.filePath(QStringLiteral("my water.xyz")), 1));
+    RecordingSink sink;
+    MainForm->Messages = &sink;
     // The tools window has posted the start-up event while it was built; it waits in the queue.
-    MainForm->CommandLineArguments = {
-        QStringLiteral("/usr/bin/tessaly"), QStringLiteral("my"), QStringLiteral("water.xyz")};
-    QVERIFY(MainForm->LastOpenRequest.isEmpty());
+    MainForm->CommandLineArguments = {QStringLiteral("/usr/bin/tessaly"),
+        folder.filePath(QStringLiteral("my")), QStringLiteral("water.xyz")};
+    QCOMPARE(MainForm->FrameCount, 0);
+    QCOMPARE(MainForm->windowTitle(), QStringLiteral("Tessaly - Untitled"));
     QCoreApplication::sendPostedEvents(MainForm);
-    QCOMPARE(MainForm->LastOpenRequest, QStringLiteral("my water.xyz"));
+    QCOMPARE(MainForm->FrameCount, 1);
+    QCOMPARE(MainForm->windowTitle(), QStringLiteral("Tessaly - my water.xyz"));
+    QVERIFY(sink.messages.empty());
 }
 
 void MainWindowTest::commandLineWithoutFileOpensNothing()
 {
+    RecordingSink sink;
+    MainForm->Messages = &sink;
     MainForm->CommandLineArguments = {QStringLiteral("/usr/bin/tessaly")};
     QCoreApplication::sendPostedEvents(MainForm);
-    QVERIFY(MainForm->LastOpenRequest.isEmpty());
+    QVERIFY(sink.messages.empty());
     QCOMPARE(MainForm->windowTitle(), QStringLiteral("Tessaly - Untitled"));
 }
 

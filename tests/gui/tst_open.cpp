@@ -1,0 +1,322 @@
+#include "app/application.h"
+#include "app/mainwindow.h"
+#include "app/viewwidget.h"
+#include "dialogs/inputdlg.h"
+#include "dialogs/toolsdlg.h"
+#include "guitestsupport.h"
+
+#include <QDir>
+#include <QSlider>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+#include <memory>
+
+// Opening a trajectory from the menu or the command line, and what the window does after a read.
+class OpenTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        windows = std::make_unique<TessalyWindows>();
+        MainForm->Messages = &sink;
+        MainForm->StatusLine = &status;
+        QVERIFY(folder.isValid());
+    }
+    void cleanup()
+    {
+        windows.reset();
+        sink.messages.clear();
+        status = RecordingStatus{};
+        QDir::setCurrent(startFolder);
+    }
+
+    void opensTheWaterExampleWithItsNameInTheCaption();
+    void lowerCasePrnExtensionSelectsTheTableLayoutAndKeepsIt();
+    void extensionsChooseTheLayoutInAnyCaseOthersLeaveIt_data();
+    void extensionsChooseTheLayoutInAnyCaseOthersLeaveIt();
+    void openByExtensionOffLeavesTheLayout();
+    void oneFrameStartsTheSlowSpinAndHidesTheAnimationControl();
+    void twoFramesShowTheAnimationControlAndPlayFromFrameOne();
+    void saveRangeIsClampedToTheFramesRead_data();
+    void saveRangeIsClampedToTheFramesRead();
+    void aFileThatCannotBeOpenedChangesNothing();
+    void aFolderCannotBeOpenedAsATrajectory();
+    void opensByThePathGivenNotByTheBareNameInTheCurrentFolder();
+    void aRelativePathIsOpenedFromTheCurrentFolder();
+    void aFileWithoutFramesEmptiesTheTrajectoryAndSaysSo();
+    void readingShowsTheBusyTextAndItsProgress();
+    void readingForgetsPicksAndWarningsOfThePreviousFile();
+    void newAfterOpeningEmptiesEverything();
+
+private:
+    QString writeFile(const QString &name, int frames)
+    {
+        const QString path = folder.filePath(name);
+        if (!writeTrajectory(path, frames))
+            qFatal("cannot write %s", qPrintable(path));
+        return path;
+    }
+
+    std::unique_ptr<TessalyWindows> windows;
+    RecordingSink sink;
+    RecordingStatus status;
+    QTemporaryDir folder;
+    QString startFolder = QDir::currentPath();
+};
+
+void OpenTest::opensTheWaterExampleWithItsNameInTheCaption()
+{
+    TMainForm &m = *MainForm;
+    m.OpenTrajectory(QStringLiteral(TESSALY_EXAMPLES "/water.xyz"));
+    QCOMPARE(m.FrameCount, 50);
+    QCOMPARE(m.FileName, QStringLiteral("water.xyz"));
+    QCOMPARE(m.windowTitle(), QStringLiteral("Tessaly - water.xyz"));
+    QCOMPARE(m.CurrentFrame->atomCount, 3);
+    QVERIFY(sink.messages.empty());
+    QVERIFY(m.statusBar()->currentMessage().startsWith(QStringLiteral("Frame 1 of 50")));
+}
+
+void OpenTest::lowerCasePrnExtensionSelectsTheTableLayoutAndKeepsIt()
+{
+    TMainForm &m = *MainForm;
+    QCOMPARE(InputDlg->Format.kind, 0);
+    QVERIFY(InputDlg->Format.openByExtension);
+    m.OpenTrajectory(QStringLiteral(TESSALY_EXAMPLES "/table.prn"));
+    QCOMPARE(InputDlg->Format.kind, 1);
+    QVERIFY(m.FrameCount > 1);
+    QVERIFY(sink.messages.empty());
+    // The layout stays for the next read, even of a file whose extension names none.
+    const QString other = writeFile(QStringLiteral("again.dat"), 2);
+    m.OpenTrajectory(other);
+    QCOMPARE(InputDlg->Format.kind, 1);
+}
+
+void OpenTest::extensionsChooseTheLayoutInAnyCaseOthersLeaveIt_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("kind");
+    QTest::newRow("upper case XYZ") << "run.XYZ" << 0;
+    QTest::newRow("mixed case Txt") << "run.Txt" << 2;
+    QTest::newRow("dat") << "run.dat" << 1;
+    QTest::newRow("none") << "plain" << 1;
+    QTest::newRow("dot in the folder only") << "v1.0/run" << 1;
+}
+
+void OpenTest::extensionsChooseTheLayoutInAnyCaseOthersLeaveIt()
+{
+    QFETCH(QString, name);
+    QFETCH(int, kind);
+    QVERIFY(QDir(folder.path()).mkpath(QStringLiteral("v1.0")));
+    const QString path = writeFile(name, 1);
+    InputDlg->Format.kind = 1;
+    MainForm->OpenTrajectory(path);
+    QCOMPARE(InputDlg->Format.kind, kind);
+}
+
+void OpenTest::openByExtensionOffLeavesTheLayout()
+{
+    InputDlg->Format.openByExtension = false;
+    const QString path = writeFile(QStringLiteral("run.prn"), 2);
+    MainForm->OpenTrajectory(path);
+    QCOMPARE(InputDlg->Format.kind, 0);
+    QCOMPARE(MainForm->FrameCount, 2);
+}
+
+void OpenTest::oneFrameStartsTheSlowSpinAndHidesTheAnimationControl()
+{
+    TMainForm &m = *MainForm;
+    m.OpenTrajectory(writeFile(QStringLiteral("two.xyz"), 2));
+    QVERIFY(ToolsDlg->isVisible());
+    m.RotationRateHorizontal = 0.0;
+    m.RotationRateVertical = 0.003;
+    m.RotationRateInPlane = -0.002;
+
+    m.OpenTrajectory(QStringLiteral(TESSALY_EXAMPLES "/single.xyz"));
+    QCOMPARE(m.FrameCount, 1);
+    QVERIFY(!ToolsDlg->isVisible());
+    QVERIFY(!m.Playing);
+    QVERIFY(!m.AnimTimer.isActive());
+    QVERIFY(m.Rotating);
+    QVERIFY(m.RotationTimer.isActive());
+    QCOMPARE(m.RotationRateHorizontal, 0.001);
+    QCOMPARE(m.RotationRateVertical, 0.0);
+    QCOMPARE(m.RotationRateInPlane, 0.0);
+}
+
+void OpenTest::twoFramesShowTheAnimationControlAndPlayFromFrameOne()
+{
+    TMainForm &m = *MainForm;
+    m.OpenTrajectory(QStringLiteral(TESSALY_EXAMPLES "/single.xyz"));
+    QVERIFY(m.Rotating);
+    m.OpenTrajectory(writeFile(QStringLiteral("five.xyz"), 5));
+    QCOMPARE(m.FrameCount, 5);
+    QVERIFY(!m.Rotating);
+    QVERIFY(!m.RotationTimer.isActive());
+    QVERIFY(ToolsDlg->isVisible());
+    QCOMPARE(ToolsDlg->ToolsTrackBar->minimum(), 1);
+    QCOMPARE(ToolsDlg->ToolsTrackBar->maximum(), 5);
+    QCOMPARE(ToolsDlg->ToolsTrackBar->value(), 1);
+    QVERIFY(ToolsDlg->ForwardSpeedBtn->isChecked());
+    QVERIFY(m.Playing);
+    QVERIFY(m.AnimTimer.isActive());
+    QCOMPARE(m.CurrentFrameIndex, 1);
+    QCOMPARE(m.CurrentFrame, &m.Frames.frameAt(1));
+    QVERIFY(m.statusBar()->currentMessage().startsWith(QStringLiteral("Frame 1 of 5 ")));
+    // The timer then steps the frames one by one.
+    m.AnimTimerTimer();
+    QCOMPARE(m.CurrentFrameIndex, 2);
+    QCOMPARE(ToolsDlg->ToolsTrackBar->value(), 2);
+}
+
+void OpenTest::saveRangeIsClampedToTheFramesRead_data()
+{
+    QTest::addColumn<int>("first");
+    QTest::addColumn<int>("last");
+    QTest::addColumn<int>("clampedFirst");
+    QTest::addColumn<int>("clampedLast");
+    QTest::newRow("beyond the frames") << 20 << 30 << 1 << 10;
+    QTest::newRow("inside") << 3 << 5 << 3 << 5;
+    QTest::newRow("last beyond") << 4 << 12 << 4 << 10;
+    QTest::newRow("last before first") << 6 << 2 << 6 << 10;
+    QTest::newRow("whole") << 1 << 10 << 1 << 10;
+}
+
+void OpenTest::saveRangeIsClampedToTheFramesRead()
+{
+    QFETCH(int, first);
+    QFETCH(int, last);
+    QFETCH(int, clampedFirst);
+    QFETCH(int, clampedLast);
+    TMainForm &m = *MainForm;
+    m.SaveFirstFrame = first;
+    m.SaveLastFrame = last;
+    m.OpenTrajectory(writeFile(QStringLiteral("ten.xyz"), 10));
+    QCOMPARE(m.FrameCount, 10);
+    QCOMPARE(m.SaveFirstFrame, clampedFirst);
+    QCOMPARE(m.SaveLastFrame, clampedLast);
+}
+
+void OpenTest::aFileThatCannotBeOpenedChangesNothing()
+{
+    TMainForm &m = *MainForm;
+    m.OpenTrajectory(writeFile(QStringLiteral("three.xyz"), 3));
+    m.GoToFrame(2);
+    m.DistancePairs.push_back(DistancePair{0, 0});
+    Frame *shown = m.CurrentFrame;
+
+    m.OpenTrajectory(folder.filePath(QStringLiteral("sub/missing.xyz")));
+    QCOMPARE(sink.messages.size(), std::size_t{1});
+    QCOMPARE(sink.messages[0].first, std::string());
+    QCOMPARE(sink.messages[0].second, std::string("Can't open XYZ file missing.xyz"));
+    QCOMPARE(m.FileName, QStringLiteral("three.xyz"));
+    QCOMPARE(m.windowTitle(), QStringLiteral("Tessaly - three.xyz"));
+    QCOMPARE(m.FrameCount, 3);
+    QCOMPARE(m.CurrentFrameIndex, 2);
+    QCOMPARE(m.CurrentFrame, shown);
+    QCOMPARE(m.DistancePairs.size(), std::size_t{1});
+    QVERIFY(m.Playing);
+    QVERIFY(ToolsDlg->isVisible());
+}
+
+void OpenTest::aFolderCannotBeOpenedAsATrajectory()
+{
+    QVERIFY(QDir(folder.path()).mkpath(QStringLiteral("frames.xyz")));
+    MainForm->OpenTrajectory(folder.filePath(QStringLiteral("frames.xyz")));
+    QCOMPARE(sink.messages.size(), std::size_t{1});
+    QCOMPARE(sink.messages[0].second, std::string("Can't open XYZ file frames.xyz"));
+    QCOMPARE(MainForm->windowTitle(), QStringLiteral("Tessaly - Untitled"));
+    QCOMPARE(MainForm->FileName, QStringLiteral("Untitled"));
+}
+
+void OpenTest::opensByThePathGivenNotByTheBareNameInTheCurrentFolder()
+{
+    // The current folder holds a one-frame file of the same name as the four-frame file that
+    // is opened by its full path.
+    QTemporaryDir current;
+    QVERIFY(writeTrajectory(current.filePath(QStringLiteral("same.xyz")), 1));
+    QVERIFY(QDir::setCurrent(current.path()));
+    QVERIFY(QDir(folder.path()).mkpath(QStringLiteral("run")));
+    const QString path = writeFile(QStringLiteral("run/same.xyz"), 4);
+
+    MainForm->OpenTrajectory(path);
+    QCOMPARE(MainForm->FrameCount, 4);
+    QCOMPARE(MainForm->FileName, QStringLiteral("same.xyz"));
+    QCOMPARE(MainForm->windowTitle(), QStringLiteral("Tessaly - same.xyz"));
+    QVERIFY(sink.messages.empty());
+}
+
+void OpenTest::aRelativePathIsOpenedFromTheCurrentFolder()
+{
+    QVERIFY(QDir(folder.path()).mkpath(QStringLiteral("run")));
+    writeFile(QStringLiteral("run/rel.xyz"), 3);
+    QVERIFY(QDir::setCurrent(folder.path()));
+    MainForm->OpenTrajectory(QStringLiteral("run/rel.xyz"));
+    QCOMPARE(MainForm->FrameCount, 3);
+    QCOMPARE(MainForm->windowTitle(), QStringLiteral("Tessaly - rel.xyz"));
+}
+
+void OpenTest::aFileWithoutFramesEmptiesTheTrajectoryAndSaysSo()
+{
+    TMainForm &m = *MainForm;
+    m.OpenTrajectory(writeFile(QStringLiteral("three.xyz"), 3));
+    const QString empty = writeFile(QStringLiteral("empty.xyz"), 0);
+    m.OpenTrajectory(empty);
+    QCOMPARE(sink.messages.size(), std::size_t{1});
+    QCOMPARE(sink.messages[0].first, std::string());
+    QCOMPARE(sink.messages[0].second, std::string("No frames read from file empty.xyz"));
+    QCOMPARE(m.FrameCount, 0);
+    QCOMPARE(m.CurrentFrameIndex, 0);
+    QCOMPARE(m.CurrentFrame, &m.Frames.head());
+    QCOMPARE(m.windowTitle(), QStringLiteral("Tessaly - empty.xyz"));
+    QCOMPARE(m.statusBar()->currentMessage(), QStringLiteral("Frame 0 of 0"));
+    QVERIFY(!m.Playing);
+    QVERIFY(!m.Rotating);
+    QVERIFY(!ToolsDlg->isVisible());
+}
+
+void OpenTest::readingShowsTheBusyTextAndItsProgress()
+{
+    MainForm->OpenTrajectory(writeFile(QStringLiteral("three.xyz"), 3));
+    QVERIFY(status.busyTexts.size() >= 2);
+    QCOMPARE(status.busyTexts.front(), std::string("I'm reading frames, please wait!"));
+    QCOMPARE(status.busyTexts[1], std::string("I'm reading frames, please wait! 100%"));
+    // Afterwards the status line is the counter again.
+    // The frame's text follows the counter after a blank, without its line end.
+    QCOMPARE(MainForm->statusBar()->currentMessage(), QStringLiteral("Frame 1 of 3  step 1"));
+}
+
+void OpenTest::readingForgetsPicksAndWarningsOfThePreviousFile()
+{
+    TMainForm &m = *MainForm;
+    m.OpenTrajectory(writeFile(QStringLiteral("three.xyz"), 3));
+    m.DistancePairs.push_back(DistancePair{0, 0});
+    m.PickedAtom = 0;
+    m.DetailsAtom = 0;
+    m.ReaderWarned.charge = true;
+    m.ReaderWarned.orbital = true;
+    m.OpenTrajectory(writeFile(QStringLiteral("four.xyz"), 4));
+    QVERIFY(m.DistancePairs.empty());
+    QCOMPARE(m.PickedAtom, -1);
+    QCOMPARE(m.DetailsAtom, -1);
+    QVERIFY(m.ReaderWarned == ::ReaderWarned{});
+    QCOMPARE(m.FrameCount, 4);
+}
+
+void OpenTest::newAfterOpeningEmptiesEverything()
+{
+    TMainForm &m = *MainForm;
+    m.OpenTrajectory(writeFile(QStringLiteral("three.xyz"), 3));
+    m.New1Click();
+    QCOMPARE(m.FrameCount, 0);
+    QCOMPARE(m.windowTitle(), QStringLiteral("Tessaly - Untitled"));
+    QVERIFY(!m.Playing);
+    QVERIFY(!ToolsDlg->isVisible());
+}
+
+QTEST_MAIN(OpenTest)
+#include "tst_open.moc"
