@@ -370,7 +370,8 @@ ReadResult TrajectoryReader::readFrameLine(
     return ReadResult::FrameComplete;
 }
 
-ReadResult TrajectoryReader::readAtomLine(Frame &frame, FrameAtom &atom, const char *p, const char *end)
+ReadResult TrajectoryReader::readAtomLine(
+    Frame &frame, FrameAtom &atom, const char *p, const char *end)
 {
     atom.impulse = Vector3{};
     std::int64_t position = 1;

@@ -28,8 +28,8 @@ struct DisplayState
 
     bool ShowElectrons = false;
     bool ShowLabels = true;
-    int LabelKind = 0;      ///< 0 names, 1 charges
-    int AtomColorMode = 0;  ///< 0 by name, 1 by charge
+    int LabelKind = 0; ///< 0 names, 1 charges
+    int AtomColorMode = 0; ///< 0 by name, 1 by charge
     int AtomRadiusMode = 0; ///< 0 by name, 1 by charge
 
     double Electron3DMinimum = 0.0;
@@ -39,7 +39,7 @@ struct DisplayState
     double Absorption = 5000.0;
     bool ChargeWeighted = false;
     int ComputingModel = 1; ///< 0 sum of densities, 1 sum of wave functions
-    int DrawingModel = 0;   ///< 0 quick, 1 3D
+    int DrawingModel = 0; ///< 0 quick, 1 3D
 
     bool ShowDistances = true;
     bool ShowImpulses = true;
