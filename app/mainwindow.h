@@ -286,6 +286,8 @@ private:
     /// Multiplies the drawing scale of the atom radii.
     void ScaleAtoms(double factor);
     void RunColorCommand(std::uint32_t &member, bool redrawAlways);
+    /// Turns a display switch over and draws the frame again with it.
+    void ToggleAndRedraw(bool &shown);
 
     ChargeGradient OwnGradient;
     InputFormat OwnFormat;

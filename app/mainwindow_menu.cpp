@@ -210,7 +210,12 @@ void TMainForm::Electrons2Click()
 
 void TMainForm::Forprinting1Click()
 {
-    PrintColors = !PrintColors;
+    ToggleAndRedraw(PrintColors);
+}
+
+void TMainForm::ToggleAndRedraw(bool &shown)
+{
+    shown = !shown;
     Redraw(nullptr, true);
 }
 
@@ -264,26 +269,22 @@ void TMainForm::Electrons1Click()
 
 void TMainForm::Labels1Click()
 {
-    ShowLabels = !ShowLabels;
-    Redraw(nullptr, true);
+    ToggleAndRedraw(ShowLabels);
 }
 
 void TMainForm::Distances1Click()
 {
-    ShowDistances = !ShowDistances;
-    Redraw(nullptr, true);
+    ToggleAndRedraw(ShowDistances);
 }
 
 void TMainForm::Impulses1Click()
 {
-    ShowImpulses = !ShowImpulses;
-    Redraw(nullptr, true);
+    ToggleAndRedraw(ShowImpulses);
 }
 
 void TMainForm::Text1Click()
 {
-    ShowText = !ShowText;
-    Redraw(nullptr, true);
+    ToggleAndRedraw(ShowText);
 }
 
 void TMainForm::Details1Click()

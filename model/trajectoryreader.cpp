@@ -32,6 +32,9 @@ constexpr std::int64_t LargeAtomCount = 4096;
 
 constexpr std::size_t MaxNameLength = 30;
 
+constexpr std::string_view TimeMissing = "Time not found on specified line";
+constexpr std::string_view EnergyMissing = "Energy not found on specified line";
+
 bool isBlank(char c)
 {
     return c == ' ' || c == '\t';
@@ -168,6 +171,18 @@ bool makeAtoms(Frame &frame, int count)
     return reserveAtoms(frame, count) && allocateAtoms(frame, count);
 }
 
+// The lines of a frame of the line layouts holding atomCount atoms: through its last atom line,
+// and through the time and energy lines wherever those stand.
+std::int64_t frameLines(const LayoutSettings &layout, std::int64_t atomCount)
+{
+    std::int64_t lines = std::int64_t{layout.firstAtomLine} + atomCount - 1;
+    if (layout.readTime)
+        lines = std::max<std::int64_t>(lines, layout.timePosition);
+    if (layout.readEnergy)
+        lines = std::max<std::int64_t>(lines, layout.energyPosition);
+    return lines;
+}
+
 std::uint32_t hashName(std::string_view name)
 {
     std::uint32_t hash = 2166136261u;
@@ -245,6 +260,30 @@ void TrajectoryReader::warnOnce(bool &flag, std::string_view caption, std::strin
     sink.show(caption, text);
 }
 
+ReadResult TrajectoryReader::readAtomCount(
+    Frame &frame, const char *&p, const char *end, ReadResult missing)
+{
+    int count = 0;
+    if (!parseInt(p, end, count))
+        return missing;
+    if (count <= 0) {
+        sink.show(FormatErrorCaption, "Number of atoms not valid");
+        return ReadResult::FormatError;
+    }
+    frame.atomCount = count;
+    p = skipTokens(p, end, 1);
+    return ReadResult::FrameComplete;
+}
+
+const char *TrajectoryReader::readFrameValue(
+    const char *p, const char *end, double &value, bool &flag, std::string_view missing)
+{
+    const Converted converted = convertReals<1>(p, end, &value);
+    if (converted.values == 0)
+        warnOnce(flag, FormatWarningCaption, missing);
+    return converted.next;
+}
+
 ReadResult TrajectoryReader::readFrame(Frame &frame, LineSource &source)
 {
     try {
@@ -305,12 +344,7 @@ std::int64_t TrajectoryReader::frameLineCount(Frame &frame)
         sink.show(FormatErrorCaption, "Atoms number line >= First atom line");
         return 0;
     }
-    std::int64_t lines = std::int64_t{layout.firstAtomLine} + frame.atomCount - 1;
-    if (layout.readTime)
-        lines = std::max<std::int64_t>(lines, layout.timePosition);
-    if (layout.readEnergy)
-        lines = std::max<std::int64_t>(lines, layout.energyPosition);
-    return lines;
+    return frameLines(layout, frame.atomCount);
 }
 
 ReadResult TrajectoryReader::readFrameLine(
@@ -319,28 +353,14 @@ ReadResult TrajectoryReader::readFrameLine(
     const char *p = line.text.data();
     const char *const end = p + line.text.size();
     if (!layout.useFixedCount && lineNumber == layout.atomCountPosition) {
-        int count = 0;
-        if (!parseInt(p, end, count))
-            return ReadResult::FormatError;
-        if (count <= 0) {
-            sink.show(FormatErrorCaption, "Number of atoms not valid");
-            return ReadResult::FormatError;
-        }
-        frame.atomCount = count;
-        p = skipTokens(p, end, 1);
+        const ReadResult count = readAtomCount(frame, p, end, ReadResult::FormatError);
+        if (count != ReadResult::FrameComplete)
+            return count;
     }
-    if (layout.readTime && lineNumber == layout.timePosition) {
-        const Converted time = convertReals<1>(p, end, &frame.time);
-        if (time.values == 0)
-            warnOnce(warned.time, FormatWarningCaption, "Time not found on specified line");
-        p = time.next;
-    }
-    if (layout.readEnergy && lineNumber == layout.energyPosition) {
-        const Converted energy = convertReals<1>(p, end, &frame.energy);
-        if (energy.values == 0)
-            warnOnce(warned.energy, FormatWarningCaption, "Energy not found on specified line");
-        p = energy.next;
-    }
+    if (layout.readTime && lineNumber == layout.timePosition)
+        p = readFrameValue(p, end, frame.time, warned.time, TimeMissing);
+    if (layout.readEnergy && lineNumber == layout.energyPosition)
+        p = readFrameValue(p, end, frame.energy, warned.energy, EnergyMissing);
     if (lineNumber == layout.timePosition) {
         std::string text(p, end);
         if (line.hasLineFeed)
@@ -487,15 +507,9 @@ ReadResult TrajectoryReader::readTableRow(Frame &frame, const char *p, const cha
     while (column <= columns) {
         if (column == countColumn) {
             if (!layout.useFixedCount) {
-                int count = 0;
-                if (!parseInt(p, end, count))
-                    return ReadResult::EndOfFile;
-                if (count <= 0) {
-                    sink.show(FormatErrorCaption, "Number of atoms not valid");
-                    return ReadResult::FormatError;
-                }
-                frame.atomCount = count;
-                p = skipTokens(p, end, 1);
+                const ReadResult count = readAtomCount(frame, p, end, ReadResult::EndOfFile);
+                if (count != ReadResult::FrameComplete)
+                    return count;
                 ++column;
             }
             // Every atom needs its own values on the row; a count far beyond what the row
@@ -512,18 +526,12 @@ ReadResult TrajectoryReader::readTableRow(Frame &frame, const char *p, const cha
                 atom.type = &types.first();
         }
         if (layout.readTime && column == layout.timePosition) {
-            const Converted time = convertReals<1>(p, end, &frame.time);
-            if (time.values == 0)
-                warnOnce(warned.time, FormatWarningCaption, "Time not found on specified line");
-            p = time.next;
+            p = readFrameValue(p, end, frame.time, warned.time, TimeMissing);
             ++column;
             continue;
         }
         if (layout.readEnergy && column == layout.energyPosition) {
-            const Converted energy = convertReals<1>(p, end, &frame.energy);
-            if (energy.values == 0)
-                warnOnce(warned.energy, FormatWarningCaption, "Energy not found on specified line");
-            p = energy.next;
+            p = readFrameValue(p, end, frame.energy, warned.energy, EnergyMissing);
             ++column;
             continue;
         }
@@ -719,11 +727,7 @@ void findFrames(const char *p, const char *end, LayoutKind kind, const LayoutSet
                     return;
                 atomCount = count;
             }
-            lines = std::int64_t{layout.firstAtomLine} + atomCount - 1;
-            if (layout.readTime)
-                lines = std::max<std::int64_t>(lines, layout.timePosition);
-            if (layout.readEnergy)
-                lines = std::max<std::int64_t>(lines, layout.energyPosition);
+            lines = frameLines(layout, atomCount);
             if (lines <= 0)
                 return;
         }

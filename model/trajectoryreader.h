@@ -124,6 +124,9 @@ private:
         Frame &frame, const TextLine &line, std::int64_t lineNumber, LineSource &source);
     ReadResult readAtomLine(Frame &frame, FrameAtom &atom, const char *p, const char *end);
     ReadResult readTableRow(Frame &frame, const char *p, const char *end);
+    ReadResult readAtomCount(Frame &frame, const char *&p, const char *end, ReadResult missing);
+    const char *readFrameValue(
+        const char *p, const char *end, double &value, bool &flag, std::string_view missing);
     void warnOnce(bool &flag, std::string_view caption, std::string_view text);
 
     LayoutKind kind;

@@ -1,5 +1,6 @@
 #include "render/labelcache.h"
 
+#include "render/canvasspan.h"
 #include "render/spherepicture.h"
 
 #include <QColor>
@@ -83,12 +84,10 @@ void LabelCache::paste(QImage &canvas, int x, int y, const Box &box)
 {
     if (box.rows.empty())
         return;
-    const int x0 = std::max(x, 0);
-    const int x1 = std::min(x + box.width, canvas.width());
-    const int y0 = std::max(y, 0);
-    const int y1 = std::min(y + box.height, canvas.height());
-    if (x0 >= x1 || y0 >= y1)
+    const CanvasSpan span = clipToCanvas(canvas, x, y, box.width, box.height);
+    if (span.empty())
         return;
+    const auto [x0, x1, y0, y1] = span;
     uchar *bits = canvas.bits();
     const qsizetype bytesPerLine = canvas.bytesPerLine();
     const int count = x1 - x0;
@@ -116,12 +115,10 @@ void LabelCache::pasteFrontToBack(
 {
     if (box.rows.empty())
         return;
-    const int x0 = std::max(x, 0);
-    const int x1 = std::min(x + box.width, canvas.width());
-    const int y0 = std::max(y, 0);
-    const int y1 = std::min(y + box.height, canvas.height());
-    if (x0 >= x1 || y0 >= y1)
+    const CanvasSpan span = clipToCanvas(canvas, x, y, box.width, box.height);
+    if (span.empty())
         return;
+    const auto [x0, x1, y0, y1] = span;
     uchar *bits = canvas.bits();
     const qsizetype bytesPerLine = canvas.bytesPerLine();
     const std::uint32_t background = box.backgroundPixel;

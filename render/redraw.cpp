@@ -175,6 +175,17 @@ void drawTextLines(QImage &canvas, const Frame &frame, const RedrawInputs &input
     }
 }
 
+// Makes canvas a Format_RGB32 picture to draw on, converting it when needed; false when there
+// is no picture at all.
+bool prepareCanvas(QImage &canvas)
+{
+    if (canvas.isNull())
+        return false;
+    if (canvas.format() != QImage::Format_RGB32)
+        canvas = canvas.convertToFormat(QImage::Format_RGB32);
+    return true;
+}
+
 } // namespace
 
 double FitToWindow(
@@ -237,10 +248,8 @@ void DrawOverlay(QImage &canvas, const Frame *frame, RedrawInputs &inputs)
 {
     const Frame &drawn = frame ? *frame : inputs.CurrentFrame;
     const DisplayState &display = inputs.display;
-    if (canvas.isNull())
+    if (!prepareCanvas(canvas))
         return;
-    if (canvas.format() != QImage::Format_RGB32)
-        canvas = canvas.convertToFormat(QImage::Format_RGB32);
     const ScreenPositions positions{drawn, inputs};
 
     if (display.ShowDistances)
@@ -257,10 +266,8 @@ void redrawFrame(QImage &ViewBitmap, const Frame *frame, RedrawInputs &inputs)
 {
     const Frame &drawn = frame ? *frame : inputs.CurrentFrame;
     const DisplayState &display = inputs.display;
-    if (ViewBitmap.isNull())
+    if (!prepareCanvas(ViewBitmap))
         return;
-    if (ViewBitmap.format() != QImage::Format_RGB32)
-        ViewBitmap = ViewBitmap.convertToFormat(QImage::Format_RGB32);
 
     switch (display.FitMode) {
     case 0:

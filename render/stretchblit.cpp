@@ -1,5 +1,7 @@
 #include "render/stretchblit.h"
 
+#include "render/canvasspan.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -38,12 +40,10 @@ void stretchMaskAndPicture(
     const int height = target.height();
     if (width <= 0 || height <= 0)
         return;
-    const int x0 = std::max(target.left(), 0);
-    const int x1 = std::min(target.left() + width, canvas.width());
-    const int y0 = std::max(target.top(), 0);
-    const int y1 = std::min(target.top() + height, canvas.height());
-    if (x0 >= x1 || y0 >= y1)
+    const CanvasSpan span = clipToCanvas(canvas, target.left(), target.top(), width, height);
+    if (span.empty())
         return;
+    const auto [x0, x1, y0, y1] = span;
 
     const FixedStep columnStep = fixedStep(width);
     const FixedStep rowStep = fixedStep(height);
@@ -75,12 +75,10 @@ void stretchBallFrontToBack(QImage &canvas, const QRect &target, const SpherePic
     const int height = target.height();
     if (width <= 0 || height <= 0)
         return;
-    const int x0 = std::max(target.left(), 0);
-    const int x1 = std::min(target.left() + width, canvas.width());
-    const int y0 = std::max(target.top(), 0);
-    const int y1 = std::min(target.top() + height, canvas.height());
-    if (x0 >= x1 || y0 >= y1)
+    const CanvasSpan span = clipToCanvas(canvas, target.left(), target.top(), width, height);
+    if (span.empty())
         return;
+    const auto [x0, x1, y0, y1] = span;
     const FixedStep columnStep = fixedStep(width);
     const FixedStep rowStep = fixedStep(height);
     uchar *bits = canvas.bits();

@@ -104,16 +104,10 @@ bool writeReplacing(
 int convertCommand(const std::vector<std::string> &arguments)
 {
     std::vector<std::string> args = arguments;
-    if (std::find(args.begin(), args.end(), "--help") != args.end()
-        || std::find(args.begin(), args.end(), "-h") != args.end()) {
-        std::cout << ConvertHelp << trajectoryOptionsHelp();
-        return 0;
-    }
     TrajectoryOptions options;
-    if (const std::string error = takeTrajectoryOptions(args, options); !error.empty()) {
-        std::cerr << "tessaly-cli convert: " << error << "\n";
-        return 2;
-    }
+    if (const std::optional<int> status =
+            startTrajectoryCommand("convert", ConvertHelp, args, options))
+        return *status;
     int first = 0;
     int last = 0;
     int count = 0;

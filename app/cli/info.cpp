@@ -173,16 +173,9 @@ void printText(const std::string &path, const LoadedTrajectory &loaded, const Fr
 int infoCommand(const std::vector<std::string> &arguments)
 {
     std::vector<std::string> args = arguments;
-    if (std::find(args.begin(), args.end(), "--help") != args.end()
-        || std::find(args.begin(), args.end(), "-h") != args.end()) {
-        std::cout << InfoHelp << trajectoryOptionsHelp();
-        return 0;
-    }
     TrajectoryOptions options;
-    if (const std::string error = takeTrajectoryOptions(args, options); !error.empty()) {
-        std::cerr << "tessaly-cli info: " << error << "\n";
-        return 2;
-    }
+    if (const std::optional<int> status = startTrajectoryCommand("info", InfoHelp, args, options))
+        return *status;
     bool json = false;
     std::vector<std::string> files;
     for (const std::string &arg : args) {

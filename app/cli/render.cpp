@@ -188,17 +188,10 @@ std::unique_ptr<QGuiApplication> makeApplication()
 int renderCommand(const std::vector<std::string> &arguments)
 {
     std::vector<std::string> args = arguments;
-    for (const std::string &arg : args) {
-        if (arg == "--help" || arg == "-h") {
-            std::cout << RenderHelp << trajectoryOptionsHelp();
-            return 0;
-        }
-    }
     TrajectoryOptions trajectoryOptions;
-    if (const std::string error = takeTrajectoryOptions(args, trajectoryOptions); !error.empty()) {
-        std::cerr << "tessaly-cli render: " << error << "\n";
-        return 2;
-    }
+    if (const std::optional<int> status =
+            startTrajectoryCommand("render", RenderHelp, args, trajectoryOptions))
+        return *status;
     RenderOptions options;
     if (const std::string error = parseOptions(args, options); !error.empty()) {
         std::cerr << "tessaly-cli render: " << error << " (see tessaly-cli render --help)\n";

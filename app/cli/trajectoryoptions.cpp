@@ -2,9 +2,13 @@
 
 #include "model/messagesink.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <iostream>
+#include <optional>
 #include <string_view>
+#include <utility>
 
 namespace {
 
@@ -103,23 +107,22 @@ int layoutFromName(std::string_view name)
     return -1;
 }
 
-class RecordingSink : public MessageSink
-{
-public:
-    explicit RecordingSink(std::vector<std::pair<std::string, std::string>> &messages)
-        : messages(messages)
-    {
-    }
-    void show(std::string_view caption, std::string_view text) override
-    {
-        messages.emplace_back(std::string(caption), std::string(text));
-    }
-
-private:
-    std::vector<std::pair<std::string, std::string>> &messages;
-};
-
 } // namespace
+
+std::optional<int> startTrajectoryCommand(std::string_view command, const char *help,
+    std::vector<std::string> &args, TrajectoryOptions &options)
+{
+    if (std::find(args.begin(), args.end(), "--help") != args.end()
+        || std::find(args.begin(), args.end(), "-h") != args.end()) {
+        std::cout << help << trajectoryOptionsHelp();
+        return 0;
+    }
+    if (const std::string error = takeTrajectoryOptions(args, options); !error.empty()) {
+        std::cerr << "tessaly-cli " << command << ": " << error << "\n";
+        return 2;
+    }
+    return std::nullopt;
+}
 
 const char *layoutName(int kind)
 {
@@ -215,11 +218,12 @@ LoadedTrajectory loadTrajectory(const std::string &path, const TrajectoryOptions
     }
     loaded.opened = true;
     frames.clearFrames();
-    RecordingSink sink(loaded.messages);
+    RecordingSink sink;
     ReaderWarned warned;
     ReadOptions readOptions;
     readOptions.threads = options.threads;
     loaded.outcome = readTrajectory(file, loaded.format, types, sink, warned, frames, readOptions);
+    loaded.messages = std::move(sink.messages);
     if (frames.count() == 0)
         loaded.error = "No frames read from file " + path;
     return loaded;

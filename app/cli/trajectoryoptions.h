@@ -5,7 +5,9 @@
 #include "model/inputformat.h"
 #include "model/trajectoryreader.h"
 
+#include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -40,6 +42,13 @@ std::string takeTrajectoryOptions(std::vector<std::string> &args, TrajectoryOpti
 
 /// The help lines for those options, each ending in a line feed.
 const char *trajectoryOptionsHelp();
+
+/// What every command that reads a trajectory does first with its arguments: with "--help" or
+/// "-h" among them, prints help and the options' help and returns 0; otherwise takes the
+/// trajectory options out of args, and for an invalid one prints "tessaly-cli COMMAND: ERROR"
+/// to the error stream and returns 2. Returns nothing when the command goes on.
+std::optional<int> startTrajectoryCommand(std::string_view command, const char *help,
+    std::vector<std::string> &args, TrajectoryOptions &options);
 
 /// The input format path is read with: the defaults, the kind from the options or the
 /// extension, then the settings applied to that kind.

@@ -25,16 +25,6 @@ namespace {
 
 constexpr std::size_t ConfigBytes = 12;
 
-class RecordingSink : public MessageSink
-{
-public:
-    void show(std::string_view caption, std::string_view text) override
-    {
-        messages.emplace_back(std::string(caption), std::string(text));
-    }
-    std::vector<std::pair<std::string, std::string>> messages;
-};
-
 [[noreturn]] void mismatch(const char *what)
 {
     std::fprintf(stderr, "fuzz_reader: ordered and read-ahead reading differ: %s\n", what);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/application.h"
 #include "app/mainwindow.h"
 #include "dialogs/toolsdlg.h"
 #include "model/frame.h"
@@ -9,20 +10,10 @@
 #include <QFile>
 #include <QString>
 
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
-
-/// Keeps every message box the program would have shown, as (caption, text) pairs.
-class RecordingSink : public MessageSink
-{
-public:
-    void show(std::string_view caption, std::string_view text) override
-    {
-        messages.emplace_back(std::string(caption), std::string(text));
-    }
-    std::vector<std::pair<std::string, std::string>> messages;
-};
 
 /// Keeps every busy text and counts the returns to the frame counter.
 class RecordingStatus : public StatusSink
@@ -33,6 +24,19 @@ public:
     std::vector<std::string> busyTexts;
     int counterShown = 0;
 };
+
+/// Opens the program's windows with every message box going to sink and every busy text to
+/// status, both emptied first.
+inline std::unique_ptr<TessalyWindows> openRecordedWindows(
+    RecordingSink &sink, RecordingStatus &status)
+{
+    sink.messages.clear();
+    status = RecordingStatus{};
+    auto windows = std::make_unique<TessalyWindows>();
+    MainForm->Messages = &sink;
+    MainForm->StatusLine = &status;
+    return windows;
+}
 
 /// Loads count frames of one atom each into the main window, frame i with time i and the
 /// text "step i", as a read would leave them, and shows the first.

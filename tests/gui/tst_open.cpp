@@ -22,16 +22,12 @@ class OpenTest : public QObject
 private slots:
     void init()
     {
-        windows = std::make_unique<TessalyWindows>();
-        MainForm->Messages = &sink;
-        MainForm->StatusLine = &status;
+        windows = openRecordedWindows(sink, status);
         QVERIFY(folder.isValid());
     }
     void cleanup()
     {
         windows.reset();
-        sink.messages.clear();
-        status = RecordingStatus{};
         QDir::setCurrent(startFolder);
     }
 

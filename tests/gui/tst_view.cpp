@@ -42,9 +42,7 @@ class ViewTest : public QObject
 private slots:
     void init()
     {
-        windows = std::make_unique<TessalyWindows>();
-        MainForm->Messages = &sink;
-        MainForm->StatusLine = &status;
+        windows = openRecordedWindows(sink, status);
         cx = MainForm->ClientWidth() / 2;
         cy = MainForm->ViewHeight() / 2;
     }

@@ -10,17 +10,6 @@
 #include <utility>
 #include <vector>
 
-/// Keeps every message box as a (caption, text) pair, in order.
-class RecordingSink : public MessageSink
-{
-public:
-    void show(std::string_view caption, std::string_view text) override
-    {
-        messages.emplace_back(std::string(caption), std::string(text));
-    }
-    std::vector<std::pair<std::string, std::string>> messages;
-};
-
 using Messages = std::vector<std::pair<std::string, std::string>>;
 
 inline const std::pair<std::string, std::string> ChargeWarning{
