@@ -97,4 +97,5 @@ Frame &FrameList::appendFrame(Frame &&frame)
 void FrameList::clearFrames()
 {
     std::deque<Frame>().swap(frames);
+    heap.release();
 }

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "model/atomtype.h"
+#include "model/frameheap.h"
 #include "model/vector3.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <memory_resource>
 #include <optional>
 #include <span>
 #include <string>
@@ -30,12 +32,20 @@ struct FrameAtom
 /// One time step: its atoms in file order, its time, energy and the rest of its time line.
 struct Frame
 {
+    Frame() = default;
+    /// A frame whose atoms and own terms will take their memory from memory.
+    explicit Frame(std::pmr::memory_resource *memory)
+        : atoms(memory)
+        , ownTerms(memory)
+    {
+    }
+
     int atomCount = 0;
-    std::vector<FrameAtom> atoms; ///< empty until the reader allocates it
+    std::pmr::vector<FrameAtom> atoms; ///< empty until the reader allocates it
     double time = 0.0;
     double energy = 0.0;
     std::optional<std::string> text; ///< the rest of the frame's time line, when reached
-    std::vector<OrbitalTerm> ownTerms; ///< the own expansions of the atoms that have one
+    std::pmr::vector<OrbitalTerm> ownTerms; ///< the own expansions of the atoms that have one
 
     /// True once the reader has allocated the atoms.
     bool hasAtoms() const { return !atoms.empty(); }
@@ -58,7 +68,9 @@ struct Frame
 bool allocateAtoms(Frame &frame, int count);
 
 /// The loaded trajectory: an empty head record, never drawn, followed by the frames in
-/// file order. Frames never move in memory while they are in the list.
+/// file order. Frames never move in memory while they are in the list. Frames made with
+/// memory() keep their arrays in the list's heap, which is returned when the list is cleared:
+/// such a frame lives only in the list.
 class FrameList
 {
 public:
@@ -79,8 +91,10 @@ public:
     Frame *first() { return frames.empty() ? nullptr : &frames.front(); }
     /// Links the frame after the last one and returns where it now lives.
     Frame &appendFrame(Frame &&frame);
-    /// Destroys every frame; the head stays.
+    /// Destroys every frame and returns the memory of their arrays; the head stays.
     void clearFrames();
+    /// The memory for the arrays of frames about to be appended (any thread may use it).
+    std::pmr::memory_resource *memory() { return &heap; }
 
     std::deque<Frame>::iterator begin() { return frames.begin(); }
     std::deque<Frame>::iterator end() { return frames.end(); }
@@ -88,6 +102,7 @@ public:
     std::deque<Frame>::const_iterator end() const { return frames.end(); }
 
 private:
+    FrameHeap heap; // first, so the frames are destroyed before their memory
     Frame headFrame;
     std::deque<Frame> frames;
 };

@@ -785,9 +785,17 @@ private:
     static constexpr std::size_t ReleaseStep = std::size_t{16} << 20;
 
     // Reads one frame in file order with the real messages; false when the reading ends.
-    bool readNextInOrder()
+    // A frame read ahead in vain lends its arrays to the frame read in its place, so their room
+    // in the list's heap (which only grows until the list is cleared) is not lost.
+    bool readNextInOrder(Frame *spare = nullptr)
     {
-        Frame frame;
+        Frame frame(frames.memory());
+        if (spare) {
+            frame.atoms = std::move(spare->atoms);
+            frame.atoms.clear();
+            frame.ownTerms = std::move(spare->ownTerms);
+            frame.ownTerms.clear();
+        }
         const ReadResult result = reader.readFrame(frame, source);
         if (result != ReadResult::FrameComplete) {
             outcome.endedWith = result;
@@ -858,8 +866,12 @@ private:
                 madeProgress();
                 continue;
             }
+            // The frames take their arrays from the list's heap, so moving one into the list
+            // leaves its atoms where the reading thread put them.
             slots.clear();
-            slots.resize(spans.size());
+            slots.reserve(spans.size());
+            for (std::size_t i = 0; i < spans.size(); ++i)
+                slots.emplace_back(frames.memory());
             clean.assign(spans.size(), 0);
             nextSpans.clear();
             const char *const following = spans.back().end;
@@ -874,7 +886,7 @@ private:
                     continue;
                 }
                 source.seek(spans[i].begin);
-                if (!readNextInOrder())
+                if (!readNextInOrder(&slots[i]))
                     return;
                 if (source.position() != spans[i].end)
                     break; // the frame ended elsewhere than found: find again from here
@@ -914,8 +926,6 @@ private:
                     } catch (...) {
                         clean[i] = 0;
                     }
-                    if (!clean[i])
-                        slots[i] = Frame{};
                 }
             }
         };

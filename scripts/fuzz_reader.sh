@@ -13,8 +13,8 @@ work=${2:-${TMPDIR:-/tmp}/tessaly-fuzz-reader}
 mkdir -p "$work/corpus"
 
 sources=(
-    "$root/model/atomtype.cpp" "$root/model/frame.cpp" "$root/model/inputformat.cpp"
-    "$root/model/numberparse.cpp" "$root/model/trajectoryreader.cpp"
+    "$root/model/atomtype.cpp" "$root/model/frame.cpp" "$root/model/frameheap.cpp"
+    "$root/model/inputformat.cpp" "$root/model/numberparse.cpp" "$root/model/trajectoryreader.cpp"
     "$root/model/trajectorywriter.cpp" "$root/tests/fuzz/fuzz_reader.cpp"
 )
 flags=(-std=c++20 -O1 -g -fno-omit-frame-pointer -fsanitize=address,undefined

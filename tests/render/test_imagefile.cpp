@@ -14,15 +14,6 @@
 
 namespace {
 
-struct RecordingSink : MessageSink
-{
-    std::vector<std::pair<std::string, std::string>> messages;
-    void show(std::string_view caption, std::string_view text) override
-    {
-        messages.emplace_back(caption, text);
-    }
-};
-
 QImage testPicture()
 {
     QImage image(83, 61, QImage::Format_RGB32);

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory_resource>
+#include <mutex>
+#include <vector>
+
+// Under AddressSanitizer every array is an ordinary allocation of its own, so overruns of one
+// are still caught.
+#if defined(__SANITIZE_ADDRESS__)
+#define TESSALY_FRAMEHEAP_ORDINARY 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TESSALY_FRAMEHEAP_ORDINARY 1
+#endif
+#endif
+
+/// The memory of a loaded trajectory's frames: arrays are cut one after the other from large
+/// mappings that may be backed by huge pages, so a large load first-touches few pages. Any
+/// thread may allocate at any time; giving memory back does nothing, and the memory returns
+/// to the system as a whole with release(). A heap is only equal to itself.
+class FrameHeap : public std::pmr::memory_resource
+{
+public:
+    FrameHeap() = default;
+    FrameHeap(const FrameHeap &) = delete;
+    FrameHeap &operator=(const FrameHeap &) = delete;
+    ~FrameHeap() override;
+
+    /// Returns every mapping to the system. Nothing allocated from the heap may be used after.
+    void release();
+    /// Bytes mapped for the heap so far (for tests and diagnostics).
+    std::size_t mappedBytes() const;
+
+    /// False in sanitizer builds, where the heap hands out ordinary memory instead.
+#if defined(TESSALY_FRAMEHEAP_ORDINARY)
+    static constexpr bool UsesMappings = false;
+#else
+    static constexpr bool UsesMappings = true;
+#endif
+    /// The size of the mappings arrays are usually cut from.
+    static constexpr std::size_t ChunkBytes = std::size_t{32} << 20;
+
+private:
+    struct Mapping
+    {
+        void *address = nullptr;
+        std::size_t size = 0;
+    };
+
+    void *do_allocate(std::size_t bytes, std::size_t alignment) override;
+    void do_deallocate(void *memory, std::size_t bytes, std::size_t alignment) override;
+    bool do_is_equal(const std::pmr::memory_resource &other) const noexcept override
+    {
+        return this == &other;
+    }
+    Mapping map(std::size_t bytes);
+
+    mutable std::mutex mutex;
+    std::vector<Mapping> mappings;
+    std::uintptr_t cursor = 0; ///< next free byte of the last chunk
+    std::uintptr_t limit = 0; ///< end of the last chunk (cursor == limit: no chunk to cut from)
+};
