@@ -34,6 +34,7 @@ constexpr std::size_t MaxNameLength = 30;
 
 constexpr std::string_view TimeMissing = "Time not found on specified line";
 constexpr std::string_view EnergyMissing = "Energy not found on specified line";
+constexpr std::string_view ChargeMissing = "Atom charge not found on specified position";
 
 bool isBlank(char c)
 {
@@ -279,8 +280,10 @@ const char *TrajectoryReader::readFrameValue(
     const char *p, const char *end, double &value, bool &flag, std::string_view missing)
 {
     const Converted converted = convertReals<1>(p, end, &value);
-    if (converted.values == 0)
+    if (converted.values == 0) {
+        value = 0.0;
         warnOnce(flag, FormatWarningCaption, missing);
+    }
     return converted.next;
 }
 
@@ -469,13 +472,7 @@ ReadResult TrajectoryReader::readAtomLine(
             }
             position += activeTerms;
         } else if (layout.readCharge && position == layout.chargePosition) {
-            const Converted converted = convertReals<1>(p, end, &atom.charge);
-            if (converted.values == 0) {
-                atom.charge = 0.0;
-                warnOnce(warned.charge, FormatWarningCaption,
-                    "Atom charge not found on specified position");
-            }
-            p = converted.next;
+            p = readFrameValue(p, end, atom.charge, warned.charge, ChargeMissing);
             position += 1;
         } else {
             p = skipTokens(p, end, 1);
@@ -537,13 +534,7 @@ ReadResult TrajectoryReader::readTableRow(Frame &frame, const char *p, const cha
         }
         if (layout.readCharge && column == layout.chargePosition) {
             for (FrameAtom &atom : frame.atoms) {
-                const Converted converted = convertReals<1>(p, end, &atom.charge);
-                if (converted.values == 0) {
-                    atom.charge = 0.0;
-                    warnOnce(warned.charge, FormatWarningCaption,
-                        "Atom charge not found on specified position");
-                }
-                p = converted.next;
+                p = readFrameValue(p, end, atom.charge, warned.charge, ChargeMissing);
                 ++column;
             }
         }

@@ -125,6 +125,8 @@ private:
     ReadResult readAtomLine(Frame &frame, FrameAtom &atom, const char *p, const char *end);
     ReadResult readTableRow(Frame &frame, const char *p, const char *end);
     ReadResult readAtomCount(Frame &frame, const char *&p, const char *end, ReadResult missing);
+    /// Reads one real at p into value (0 and a one-shot warning when there is none); returns
+    /// where reading goes on.
     const char *readFrameValue(
         const char *p, const char *end, double &value, bool &flag, std::string_view missing);
     void warnOnce(bool &flag, std::string_view caption, std::string_view text);
