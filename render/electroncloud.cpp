@@ -18,6 +18,11 @@ namespace {
 // Beyond this many threads a pass of a few hundred rows gains nothing.
 constexpr int MostThreads = 64;
 constexpr auto ReportEvery = std::chrono::milliseconds(100);
+// A ray is evaluated this many points at a time, which keeps its working memory small.
+constexpr long long StepsAtOnce = 256;
+// Rays longer than this (a depth span of 100,000 units) gather nothing rather than keep the
+// pass busy for days.
+constexpr double MostSteps = 1e6;
 
 std::uint32_t channel(std::uint32_t color, int shift)
 {
@@ -302,44 +307,53 @@ RayResult CloudRays::rayDensity(int x, int y, RayWork &work) const
     const double h = 0.1 * k;
     const double span = (zend - zstart) / h + 0.5;
     // a view or a frame of non-finite numbers, or a ray of absurd length, gathers nothing
-    if (!(span >= 0.0 && span < 2147483647.0))
+    if (!(span >= 0.0 && span < MostSteps))
         return {};
     const auto steps = static_cast<long long>(span);
 
     // The model points of (x, y, z) as the view maps them back, with the parts that do not
-    // change along the ray worked out once in the same order; the first point is zstart's.
+    // change along the ray worked out once in the same order.
     const double qx = (static_cast<double>(x) - view.originX) / k;
     const double qy = (static_cast<double>(y) - view.originY) / k;
     const Vector3 base{qx * view.axisX.x + qy * view.axisY.x, qx * view.axisX.y + qy * view.axisY.y,
         qx * view.axisX.z + qy * view.axisY.z};
-    const auto points = static_cast<std::size_t>(steps) + 1;
-    if (work.x.size() < points) {
-        for (std::vector<double> *part : {&work.x, &work.y, &work.z, &work.density})
-            part->resize(points);
-    }
-    for (std::size_t i = 0; i < points; ++i) {
-        const double z = i == 0 ? zstart : zstart + static_cast<double>(i) * h;
-        const double qz = z / k;
-        work.x[i] = base.x + qz * view.axisZ.x;
-        work.y[i] = base.y + qz * view.axisZ.y;
-        work.z[i] = base.z + qz * view.axisZ.z;
-    }
-    field.atPoints(
-        work.x.data(), work.y.data(), work.z.data(), points, work.density.data(), work.field);
+    for (std::vector<double> *part : {&work.x, &work.y, &work.z, &work.density})
+        part->resize(StepsAtOnce);
 
     const double absorption = context.display.Absorption;
     const bool tone = context.settings.toneBrightness;
     const double V = k * k * k;
     double sum = 0.0, E = 0.0, G = 0.0;
-    for (std::size_t i = 1; i < points; ++i) {
-        const double z = zstart + static_cast<double>(i) * h;
-        // trapezoid step
-        const double r = h * (work.density[i - 1] + work.density[i]) / 2.0;
-        sum += r;
-        const double a = transmission(sum / V, absorption);
-        E += r * a;
-        if (tone)
-            G += r * a * (z - zstart) / (zend - zstart);
+    double rhoA = 0.0;
+    // the densities of the points 0 ... steps, a batch at a time; point 0 lies at zstart
+    for (long long first = 0; first <= steps; first += StepsAtOnce) {
+        const auto count =
+            static_cast<std::size_t>(std::min<long long>(StepsAtOnce, steps + 1 - first));
+        for (std::size_t j = 0; j < count; ++j) {
+            const long long i = first + static_cast<long long>(j);
+            const double z = i == 0 ? zstart : zstart + static_cast<double>(i) * h;
+            const double qz = z / k;
+            work.x[j] = base.x + qz * view.axisZ.x;
+            work.y[j] = base.y + qz * view.axisZ.y;
+            work.z[j] = base.z + qz * view.axisZ.z;
+        }
+        field.atPoints(
+            work.x.data(), work.y.data(), work.z.data(), count, work.density.data(), work.field);
+        for (std::size_t j = 0; j < count; ++j) {
+            const long long i = first + static_cast<long long>(j);
+            const double rhoB = work.density[j];
+            if (i > 0) {
+                const double z = zstart + static_cast<double>(i) * h;
+                // trapezoid step
+                const double r = h * (rhoA + rhoB) / 2.0;
+                sum += r;
+                const double a = transmission(sum / V, absorption);
+                E += r * a;
+                if (tone)
+                    G += r * a * (z - zstart) / (zend - zstart);
+            }
+            rhoA = rhoB;
+        }
     }
     return {sum / V, E / V, G / V};
 }
