@@ -1,6 +1,7 @@
 // Times the 3D electron cloud of the water example's first frame in the window's start view
 // (481 x 351 pixels, the start settings, atoms shrunk as the electrons switch does), on one
 // thread and on every core. The pictures are the same either way; only the time differs.
+#include "bench/drawingbenchmain.h"
 #include "model/atomtype.h"
 #include "model/chargegradient.h"
 #include "model/frame.h"
@@ -12,7 +13,6 @@
 #include "render/scene.h"
 #include "render/viewtransform.h"
 
-#include <QGuiApplication>
 #include <QImage>
 
 #include <benchmark/benchmark.h>
@@ -85,13 +85,5 @@ BENCHMARK(threeDCloud)
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runDrawingBenchmarks(argc, argv);
 }

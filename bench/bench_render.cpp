@@ -1,6 +1,7 @@
 // Times one redraw of a frame (fit, background, projection, depth sort, balls, labels and
 // overlay) in the start-size view, for frames of 1,000 to 100,000 atoms, with the default
 // switches (labels and impulse arrows on) and with both off.
+#include "bench/drawingbenchmain.h"
 #include "model/atomtype.h"
 #include "model/chargegradient.h"
 #include "model/frame.h"
@@ -9,7 +10,6 @@
 #include "render/scene.h"
 #include "render/viewtransform.h"
 
-#include <QGuiApplication>
 #include <QImage>
 
 #include <benchmark/benchmark.h>
@@ -88,13 +88,5 @@ BENCHMARK(redrawFrameBenchmark)
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runDrawingBenchmarks(argc, argv);
 }
