@@ -34,7 +34,7 @@ std::uint32_t channel(std::uint32_t color, int shift)
 std::uint32_t blendChannel(double a, double wa, double b, double wb)
 {
     const double mixed = (a * wa + b * wb) / (wa + wb);
-    if (!(mixed == mixed) || !std::isfinite(mixed))
+    if (!std::isfinite(mixed))
         return static_cast<std::uint32_t>(a);
     return static_cast<std::uint32_t>(std::clamp(mixed, 0.0, 255.0));
 }
@@ -101,13 +101,18 @@ void drawQuickCloud(const Frame &frame, QImage &canvas, const CloudContext &cont
 }
 
 // The rows of one 3D pass, shared by its threads. Each thread takes the next row not yet
-// taken; the pixels are read from the picture as composed and written to a copy of it.
+// taken; the pixels are read from the picture as composed and written to a copy of it, both
+// reached through plain pointers taken before the threads start (QImage's own accessors may
+// touch its shared state).
 struct Pass
 {
     const CloudRays &rays;
     const CloudContext &context;
-    const QImage &source;
-    QImage &target;
+    const uchar *source;
+    uchar *target;
+    qsizetype bytesPerLine;
+    int width;
+    int height;
     std::atomic<int> nextRow{0};
     std::atomic<int> rowsDone{0};
     std::atomic<bool> stop{false};
@@ -115,10 +120,10 @@ struct Pass
     void drawRow(int y, RayWork &work)
     {
         const DisplayState &display = context.display;
-        const auto *from = reinterpret_cast<const std::uint32_t *>(source.constScanLine(y));
-        auto *to = reinterpret_cast<std::uint32_t *>(target.scanLine(y));
+        const auto *from = reinterpret_cast<const std::uint32_t *>(source + y * bytesPerLine);
+        auto *to = reinterpret_cast<std::uint32_t *>(target + y * bytesPerLine);
         const std::uint32_t electron = display.effectiveElectronColor();
-        for (int x = 0; x < source.width(); ++x) {
+        for (int x = 0; x < width; ++x) {
             const RayResult ray = rays.rayDensity(x, y, work);
             if (!(ray.density > display.Electron3DMinimum))
                 continue;
@@ -141,7 +146,7 @@ struct Pass
         RayWork rayWork;
         while (!stop.load(std::memory_order_relaxed)) {
             const int y = nextRow.fetch_add(1, std::memory_order_relaxed);
-            if (y >= source.height())
+            if (y >= height)
                 return;
             drawRow(y, rayWork);
             rowsDone.fetch_add(1, std::memory_order_relaxed);
@@ -167,7 +172,10 @@ bool draw3DCloud(const Frame &frame, QImage &bitmap, const CloudContext &context
 
     const CloudRays rays(frame, context);
     QImage drawn = bitmap.copy();
-    Pass pass{rays, context, bitmap, drawn};
+    if (drawn.isNull() || drawn.bytesPerLine() != bitmap.bytesPerLine())
+        return false;
+    Pass pass{rays, context, bitmap.constBits(), drawn.bits(), bitmap.bytesPerLine(),
+        bitmap.width(), bitmap.height()};
     const bool reporting = context.status || context.carryOn;
     auto lastReport = std::chrono::steady_clock::now();
     const auto report = [&] {
