@@ -30,6 +30,7 @@ public:
         Running = false;
     }
     bool Abandoned = false;
+    bool Resized = false;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
@@ -53,6 +54,11 @@ protected:
         case QEvent::Timer:
             return watched == &Window.AnimTimer || watched == &Window.RotationTimer
                 || watched == &Window.MouseTimer;
+        case QEvent::Resize:
+            // a new size brings a new picture, which the pass no longer draws
+            if (watched == &Window || watched == Window.View)
+                Resized = true;
+            return false;
         default:
             return false;
         }
@@ -70,6 +76,7 @@ void TMainForm::Redraw(Frame *frame, bool present)
     // events handled during a 3D cloud may ask for a redraw: the one under way will do
     if (CloudPassRunning)
         return;
+    bool resized = false;
     if (!ViewBitmap.isNull()) {
         const LayoutSettings &layout = Format().current();
         RedrawInputs inputs{.Frames = Frames,
@@ -90,17 +97,19 @@ void TMainForm::Redraw(Frame *frame, bool present)
             input.emplace(*this, CloudPassRunning);
             inputs.cloudCarryOn = [&input] {
                 QCoreApplication::processEvents();
-                return !input->Abandoned;
+                return !input->Abandoned && !input->Resized;
             };
         }
         redrawFrame(ViewBitmap, frame, inputs);
+        resized = input && input->Resized;
     }
     if (!present)
         return;
     if (!Painting) {
         // The view paints the fresh bitmap when Qt next delivers its paint event: one copy of
         // the whole picture, never a half-drawn one.
-        BitmapFresh = true;
+        // A window resized during a 3D cloud needs the picture composed again at its size.
+        BitmapFresh = !resized;
         View->update();
     }
     if (ShowDetails && DetailsDlg)

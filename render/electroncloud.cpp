@@ -165,17 +165,20 @@ int threadsFor(int asked, int rows)
 // The 3D pass over bitmap; false, with bitmap untouched, when it was abandoned.
 bool draw3DCloud(const Frame &frame, QImage &bitmap, const CloudContext &context)
 {
+    // The picture may be replaced while events are handled during the pass (a window resized):
+    // this reference keeps the pixels being read alive, and a replaced picture is left alone.
+    const QImage source = bitmap;
     if (context.status)
         context.status->showBusy(CloudBusyText);
     if (context.carryOn && !context.carryOn())
         return false;
 
     const CloudRays rays(frame, context);
-    QImage drawn = bitmap.copy();
-    if (drawn.isNull() || drawn.bytesPerLine() != bitmap.bytesPerLine())
+    QImage drawn = source.copy();
+    if (drawn.isNull() || drawn.bytesPerLine() != source.bytesPerLine())
         return false;
-    Pass pass{rays, context, bitmap.constBits(), drawn.bits(), bitmap.bytesPerLine(),
-        bitmap.width(), bitmap.height()};
+    Pass pass{rays, context, source.constBits(), drawn.bits(), source.bytesPerLine(),
+        source.width(), source.height()};
     const bool reporting = context.status || context.carryOn;
     auto lastReport = std::chrono::steady_clock::now();
     const auto report = [&] {
@@ -184,7 +187,7 @@ bool draw3DCloud(const Frame &frame, QImage &bitmap, const CloudContext &context
             return;
         lastReport = now;
         const int percent =
-            static_cast<int>(100LL * pass.rowsDone.load() / std::max(1, bitmap.height()));
+            static_cast<int>(100LL * pass.rowsDone.load() / std::max(1, pass.height));
         if (context.status)
             context.status->showBusy(
                 std::string(CloudBusyText) + " " + std::to_string(percent) + "%");
@@ -193,7 +196,7 @@ bool draw3DCloud(const Frame &frame, QImage &bitmap, const CloudContext &context
     };
 
     std::vector<std::thread> helpers;
-    const int threads = threadsFor(context.threads, bitmap.height());
+    const int threads = threadsFor(context.threads, pass.height);
     try {
         for (int t = 1; t < threads; ++t)
             helpers.emplace_back([&pass] { pass.work(); });
@@ -206,7 +209,7 @@ bool draw3DCloud(const Frame &frame, QImage &bitmap, const CloudContext &context
         pass.work();
     for (std::thread &helper : helpers)
         helper.join();
-    if (pass.stop)
+    if (pass.stop || bitmap.constBits() != source.constBits())
         return false;
     bitmap = std::move(drawn);
     return true;

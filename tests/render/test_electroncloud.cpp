@@ -223,34 +223,6 @@ TEST(ThreeDCloud, IsTheSamePictureOnAnyNumberOfThreads)
     }
 }
 
-TEST(ThreeDCloud, AbandonedPassLeavesTheQuickModelAndShowsTheCounterAgain)
-{
-    CloudScene scene(64, 48);
-    AtomType &hydrogen = scene.addOrbitalType(1, {term(1, 0, 0, 1.0)});
-    scene.addFrame({{{0, 0, 0}, &hydrogen}});
-    const QImage atoms = scene.atomsOnly();
-    drawElectronCloud(*scene.current, scene.picture, scene.context());
-    const QImage quick = scene.picture;
-
-    struct Status : StatusSink
-    {
-        std::vector<std::string> busy;
-        int counters = 0;
-        void showBusy(std::string_view text) override { busy.emplace_back(text); }
-        void showCounter() override { ++counters; }
-    } status;
-    scene.display.DrawingModel = 1;
-    scene.picture = atoms;
-    CloudContext context = scene.context(2);
-    context.status = &status;
-    context.carryOn = [] { return false; };
-    EXPECT_EQ(drawElectronCloud(*scene.current, scene.picture, context), CloudDrawn::Abandoned);
-    EXPECT_EQ(scene.picture, quick);
-    ASSERT_FALSE(status.busy.empty());
-    EXPECT_EQ(status.busy.front(), "I'm rendering electrons cloud, please wait!");
-    EXPECT_EQ(status.counters, 1);
-}
-
 TEST(ThreeDCloud, DrawsNothingForAViewOrAFrameOfUnusableNumbers)
 {
     CloudScene scene(32, 24);

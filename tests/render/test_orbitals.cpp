@@ -114,20 +114,6 @@ TEST(DensityAt, CombinesAtomsByTheComputingModelAndTheCharge)
     EXPECT_EQ(densityAt(scene.frame, middle, {1, false}), 0.0);
 }
 
-TEST(DensityAt, UsesTheAtomsOwnExpansionWhenItHasOne)
-{
-    OrbitalScene scene;
-    AtomType &type = scene.addType(1, {term(1, 0, 0)});
-    scene.addAtom(type, {0, 0, 0});
-    const OrbitalTerm own[] = {term(2, 1, -1, 2.0), term(1, 0, 0, 0.0)};
-    scene.frame.setOwnOrbitals(scene.frame.atoms[0], own);
-    scene.frame.atoms[0].usesTypeOrbitals = false;
-    EXPECT_NEAR(atomWaveValue(scene.frame, scene.frame.atoms[0], {1, 0, 0}),
-        2 * 0.06049268112583649, 1e-15);
-    scene.frame.atoms[0].ownOrbitalFamily = 1;
-    EXPECT_EQ(atomWaveValue(scene.frame, scene.frame.atoms[0], {1, 0, 0}), 0.0);
-}
-
 TEST(DensityField, GivesDensityAtsValuesBitForBit)
 {
     OrbitalScene scene;
@@ -140,6 +126,10 @@ TEST(DensityField, GivesDensityAtsValuesBitForBit)
     scene.addAtom(mixed, {0.1, -0.2, 0.3}, -0.8);
     scene.addAtom(hydrogen, {0.9, 0.5, -0.1}, 0.4);
     scene.addAtom(lone, {-0.7, 0.4, 0.6}, 0.0);
+    // an atom with an expansion of its own, which differs from its type's
+    const OrbitalTerm own[] = {term(2, 1, -1, 2.0), term(1, 0, 0, 0.0), term(3, 0, 0, 0.5)};
+    scene.frame.setOwnOrbitals(scene.frame.atoms[2], own);
+    scene.frame.atoms[2].usesTypeOrbitals = false;
     scene.addAtom(slater, {0.2, 0.2, 0.2}, 1.5);
     scene.addAtom(hydrogen, {-0.9, -0.5, 0.1}, 0.4);
 
