@@ -1,7 +1,7 @@
 // Times the 3D electron cloud of the water example's first frame in the window's start view
 // (481 x 351 pixels, the start settings, atoms shrunk as the electrons switch does), on one
 // thread and on every core. The pictures are the same either way; only the time differs.
-#include "bench/drawingbenchmain.h"
+#include "bench/drawingbench.h"
 #include "model/atomtype.h"
 #include "model/chargegradient.h"
 #include "model/frame.h"
@@ -21,20 +21,12 @@
 
 namespace {
 
-struct WaterScene
+struct WaterScene : DrawingState
 {
-    AtomTypeTable types;
-    FrameList frames;
-    DisplayState display;
-    ViewTransform view;
-    SceneSettings settings;
-    SceneScratch scratch;
-    ChargeGradient gradient;
-    QImage atoms{481, 351, QImage::Format_RGB32};
+    QImage atoms;
 
     WaterScene()
     {
-        types.buildDefaultTable();
         TrajectoryFile file;
         if (!file.open(TESSALY_EXAMPLES "/water.xyz")) {
             std::fprintf(stderr, "bench_cloud: cannot open the water example\n");
@@ -47,16 +39,12 @@ struct WaterScene
             std::fprintf(stderr, "bench_cloud: no frames in the water example\n");
             std::exit(1);
         }
-        view.resetView();
-        view.originX = atoms.width() / 2;
-        view.originY = atoms.height() / 2;
         // as after the electrons switch: no labels, atoms at a fifth of their size
         display.ShowLabels = false;
         settings.atomScale *= 0.2;
         display.DrawingModel = 1;
-        RedrawInputs inputs{frames, *frames.first(), frames.count(), display, view, settings,
-            scratch, gradient, true, true};
-        redrawFrame(atoms, nullptr, inputs);
+        redraw();
+        atoms = picture;
     }
 };
 

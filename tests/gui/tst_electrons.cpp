@@ -68,6 +68,19 @@ private:
             QTest::keyClick(widget, key);
     }
 
+    // The program's windows with the water example paused and electrons on.
+    std::unique_ptr<TessalyWindows> openWaterWithElectrons()
+    {
+        dialog.reset();
+        auto windows = openRecordedWindows(sink, status);
+        MainForm->OpenTrajectory(QStringLiteral(TESSALY_EXAMPLES "/water.xyz"));
+        MainForm->Pause1Click();
+        MainForm->ShowElectrons = true;
+        return windows;
+    }
+
+    RecordingSink sink;
+    RecordingStatus status;
     std::unique_ptr<CountingMain> main;
     DisplayState settings;
     std::unique_ptr<TElectronsDlg> dialog;
@@ -167,14 +180,8 @@ void ElectronsTest::minimumSliderReturnsToEachModelsValue()
 
 void ElectronsTest::escAbandonsTheWindowsThreeDPassForTheQuickModel()
 {
-    dialog.reset();
-    RecordingSink sink;
-    RecordingStatus status;
-    const auto windows = openRecordedWindows(sink, status);
+    const auto windows = openWaterWithElectrons();
     TMainForm &window = *MainForm;
-    window.OpenTrajectory(QStringLiteral(TESSALY_EXAMPLES "/water.xyz"));
-    window.Pause1Click();
-    window.ShowElectrons = true;
     window.Redraw(nullptr, false);
     const QImage quick = window.ViewBitmap;
 
@@ -194,16 +201,10 @@ void ElectronsTest::escAbandonsTheWindowsThreeDPassForTheQuickModel()
 
 void ElectronsTest::resizingDuringTheThreeDPassComposesAgainAtTheNewSize()
 {
-    dialog.reset();
-    RecordingSink sink;
-    RecordingStatus status;
-    const auto windows = openRecordedWindows(sink, status);
+    const auto windows = openWaterWithElectrons();
     TMainForm &window = *MainForm;
-    window.OpenTrajectory(QStringLiteral(TESSALY_EXAMPLES "/water.xyz"));
-    window.Pause1Click();
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    window.ShowElectrons = true;
     window.DrawingModel = 1;
     QTimer::singleShot(0, &window, [&window] { window.resize(640, 480); });
     window.Redraw(nullptr, true);
