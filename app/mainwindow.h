@@ -155,6 +155,18 @@ public:
     void Pause1Click() override;
     void Forward1Click() override;
     void Details1Click() override;
+    AtomTypeTable &TypeTable() override { return AtomTypes; }
+    ::DisplayState &Display() override { return *this; }
+    FrameList &LoadedFrames() override { return Frames; }
+    Frame &ShownFrame() override { return *CurrentFrame; }
+    bool IsPlaying() const override { return Playing; }
+    bool IsRotating() const override { return Rotating; }
+    MessageSink &MessageBoxes() override { return *Messages; }
+    StatusSink *BusyLine() override { return StatusLine; }
+    std::optional<std::uint32_t> PickColor(std::uint32_t preset) override
+    {
+        return ChooseColor(preset);
+    }
 
     // Animation.
     /// Makes the first frame current (the head when none), index 1 (or 0), and shows it.
@@ -164,7 +176,7 @@ public:
     void Rewind1Click();
     void Repeat1Click();
     /// Toggles the spin; switching it on with all rates 0 starts the default spin.
-    void Rotate1Click();
+    void Rotate1Click() override;
     void Animation1Click();
     void AnimTimerTimer();
     void RotationTimerTimer();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "render/displaystate.h"
 #include "render/scene.h"
 #include "render/viewtransform.h"
 
@@ -7,6 +8,13 @@
 #include <QRect>
 #include <QTimer>
 
+#include <cstdint>
+#include <optional>
+
+class AtomTypeTable;
+class FrameList;
+class MessageSink;
+class StatusSink;
 class QWidget;
 struct Frame;
 
@@ -52,4 +60,26 @@ public:
     virtual void Forward1Click() = 0;
     /// Switches the details window on or off.
     virtual void Details1Click() = 0;
+
+    // What the atoms, charges and orbitals dialogs read and change.
+    /// The program's atom types.
+    virtual AtomTypeTable &TypeTable() = 0;
+    /// The display switches the atoms dialog sets (labels, colour and radius modes).
+    virtual ::DisplayState &Display() = 0;
+    /// The loaded frames (none when nothing is loaded).
+    virtual FrameList &LoadedFrames() = 0;
+    /// The frame shown; the list head when nothing is loaded.
+    virtual Frame &ShownFrame() = 0;
+    /// Whether the animation plays.
+    virtual bool IsPlaying() const = 0;
+    /// Whether the view spins.
+    virtual bool IsRotating() const = 0;
+    /// Switches the spin on or off.
+    virtual void Rotate1Click() = 0;
+    /// Where message boxes go.
+    virtual MessageSink &MessageBoxes() = 0;
+    /// Where busy texts go while ball pictures are built; may be null.
+    virtual StatusSink *BusyLine() = 0;
+    /// Runs the colour dialog preset with a colour 0x00BBGGRR; empty when cancelled.
+    virtual std::optional<std::uint32_t> PickColor(std::uint32_t preset) = 0;
 };

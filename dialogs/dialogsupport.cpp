@@ -1,0 +1,98 @@
+#include "dialogs/dialogsupport.h"
+
+#include "model/numberparse.h"
+#include "render/pixelmath.h"
+#include "render/spherepicture.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QPixmap>
+#include <QPushButton>
+
+#include <cmath>
+#include <string>
+
+namespace {
+
+// The number and where it ends, or no number (after is then the text's start).
+struct ParsedNumber
+{
+    bool found = false;
+    double value = 0.0;
+    std::string::size_type after = 0;
+};
+
+ParsedNumber parseLeading(const std::string &text)
+{
+    ParsedNumber parsed;
+    const char *begin = text.data();
+    const char *after = parseReal(begin, begin + text.size(), parsed.value);
+    if (after) {
+        parsed.found = true;
+        parsed.after = static_cast<std::string::size_type>(after - begin);
+    }
+    return parsed;
+}
+
+} // namespace
+
+std::optional<double> leadingNumber(const QString &text)
+{
+    const ParsedNumber parsed = parseLeading(text.toStdString());
+    if (!parsed.found)
+        return 0.0;
+    if (!std::isfinite(parsed.value))
+        return std::nullopt;
+    return parsed.value;
+}
+
+int leadingWholeNumber(const QString &text)
+{
+    const std::string bytes = text.toStdString();
+    int value = 0;
+    if (!parseInt(bytes.data(), bytes.data() + bytes.size(), value))
+        return 0;
+    return value;
+}
+
+std::optional<double> blankEndedNumber(const QString &text)
+{
+    const std::string bytes = text.toStdString();
+    const ParsedNumber parsed = parseLeading(bytes);
+    const auto blankOrEnd = [&bytes](std::string::size_type at) {
+        return at >= bytes.size() || bytes[at] == ' ' || bytes[at] == '\t';
+    };
+    if (!parsed.found) {
+        // nothing that reads as a number: only blanks count as an empty number
+        if (bytes.find_first_not_of(" \t") == std::string::npos)
+            return 0.0;
+        return std::nullopt;
+    }
+    if (!blankOrEnd(parsed.after) || !std::isfinite(parsed.value))
+        return std::nullopt;
+    return parsed.value;
+}
+
+QString generalText(double value, int digits)
+{
+    return QString::fromStdString(formatGeneral(value, digits));
+}
+
+void DrawTypeImage(QPushButton &button, AtomType &type, StatusSink *status)
+{
+    const int right = button.width() - 6;
+    const int bottom = button.height() - 6;
+    if (right <= 1 || bottom <= 1)
+        return;
+    QImage glyph(right, bottom, QImage::Format_RGB32);
+    glyph.fill(Qt::black);
+    if (!type.sphereImage || !type.sphereMask)
+        renderSphereImages(type, status);
+    const QImage picture(reinterpret_cast<const uchar *>(type.sphereImage->pixels.data()),
+        SpherePicture::Side, SpherePicture::Side, SpherePicture::Side * 4, QImage::Format_RGB32);
+    QPainter painter(&glyph);
+    painter.drawImage(QRect(1, 1, right - 1, bottom - 1), picture);
+    painter.end();
+    button.setIconSize(glyph.size());
+    button.setIcon(QPixmap::fromImage(glyph));
+}
