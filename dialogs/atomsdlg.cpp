@@ -56,17 +56,14 @@ TAtomsDlg::~TAtomsDlg()
         AtomsDlg = nullptr;
 }
 
-QGroupBox *TAtomsDlg::addSwitch(const char *name, const QString &title, const QString &second,
-    QButtonGroup *&buttons, void (TAtomsDlg::*click)(int))
+QGroupBox *TAtomsDlg::addSwitch(const char *name, const QString &title, const QString &first,
+    const QString &second, QButtonGroup *&buttons, void (TAtomsDlg::*click)(int))
 {
     auto *group = new QGroupBox(title, this);
     group->setObjectName(QString::fromLatin1(name));
     auto *layout = new QVBoxLayout(group);
     buttons = new QButtonGroup(this);
-    const QString captions[2] = {
-        QString::fromLatin1(name) == QLatin1String("AtomLabel") ? QStringLiteral("Names")
-                                                                : QStringLiteral("By name"),
-        second};
+    const QString captions[2] = {first, second};
     for (int k = 0; k < 2; ++k) {
         auto *item = new QRadioButton(captions[k], group);
         item->setObjectName(QStringLiteral("%1Item%2").arg(QString::fromLatin1(name)).arg(k));
@@ -98,8 +95,8 @@ void TAtomsDlg::buildUi()
         created->setGeometry(where);
         return created;
     };
-    const auto field = [this](const char *labelName, const QString &caption,
-                           const char *editName, int maxLength, int top, QLabel *&label) {
+    const auto field = [this](const char *labelName, const QString &caption, const char *editName,
+                           int maxLength, int top, QLabel *&label) {
         label = new QLabel(caption, this);
         label->setObjectName(QString::fromLatin1(labelName));
         label->setGeometry(222, top, 92, 16);
@@ -118,14 +115,14 @@ void TAtomsDlg::buildUi()
     NewBtn = button("NewBtn", QStringLiteral(" Add atom"), QRect(126, 104, 88, 22));
     DelBtn = button("DelBtn", QStringLiteral("Remove atom"), QRect(126, 128, 88, 22));
 
-    AtomLabel = addSwitch("AtomLabel", QStringLiteral("Atom labels"), QStringLiteral("Charges"),
-        LabelButtons, &TAtomsDlg::AtomLabelClick);
+    AtomLabel = addSwitch("AtomLabel", QStringLiteral("Atom labels"), QStringLiteral("Names"),
+        QStringLiteral("Charges"), LabelButtons, &TAtomsDlg::AtomLabelClick);
     AtomLabel->setGeometry(4, 160, 76, 75);
-    AtomColor = addSwitch("AtomColor", QStringLiteral("Atom colors"), QStringLiteral("By charge"),
-        ColorButtons, &TAtomsDlg::AtomColorClick);
+    AtomColor = addSwitch("AtomColor", QStringLiteral("Atom colors"), QStringLiteral("By name"),
+        QStringLiteral("By charge"), ColorButtons, &TAtomsDlg::AtomColorClick);
     AtomColor->setGeometry(84, 160, 76, 75);
-    AtomRadii = addSwitch("AtomRadii", QStringLiteral("Atom radii"), QStringLiteral("By charge"),
-        RadiusButtons, &TAtomsDlg::AtomRadiiClick);
+    AtomRadii = addSwitch("AtomRadii", QStringLiteral("Atom radii"), QStringLiteral("By name"),
+        QStringLiteral("By charge"), RadiusButtons, &TAtomsDlg::AtomRadiiClick);
     AtomRadii->setGeometry(164, 160, 76, 75);
 
     OrbitalBut = button("OrbitalBut", QStringLiteral("Orbital"), QRect(246, 170, 75, 25));

@@ -70,8 +70,8 @@ protected:
 
 private:
     void buildUi();
-    QGroupBox *addSwitch(const char *name, const QString &title, const QString &second,
-        QButtonGroup *&buttons, void (TAtomsDlg::*click)(int));
+    QGroupBox *addSwitch(const char *name, const QString &title, const QString &first,
+        const QString &second, QButtonGroup *&buttons, void (TAtomsDlg::*click)(int));
     /// Shows the type at index (1-based): picture, name, radius, protons.
     void ShowType(int index);
     /// Puts the current type's line back after a change and selects it.

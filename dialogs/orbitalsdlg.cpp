@@ -185,8 +185,8 @@ void TOrbitalsDlg::FormActivate()
     } else {
         TargetFrame = &Main.ShownFrame();
         if (const FrameAtom *atom = TargetAtom()) {
-            setWindowTitle(QString::fromStdString(atom->type->name)
-                + QString::number(TargetAtomIndex + 1));
+            setWindowTitle(
+                QString::fromStdString(atom->type->name) + QString::number(TargetAtomIndex + 1));
             UsesTypeOrbitals = atom->usesTypeOrbitals;
             if (UsesTypeOrbitals) {
                 SetFamily(atom->type->orbitalFamily);

@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <bit>
 #include <charconv>
-#include <string_view>
 #include <cmath>
+#include <string_view>
 
 namespace {
 

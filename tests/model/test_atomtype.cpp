@@ -1,5 +1,4 @@
 #include "model/atomtype.h"
-
 #include "model/frame.h"
 
 #include <gtest/gtest.h>
