@@ -4,12 +4,9 @@
 #include "dialogs/mainformlink.h"
 #include "dialogs/orbitalsdlg.h"
 #include "model/atomtype.h"
-#include "render/spherepicture.h"
 
 #include <QButtonGroup>
-#include <QFrame>
 #include <QGroupBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -79,41 +76,18 @@ void TAtomsDlg::buildUi()
 {
     setFixedSize(325, 239);
 
-    Bevel1 = new QFrame(this);
-    Bevel1->setObjectName(QStringLiteral("Bevel1"));
-    Bevel1->setFrameShape(QFrame::Box);
-    Bevel1->setFrameShadow(QFrame::Sunken);
-    Bevel1->setGeometry(4, 4, 317, 152);
-
-    AtomListBox = new QListWidget(this);
-    AtomListBox->setObjectName(QStringLiteral("AtomListBox"));
-    AtomListBox->setGeometry(10, 10, 110, 140);
-
-    const auto button = [this](const char *name, const QString &text, QRect where) {
-        auto *created = new QPushButton(text, this);
-        created->setObjectName(QString::fromLatin1(name));
-        created->setGeometry(where);
-        return created;
-    };
-    const auto field = [this](const char *labelName, const QString &caption, const char *editName,
-                           int maxLength, int top, QLabel *&label) {
-        label = new QLabel(caption, this);
-        label->setObjectName(QString::fromLatin1(labelName));
-        label->setGeometry(222, top, 92, 16);
-        auto *edit = new QLineEdit(this);
-        edit->setObjectName(QString::fromLatin1(editName));
-        edit->setMaxLength(maxLength);
-        edit->setGeometry(222, top + 16, 92, 22);
-        return edit;
-    };
-
-    ImageBtn = button("ImageBtn", QString(), QRect(126, 10, 88, 88));
-    NameEdit = field("NameLabel", QStringLiteral("Name"), "NameEdit", 6, 10, NameLabel);
-    RadiusEdit = field("RadiusLabel", QStringLiteral("Radius"), "RadiusEdit", 6, 52, RadiusLabel);
-    ProtonsEdit =
-        field("ProtonsLabel", QStringLiteral("Protons num."), "ProtonsEdit", 3, 94, ProtonsLabel);
-    NewBtn = button("NewBtn", QStringLiteral(" Add atom"), QRect(126, 104, 88, 22));
-    DelBtn = button("DelBtn", QStringLiteral("Remove atom"), QRect(126, 128, 88, 22));
+    Bevel1 = addBevel(this, "Bevel1", QRect(4, 4, 317, 152));
+    AtomListBox = addListBox(this, "AtomListBox", QRect(10, 10, 110, 140));
+    ImageBtn = addButton(this, "ImageBtn", QString(), QRect(126, 10, 88, 88));
+    NameLabel = addLabel(this, "NameLabel", QStringLiteral("Name"), QRect(222, 10, 92, 16));
+    NameEdit = addEdit(this, "NameEdit", 6, QRect(222, 26, 92, 22));
+    RadiusLabel = addLabel(this, "RadiusLabel", QStringLiteral("Radius"), QRect(222, 52, 92, 16));
+    RadiusEdit = addEdit(this, "RadiusEdit", 6, QRect(222, 68, 92, 22));
+    ProtonsLabel =
+        addLabel(this, "ProtonsLabel", QStringLiteral("Protons num."), QRect(222, 94, 92, 16));
+    ProtonsEdit = addEdit(this, "ProtonsEdit", 3, QRect(222, 110, 92, 22));
+    NewBtn = addButton(this, "NewBtn", QStringLiteral(" Add atom"), QRect(126, 104, 88, 22));
+    DelBtn = addButton(this, "DelBtn", QStringLiteral("Remove atom"), QRect(126, 128, 88, 22));
 
     AtomLabel = addSwitch("AtomLabel", QStringLiteral("Atom labels"), QStringLiteral("Names"),
         QStringLiteral("Charges"), LabelButtons, &TAtomsDlg::AtomLabelClick);
@@ -125,8 +99,8 @@ void TAtomsDlg::buildUi()
         QStringLiteral("By charge"), RadiusButtons, &TAtomsDlg::AtomRadiiClick);
     AtomRadii->setGeometry(164, 160, 76, 75);
 
-    OrbitalBut = button("OrbitalBut", QStringLiteral("Orbital"), QRect(246, 170, 75, 25));
-    OKBtn = button("OKBtn", QStringLiteral("OK"), QRect(246, 206, 75, 25));
+    OrbitalBut = addButton(this, "OrbitalBut", QStringLiteral("Orbital"), QRect(246, 170, 75, 25));
+    OKBtn = addButton(this, "OKBtn", QStringLiteral("OK"), QRect(246, 206, 75, 25));
     OKBtn->setDefault(true);
 
     connect(AtomListBox, &QListWidget::currentRowChanged, this, &TAtomsDlg::AtomListBoxClick);
@@ -204,9 +178,8 @@ void TAtomsDlg::RefreshCurrentLine()
 
 void TAtomsDlg::NameEditExit()
 {
-    if (!NameEdit->isModified())
+    if (!takeTypedText(*NameEdit))
         return;
-    NameEdit->setModified(false);
     AtomType &type = CurrentType();
     const std::string name = NameEdit->text().toStdString();
     if (name == type.name)
@@ -218,28 +191,18 @@ void TAtomsDlg::NameEditExit()
 
 void TAtomsDlg::RadiusEditExit()
 {
-    // Only typed text counts: the edit shows 5 digits of the radius.
-    if (!RadiusEdit->isModified())
-        return;
-    RadiusEdit->setModified(false);
     AtomType &type = CurrentType();
-    const std::optional<double> radius = leadingNumber(RadiusEdit->text());
-    if (!radius || *radius < 0.01 || *radius > 100.0) {
-        RadiusEdit->setText(generalText(type.radius, ShownDigits));
-        return;
+    if (const std::optional<double> radius = typedRadius(*RadiusEdit, type.radius, ShownDigits)) {
+        type.radius = *radius;
+        RefreshCurrentLine();
+        RedrawMain();
     }
-    if (*radius == type.radius)
-        return;
-    type.radius = *radius;
-    RefreshCurrentLine();
-    RedrawMain();
 }
 
 void TAtomsDlg::ProtonsEditExit()
 {
-    if (!ProtonsEdit->isModified())
+    if (!takeTypedText(*ProtonsEdit))
         return;
-    ProtonsEdit->setModified(false);
     AtomType &type = CurrentType();
     const int protons = leadingWholeNumber(ProtonsEdit->text());
     if (protons < 1 || protons > 200) {
@@ -310,16 +273,8 @@ void TAtomsDlg::AtomRadiiClick(int item)
 
 void TAtomsDlg::ImageBtnClick()
 {
-    AtomType &type = CurrentType();
-    const std::optional<std::uint32_t> chosen = Main.PickColor(type.color);
-    if (!chosen)
-        return;
-    if (*chosen != type.color) {
-        type.color = *chosen;
-        renderSphereImages(type, Main.BusyLine());
-        DrawTypeImage(*ImageBtn, type, Main.BusyLine());
-    }
-    RedrawMain();
+    if (pickTypeColor(Main, *ImageBtn, CurrentType()))
+        RedrawMain();
 }
 
 void TAtomsDlg::OrbitalButClick()

@@ -4,7 +4,6 @@
 #include "dialogs/mainformlink.h"
 #include "render/spherepicture.h"
 
-#include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -48,49 +47,19 @@ void TChargeDlg::buildUi()
 {
     setFixedSize(306, 207);
 
-    Bevel1 = new QFrame(this);
-    Bevel1->setObjectName(QStringLiteral("Bevel1"));
-    Bevel1->setFrameShape(QFrame::Box);
-    Bevel1->setFrameShadow(QFrame::Sunken);
-    Bevel1->setGeometry(4, 4, 298, 48);
-    Bevel2 = new QFrame(this);
-    Bevel2->setObjectName(QStringLiteral("Bevel2"));
-    Bevel2->setFrameShape(QFrame::Box);
-    Bevel2->setFrameShadow(QFrame::Sunken);
-    Bevel2->setGeometry(4, 56, 298, 116);
+    Bevel1 = addBevel(this, "Bevel1", QRect(4, 4, 298, 48));
+    Bevel2 = addBevel(this, "Bevel2", QRect(4, 56, 298, 116));
 
-    const auto label = [this](const char *name, const QString &text, QRect where) {
-        auto *created = new QLabel(text, this);
-        created->setObjectName(QString::fromLatin1(name));
-        created->setGeometry(where);
-        return created;
-    };
-    const auto edit = [this](const char *name, QRect where) {
-        auto *created = new QLineEdit(this);
-        created->setObjectName(QString::fromLatin1(name));
-        created->setMaxLength(5);
-        created->setGeometry(where);
-        return created;
-    };
-    const auto button = [this](const char *name, const QString &text, QRect where) {
-        auto *created = new QPushButton(text, this);
-        created->setObjectName(QString::fromLatin1(name));
-        created->setGeometry(where);
-        return created;
-    };
+    Label2 = addLabel(this, "Label2", QStringLiteral("Charge"), QRect(12, 10, 50, 16));
+    MinLabel = addLabel(this, "MinLabel", QStringLiteral("limits"), QRect(12, 28, 50, 16));
+    Label1 = addLabel(this, "Label1", QStringLiteral("0%"), QRect(72, 18, 30, 16));
+    MinEdit = addEdit(this, "MinEdit", 5, QRect(104, 16, 60, 22));
+    MaxLabel = addLabel(this, "MaxLabel", QStringLiteral("100%"), QRect(176, 18, 36, 16));
+    MaxEdit = addEdit(this, "MaxEdit", 5, QRect(214, 16, 60, 22));
 
-    Label2 = label("Label2", QStringLiteral("Charge"), QRect(12, 10, 50, 16));
-    MinLabel = label("MinLabel", QStringLiteral("limits"), QRect(12, 28, 50, 16));
-    Label1 = label("Label1", QStringLiteral("0%"), QRect(72, 18, 30, 16));
-    MinEdit = edit("MinEdit", QRect(104, 16, 60, 22));
-    MaxLabel = label("MaxLabel", QStringLiteral("100%"), QRect(176, 18, 36, 16));
-    MaxEdit = edit("MaxEdit", QRect(214, 16, 60, 22));
-
-    AtomListBox = new QListWidget(this);
-    AtomListBox->setObjectName(QStringLiteral("AtomListBox"));
-    AtomListBox->setGeometry(10, 62, 112, 104);
-    ImageBtn = button("ImageBtn", QString(), QRect(128, 62, 85, 85));
-    LimitLabel = label("LimitLabel", QString(), QRect(220, 62, 76, 16));
+    AtomListBox = addListBox(this, "AtomListBox", QRect(10, 62, 112, 104));
+    ImageBtn = addButton(this, "ImageBtn", QString(), QRect(128, 62, 85, 85));
+    LimitLabel = addLabel(this, "LimitLabel", QString(), QRect(220, 62, 76, 16));
     LimitUpDown = new QSpinBox(this);
     LimitUpDown->setObjectName(QStringLiteral("LimitUpDown"));
     LimitUpDown->setRange(0, 100);
@@ -98,12 +67,14 @@ void TChargeDlg::buildUi()
     LimitUpDown->setWrapping(false);
     LimitUpDown->setKeyboardTracking(false);
     LimitUpDown->setGeometry(220, 80, 76, 22);
-    RadiusLabel = label("RadiusLabel", QStringLiteral("Radius"), QRect(220, 108, 76, 16));
-    RadiusEdit = edit("RadiusEdit", QRect(220, 126, 76, 22));
+    RadiusLabel = addLabel(this, "RadiusLabel", QStringLiteral("Radius"), QRect(220, 108, 76, 16));
+    RadiusEdit = addEdit(this, "RadiusEdit", 5, QRect(220, 126, 76, 22));
 
-    GradColBtn = button("GradColBtn", QStringLiteral("Gradual colors"), QRect(10, 178, 96, 25));
-    GradRadBtn = button("GradRadBtn", QStringLiteral("Gradual radii"), QRect(110, 178, 96, 25));
-    OKBtn = button("OKBtn", QStringLiteral("OK"), QRect(226, 178, 75, 25));
+    GradColBtn =
+        addButton(this, "GradColBtn", QStringLiteral("Gradual colors"), QRect(10, 178, 96, 25));
+    GradRadBtn =
+        addButton(this, "GradRadBtn", QStringLiteral("Gradual radii"), QRect(110, 178, 96, 25));
+    OKBtn = addButton(this, "OKBtn", QStringLiteral("OK"), QRect(226, 178, 75, 25));
     OKBtn->setDefault(true);
 
     connect(AtomListBox, &QListWidget::currentRowChanged, this, &TChargeDlg::AtomListBoxClick);
@@ -173,20 +144,11 @@ void TChargeDlg::LimitUpDownClick(int position)
 
 void TChargeDlg::RadiusEditExit()
 {
-    // Leaving the edit untouched keeps the radius: the text shows only 4 digits of it.
-    if (!RadiusEdit->isModified())
-        return;
-    RadiusEdit->setModified(false);
     AtomType &record = Gradient.level(Gradient.CurrentLevel);
-    const std::optional<double> radius = leadingNumber(RadiusEdit->text());
-    if (!radius || *radius < 0.01 || *radius > 100.0) {
-        RadiusEdit->setText(generalText(record.radius, ShownDigits));
-        return;
+    if (const std::optional<double> radius = typedRadius(*RadiusEdit, record.radius, ShownDigits)) {
+        record.radius = *radius;
+        RedrawMain();
     }
-    if (*radius == record.radius)
-        return;
-    record.radius = *radius;
-    RedrawMain();
 }
 
 void TChargeDlg::MinEditExit()
@@ -202,10 +164,10 @@ void TChargeDlg::MaxEditExit()
 void TChargeDlg::UpdateLimits()
 {
     // Limits shown with 4 digits must not be rounded by merely passing through an edit.
-    if (!MinEdit->isModified() && !MaxEdit->isModified())
+    const bool minimumTyped = takeTypedText(*MinEdit);
+    const bool maximumTyped = takeTypedText(*MaxEdit);
+    if (!minimumTyped && !maximumTyped)
         return;
-    MinEdit->setModified(false);
-    MaxEdit->setModified(false);
     const double minimum = blankEndedNumber(MinEdit->text()).value_or(Gradient.MinCharge);
     const double maximum = blankEndedNumber(MaxEdit->text()).value_or(Gradient.MaxCharge);
     if (Gradient.SetLimits(minimum, maximum))
@@ -214,16 +176,8 @@ void TChargeDlg::UpdateLimits()
 
 void TChargeDlg::ImageBtnClick()
 {
-    AtomType &record = Gradient.level(Gradient.CurrentLevel);
-    const std::optional<std::uint32_t> chosen = Main.PickColor(record.color);
-    if (!chosen)
-        return;
-    if (*chosen != record.color) {
-        record.color = *chosen;
-        renderSphereImages(record, Main.BusyLine());
-        DrawTypeImage(*ImageBtn, record, Main.BusyLine());
-    }
-    RedrawMain();
+    if (pickTypeColor(Main, *ImageBtn, Gradient.level(Gradient.CurrentLevel)))
+        RedrawMain();
 }
 
 void TChargeDlg::GradColBtnClick()

@@ -1,10 +1,15 @@
 #include "dialogs/dialogsupport.h"
 
+#include "dialogs/mainformlink.h"
 #include "model/numberparse.h"
 #include "render/pixelmath.h"
 #include "render/spherepicture.h"
 
+#include <QFrame>
 #include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
@@ -76,6 +81,84 @@ std::optional<double> blankEndedNumber(const QString &text)
 QString generalText(double value, int digits)
 {
     return QString::fromStdString(formatGeneral(value, digits));
+}
+
+bool takeTypedText(QLineEdit &edit)
+{
+    if (!edit.isModified())
+        return false;
+    edit.setModified(false);
+    return true;
+}
+
+std::optional<double> typedRadius(QLineEdit &edit, double current, int digits)
+{
+    if (!takeTypedText(edit))
+        return std::nullopt;
+    const std::optional<double> radius = leadingNumber(edit.text());
+    if (!radius || *radius < 0.01 || *radius > 100.0) {
+        edit.setText(generalText(current, digits));
+        return std::nullopt;
+    }
+    if (*radius == current)
+        return std::nullopt;
+    return radius;
+}
+
+bool pickTypeColor(MainFormLink &main, QPushButton &button, AtomType &type)
+{
+    const std::optional<std::uint32_t> chosen = main.PickColor(type.color);
+    if (!chosen)
+        return false;
+    if (*chosen != type.color) {
+        type.color = *chosen;
+        renderSphereImages(type, main.BusyLine());
+        DrawTypeImage(button, type, main.BusyLine());
+    }
+    return true;
+}
+
+QFrame *addBevel(QWidget *parent, const char *name, QRect where)
+{
+    auto *bevel = new QFrame(parent);
+    bevel->setObjectName(QString::fromLatin1(name));
+    bevel->setFrameShape(QFrame::Box);
+    bevel->setFrameShadow(QFrame::Sunken);
+    bevel->setGeometry(where);
+    return bevel;
+}
+
+QLabel *addLabel(QWidget *parent, const char *name, const QString &text, QRect where)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setGeometry(where);
+    return label;
+}
+
+QLineEdit *addEdit(QWidget *parent, const char *name, int maxLength, QRect where)
+{
+    auto *edit = new QLineEdit(parent);
+    edit->setObjectName(QString::fromLatin1(name));
+    edit->setMaxLength(maxLength);
+    edit->setGeometry(where);
+    return edit;
+}
+
+QPushButton *addButton(QWidget *parent, const char *name, const QString &text, QRect where)
+{
+    auto *button = new QPushButton(text, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(where);
+    return button;
+}
+
+QListWidget *addListBox(QWidget *parent, const char *name, QRect where)
+{
+    auto *list = new QListWidget(parent);
+    list->setObjectName(QString::fromLatin1(name));
+    list->setGeometry(where);
+    return list;
 }
 
 void DrawTypeImage(QPushButton &button, AtomType &type, StatusSink *status)

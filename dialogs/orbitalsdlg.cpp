@@ -67,9 +67,7 @@ void TOrbitalsDlg::buildUi()
 {
     setFixedSize(253, 209);
 
-    OrbitalsLB = new QListWidget(this);
-    OrbitalsLB->setObjectName(QStringLiteral("OrbitalsLB"));
-    OrbitalsLB->setGeometry(8, 8, 132, 160);
+    OrbitalsLB = addListBox(this, "OrbitalsLB", QRect(8, 8, 132, 160));
 
     OrbitalTypeRG = new QGroupBox(QStringLiteral("Type of orbitals"), this);
     OrbitalTypeRG->setObjectName(QStringLiteral("OrbitalTypeRG"));
@@ -86,27 +84,18 @@ void TOrbitalsDlg::buildUi()
     }
     OrbitalTypeButtons[0]->setChecked(true);
 
-    CoeficientLabel = new QLabel(QStringLiteral("Coeficient"), this);
-    CoeficientLabel->setObjectName(QStringLiteral("CoeficientLabel"));
-    CoeficientLabel->setGeometry(146, 92, 102, 16);
-    CoeficientEdit = new QLineEdit(this);
-    CoeficientEdit->setObjectName(QStringLiteral("CoeficientEdit"));
-    CoeficientEdit->setMaxLength(8);
-    CoeficientEdit->setGeometry(146, 110, 102, 22);
-
-    DefaultBut = new QPushButton(QStringLiteral("Default coeficients"), this);
-    DefaultBut->setObjectName(QStringLiteral("DefaultBut"));
-    DefaultBut->setGeometry(146, 138, 102, 25);
-    NormBut = new QPushButton(QStringLiteral("Norm coeficients"), this);
-    NormBut->setObjectName(QStringLiteral("NormBut"));
-    NormBut->setGeometry(8, 178, 110, 25);
+    CoeficientLabel =
+        addLabel(this, "CoeficientLabel", QStringLiteral("Coeficient"), QRect(146, 92, 102, 16));
+    CoeficientEdit = addEdit(this, "CoeficientEdit", 8, QRect(146, 110, 102, 22));
+    DefaultBut = addButton(
+        this, "DefaultBut", QStringLiteral("Default coeficients"), QRect(146, 138, 102, 25));
+    NormBut =
+        addButton(this, "NormBut", QStringLiteral("Norm coeficients"), QRect(8, 178, 110, 25));
     ShowAllOrbitalsCB = new QCheckBox(QStringLiteral("Show all orbitals"), this);
     ShowAllOrbitalsCB->setObjectName(QStringLiteral("ShowAllOrbitalsCB"));
     ShowAllOrbitalsCB->setGeometry(124, 166, 124, 14);
-    OKBtn = new QPushButton(QStringLiteral("OK"), this);
-    OKBtn->setObjectName(QStringLiteral("OKBtn"));
+    OKBtn = addButton(this, "OKBtn", QStringLiteral("OK"), QRect(173, 180, 75, 25));
     OKBtn->setDefault(true);
-    OKBtn->setGeometry(173, 180, 75, 25);
 
     connect(OrbitalsLB, &QListWidget::currentRowChanged, this, &TOrbitalsDlg::OrbitalsLBClick);
     connect(FamilyButtons, &QButtonGroup::idClicked, this, &TOrbitalsDlg::OrbitalTypeRGClick);
@@ -317,10 +306,7 @@ void TOrbitalsDlg::OrbitalTypeRGClick(int)
 void TOrbitalsDlg::CoeficientEditExit()
 {
     // The edit shows 8 digits of the coefficient: passing through it must not round it.
-    if (!CoeficientEdit->isModified())
-        return;
-    CoeficientEdit->setModified(false);
-    if (CurrentTerm < 0)
+    if (!takeTypedText(*CoeficientEdit) || CurrentTerm < 0)
         return;
     OrbitalTerm &term = TemplateList[static_cast<std::size_t>(CurrentTerm)];
     const std::optional<double> value = leadingNumber(CoeficientEdit->text());
