@@ -152,6 +152,9 @@ void TOrbitalsDlg::showEvent(QShowEvent *event)
 
 void TOrbitalsDlg::done(int result)
 {
+    // Escape or the window frame close the dialog before the edit loses the focus: a typed
+    // coefficient is taken first, so the write-back sees it.
+    CoeficientEditExit();
     FormClose();
     QDialog::done(result);
 }

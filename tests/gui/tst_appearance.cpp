@@ -483,9 +483,15 @@ void AppearanceTest::orbitalsMergeEditNormaliseAndWriteBack()
     QCOMPARE(termLabel(argon.orbitals[1]), std::string("3,p,y"));
     QCOMPARE(argon.orbitals[1].coefficient, 0.8);
 
-    // the only non-zero coefficient set to 0 leaves one term of coefficient 0
-    runOrbitals(
-        [] { editType("O"); }, [] { typeInto(OrbitalsDlg->CoeficientEdit, QStringLiteral("0")); });
+    // the only non-zero coefficient set to 0 leaves one term of coefficient 0; Escape closes
+    // the dialog with the typed text still in the edit
+    runOrbitals([] { editType("O"); },
+        [] {
+            QLineEdit *edit = OrbitalsDlg->CoeficientEdit;
+            QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(edit, QStringLiteral("0"));
+            QTest::keyClick(edit, Qt::Key_Escape);
+        });
     const OrbitalList &oxygen = MainForm->AtomTypes.findAtomType("O")->orbitals;
     QCOMPARE(oxygen.size(), std::size_t{1});
     QCOMPARE(termLabel(oxygen[0]), std::string("2,p,y"));
