@@ -49,6 +49,7 @@ TAtomsDlg::TAtomsDlg(MainFormLink &main)
 
 TAtomsDlg::~TAtomsDlg()
 {
+    disconnectControls(*this);
     if (AtomsDlg == this)
         AtomsDlg = nullptr;
 }

@@ -39,6 +39,7 @@ TChargeDlg::TChargeDlg(MainFormLink &main)
 
 TChargeDlg::~TChargeDlg()
 {
+    disconnectControls(*this);
     if (ChargeDlg == this)
         ChargeDlg = nullptr;
 }

@@ -118,6 +118,12 @@ bool pickTypeColor(MainFormLink &main, QPushButton &button, AtomType &type)
     return true;
 }
 
+void disconnectControls(QObject &dialog)
+{
+    for (QObject *control : dialog.findChildren<QObject *>())
+        control->disconnect(&dialog);
+}
+
 QFrame *addBevel(QWidget *parent, const char *name, QRect where)
 {
     auto *bevel = new QFrame(parent);

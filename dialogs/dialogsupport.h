@@ -13,6 +13,7 @@ class QFrame;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QObject;
 class QPushButton;
 class QWidget;
 
@@ -45,6 +46,11 @@ bool pickTypeColor(MainFormLink &main, QPushButton &button, AtomType &type);
 /// pixels each way, the picture stretched over it from (1, 1). Builds the picture first when
 /// the type has none, with its busy text on status.
 void DrawTypeImage(QPushButton &button, AtomType &type, StatusSink *status);
+
+/// Cuts every connection from the dialog's controls to the dialog. Called first in its
+/// destructor: an edit that still has the focus reports leaving it while the controls are
+/// destroyed, when the dialog's own part is already gone.
+void disconnectControls(QObject &dialog);
 
 // Controls placed at fixed positions, named as the tests find them.
 QFrame *addBevel(QWidget *parent, const char *name, QRect where);

@@ -59,6 +59,7 @@ TOrbitalsDlg::TOrbitalsDlg(MainFormLink &main)
 
 TOrbitalsDlg::~TOrbitalsDlg()
 {
+    disconnectControls(*this);
     if (OrbitalsDlg == this)
         OrbitalsDlg = nullptr;
 }
