@@ -4,12 +4,14 @@
 
 #include <QImage>
 
+#include <cstdio>
 #include <string>
 #include <string_view>
 
 /// Writes picture to path by the extension of its file-name part, ignoring case: ".BMP" as a
 /// Windows bitmap, ".JPG" as a baseline colour JPEG of quality 90. Any other extension shows
-/// "Unsupported image format" (caption "SAVE IMAGE ERROR") and writes nothing. Returns whether
+/// "Unsupported image format" (caption "SAVE IMAGE ERROR") and writes nothing. An existing file
+/// is replaced only once the new picture is complete (see writeFileSafely). Returns whether
 /// the file was written.
 bool SaveImage(const QImage &picture, std::string_view path, MessageSink &messages);
 
@@ -25,6 +27,6 @@ int decimalDigits(long long count);
 /// Saving 51 frames as /out/run.bmp names them /out/run00.bmp to /out/run50.bmp.
 std::string seriesFileName(std::string_view path, long long k, int digits);
 
-/// Writes picture as a JPEG file (quality 90, colour, baseline); false when the file cannot
-/// be written.
-bool writeJpeg(const QImage &picture, const std::string &path);
+/// Writes picture as JPEG data (quality 90, colour, baseline) to an open stream; false when
+/// the stream could not take it all.
+bool writeJpeg(const QImage &picture, std::FILE *file);
