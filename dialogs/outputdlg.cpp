@@ -1,6 +1,6 @@
 #include "dialogs/outputdlg.h"
 
-#include "dialogs/editexit.h"
+#include "dialogs/dialogparts.h"
 #include "dialogs/mainformlink.h"
 
 #include <QCheckBox>
@@ -56,13 +56,7 @@ void TOutputDlg::buildUi()
     LastFrameLab->setBuddy(LastFrameEdit);
     onEditExit(LastFrameEdit, [this] { LastFrameEditExit(); });
 
-    OKBtn = new QPushButton(QStringLiteral("OK"), this);
-    OKBtn->setObjectName(QStringLiteral("OKBtn"));
-    OKBtn->setDefault(true);
-    connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
-    CancelBtn = new QPushButton(QStringLiteral("Cancel"), this);
-    CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
-    connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+    makeOkCancel(this, OKBtn, CancelBtn);
 
     auto *countRow = new QHBoxLayout;
     countRow->addWidget(NumFramesCheckBox, 1);

@@ -1,6 +1,6 @@
 #include "dialogs/saveframedlg.h"
 
-#include "dialogs/editexit.h"
+#include "dialogs/dialogparts.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>
@@ -43,27 +43,9 @@ TSaveFrameDlg::~TSaveFrameDlg()
         SaveFrameDlg = nullptr;
 }
 
-QGroupBox *TSaveFrameDlg::addRadioGroup(const QString &name, const QString &title,
-    std::initializer_list<QString> items, QRadioButton **buttons, QButtonGroup *&group)
-{
-    auto *box = new QGroupBox(title, this);
-    box->setObjectName(name);
-    auto *layout = new QVBoxLayout(box);
-    group = new QButtonGroup(this);
-    int item = 0;
-    for (const QString &caption : items) {
-        buttons[item] = new QRadioButton(caption, box);
-        buttons[item]->setObjectName(QStringLiteral("%1Item%2").arg(name).arg(item));
-        group->addButton(buttons[item], item);
-        layout->addWidget(buttons[item]);
-        ++item;
-    }
-    return box;
-}
-
 void TSaveFrameDlg::buildUi()
 {
-    SaveAsRG = addRadioGroup(QStringLiteral("SaveAsRG"), QStringLiteral("Save as"),
+    SaveAsRG = makeRadioGroup(this, QStringLiteral("SaveAsRG"), QStringLiteral("Save as"),
         {QStringLiteral("text"), QStringLiteral("image"), QStringLiteral("rotated images")},
         SaveAsButtons, SaveAsGroup);
     connect(SaveAsGroup, &QButtonGroup::idClicked, this, &TSaveFrameDlg::SaveAsRGClick);
@@ -82,17 +64,11 @@ void TSaveFrameDlg::buildUi()
     RotationAngleEdit->setMaxLength(4);
     RotationAngleLab->setBuddy(RotationAngleEdit);
     onEditExit(RotationAngleEdit, [this] { RotationAngleEditExit(); });
-    RotationDirRG = addRadioGroup(QStringLiteral("RotationDirRG"), QString(),
+    RotationDirRG = makeRadioGroup(this, QStringLiteral("RotationDirRG"), QString(),
         {QStringLiteral("rotate horizontaly"), QStringLiteral("rotate verticaly")},
         RotationDirButtons, RotationDirGroup);
 
-    OKBtn = new QPushButton(QStringLiteral("OK"), this);
-    OKBtn->setObjectName(QStringLiteral("OKBtn"));
-    OKBtn->setDefault(true);
-    connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
-    CancelBtn = new QPushButton(QStringLiteral("Cancel"), this);
-    CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
-    connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+    makeOkCancel(this, OKBtn, CancelBtn);
 
     auto *grid = new QGridLayout;
     grid->addWidget(NumberImagesLab, 0, 0);

@@ -56,8 +56,6 @@ protected:
 
 private:
     void buildUi();
-    QGroupBox *addRadioGroup(const QString &name, const QString &title,
-        std::initializer_list<QString> items, QRadioButton **buttons, QButtonGroup *&group);
     void EnableRotationControls();
 
     QButtonGroup *SaveAsGroup = nullptr;
