@@ -90,6 +90,7 @@ void TMainForm::SaveText(const QString &path, const QString &caption, const QStr
 
 bool TMainForm::SaveViewBitmap(const std::string &name, const QString &caption)
 {
+    // SaveImage leaves the result alone for an extension it refuses, after saying so itself
     SafeWriteResult result = SafeWriteResult::Written;
     if (SaveImage(ViewBitmap, name, *Messages, &result) || result == SafeWriteResult::Written)
         return true;
