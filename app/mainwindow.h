@@ -7,6 +7,7 @@
 //   mainwindow_open.cpp       the command-line start-up event and opening a trajectory
 //   mainwindow_redraw.cpp     Redraw: composing ViewBitmap and presenting it in the view
 //   mainwindow_mouse.cpp      the gestures on the view and the release timer
+//   mainwindow_save.cpp       saving frames as text or pictures, and rotated picture series
 // The view widget in the centre only forwards its paint, resize and mouse events here.
 // The one ViewTransform, the SceneSettings and the SceneScratch of the last composition are
 // members (through MainFormLink, so the dialogs reach them too); the charge gradient belongs to
@@ -31,11 +32,14 @@
 #include <QTimer>
 
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 
 class QAction;
+class QFileDialog;
 class QMenu;
 class QPainter;
 class TViewWidget;
@@ -60,11 +64,10 @@ public:
     TMainForm();
     ~TMainForm() override;
 
-    // Trajectory and files.
+    // Trajectory and files (FrameCount and the save range are in MainFormLink).
     QString FileName; ///< bare file name of the current trajectory, shown in the caption
     QString SaveFileName; ///< full path last used to save frames as text
     FrameList Frames;
-    int FrameCount = 0;
     Frame *CurrentFrame = nullptr; ///< the list head when nothing is loaded
     int CurrentFrameIndex = 0; ///< 1-based; 0 exactly when CurrentFrame is the head
     AtomTypeTable AtomTypes; ///< the program's atom types
@@ -95,12 +98,6 @@ public:
     bool RedrawOnRelease = false;
     int PickedAtom = -1;
     int DetailsAtom = -1;
-
-    // Saving.
-    int SaveFrameCount = 51;
-    int SaveFirstFrame = 1;
-    int SaveLastFrame = 0;
-    bool SaveAllFrames = false;
 
     // The electrons switch remembers what it changed.
     bool ElectronsSwitched = false;
@@ -182,6 +179,15 @@ public:
     /// every frame with the current layout kind, shows the first, then plays two frames or more
     /// or spins a single one, and clamps the save range to the frames read.
     void ReadFrames(TrajectoryFile &file);
+
+    // Saving (mainwindow_save.cpp).
+    /// The save-file dialog, made at its first use. Its title and filters are set before each
+    /// use; it asks before an existing file is replaced, and a name typed without an extension
+    /// gets ".bmp".
+    QFileDialog *SaveDialog1 = nullptr;
+    /// Runs SaveDialog1 and returns the chosen path, empty when cancelled; when unset the
+    /// dialog itself runs. Tests put a stand-in here so that no modal dialog waits.
+    std::function<QString()> ExecuteSaveDialog;
 
     // Menu commands.
     void New1Click();
@@ -288,6 +294,16 @@ private:
     void RunColorCommand(std::uint32_t &member, bool redrawAlways);
     /// Turns a display switch over and draws the frame again with it.
     void ToggleAndRedraw(bool &shown);
+    /// Sets SaveDialog1's title and filters and runs it: the chosen path, empty when cancelled.
+    QString RunSaveDialog(const QString &title, const QStringList &filters);
+    /// Writes text through write into path, replacing an existing file only once all of it is
+    /// written; reports a file that cannot be made and a failed write (under caption).
+    void SaveText(const QString &path, const QString &caption, const QString &busyText,
+        const std::function<bool(std::FILE *)> &write);
+    /// Writes ViewBitmap to the file name (encoded for the file system). Returns false, after
+    /// saying so, when the file could not be made or written: a series stops there. An
+    /// unsupported extension is reported by SaveImage and lets a series go on.
+    bool SaveViewBitmap(const std::string &name, const QString &caption);
 
     ChargeGradient OwnGradient;
     InputFormat OwnFormat;

@@ -38,6 +38,14 @@ public:
     /// Screen positions and depth order of the last composed frame, which picking reads.
     ::SceneScratch SceneScratch;
 
+    /// How many frames are loaded.
+    int FrameCount = 0;
+    // The frames "&Save..." writes, numbered from 1; the save-frames options dialog edits them.
+    int SaveFrameCount = 51; ///< how many frames of the range are saved
+    int SaveFirstFrame = 1;
+    int SaveLastFrame = 0;
+    bool SaveAllFrames = false; ///< every frame of the range, whatever SaveFrameCount says
+
     /// The main window itself, the parent of the dialogs and the target of posted events.
     virtual QWidget *Window() = 0;
     /// The picture area (the client area less the menu and the status bar) in screen pixels.

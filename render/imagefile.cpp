@@ -11,7 +11,6 @@
 #include <cctype>
 #include <csetjmp>
 #include <cstdio>
-#include <functional>
 #include <jpeglib.h>
 #include <vector>
 
@@ -72,27 +71,40 @@ bool writeJpeg(const QImage &picture, std::FILE *file)
     return std::fflush(file) == 0;
 }
 
-bool SaveImage(const QImage &picture, std::string_view path, MessageSink &messages)
+PictureFormat pictureFormatOf(std::string_view path)
 {
     const std::string_view extension = fileExtension(path);
-    const std::string name(path);
-    std::function<bool(std::FILE *)> write;
-    if (equalsIgnoringCase(extension, ".BMP")) {
-        write = [&picture](std::FILE *file) {
-            QFile device;
-            if (!device.open(file, QIODevice::WriteOnly))
-                return false;
-            QImageWriter writer(&device, "bmp");
-            return writer.write(picture) && device.flush();
-        };
-    } else if (equalsIgnoringCase(extension, ".JPG")) {
-        write = [&picture](std::FILE *file) { return writeJpeg(picture, file); };
-    } else {
+    if (equalsIgnoringCase(extension, ".BMP"))
+        return PictureFormat::Bmp;
+    if (equalsIgnoringCase(extension, ".JPG") || equalsIgnoringCase(extension, ".JPEG"))
+        return PictureFormat::Jpeg;
+    if (equalsIgnoringCase(extension, ".PNG"))
+        return PictureFormat::Png;
+    return PictureFormat::None;
+}
+
+bool SaveImage(
+    const QImage &picture, std::string_view path, MessageSink &messages, SafeWriteResult *outcome)
+{
+    const PictureFormat format = pictureFormatOf(path);
+    if (format == PictureFormat::None) {
         messages.show("SAVE IMAGE ERROR", "Unsupported image format");
         return false;
     }
+    const auto write = [&picture, format](std::FILE *file) {
+        if (format == PictureFormat::Jpeg)
+            return writeJpeg(picture, file);
+        QFile device;
+        if (!device.open(file, QIODevice::WriteOnly))
+            return false;
+        QImageWriter writer(&device, format == PictureFormat::Bmp ? "bmp" : "png");
+        return writer.write(picture) && device.flush();
+    };
     // the picture replaces an older file of that name only once it is complete
-    return writeFileSafely(name, write) == SafeWriteResult::Written;
+    const SafeWriteResult result = writeFileSafely(std::string(path), write);
+    if (outcome)
+        *outcome = result;
+    return result == SafeWriteResult::Written;
 }
 
 std::string NumberText(long long number, int digits)
