@@ -76,7 +76,7 @@ private:
 void MainWindowTest::startsUntitledWithAnEmptyCounter()
 {
     QCOMPARE(MainForm->windowTitle(), QStringLiteral("Tessaly - Untitled"));
-    QCOMPARE(MainForm->statusBar()->currentMessage(), QStringLiteral("Frame 0 of 0"));
+    QCOMPARE(MainForm->StatusText(), QStringLiteral("Frame 0 of 0"));
     QCOMPARE(MainForm->FileName, QStringLiteral("Untitled"));
 }
 
@@ -211,13 +211,12 @@ void MainWindowTest::captionShowsTheFileNamePartAfterAnySeparator()
 void MainWindowTest::statusShowsTheFrameTextAfterTheCounter()
 {
     loadFrames(*MainForm, 2);
-    QCOMPARE(MainForm->statusBar()->currentMessage(), QStringLiteral("Frame 1 of 2 step 1"));
+    QCOMPARE(MainForm->StatusText(), QStringLiteral("Frame 1 of 2 step 1"));
     MainForm->Frames.frameAt(2).text.reset();
     MainForm->GoToFrame(2);
-    QCOMPARE(MainForm->statusBar()->currentMessage(), QStringLiteral("Frame 2 of 2"));
+    QCOMPARE(MainForm->StatusText(), QStringLiteral("Frame 2 of 2"));
     MainForm->ShowStatus(QStringLiteral("I'm reading frames, please wait!"));
-    QCOMPARE(MainForm->statusBar()->currentMessage(),
-        QStringLiteral("I'm reading frames, please wait!"));
+    QCOMPARE(MainForm->StatusText(), QStringLiteral("I'm reading frames, please wait!"));
 }
 
 void MainWindowTest::clearTrajectoryForgetsFramesPicksAndSaveRange()
@@ -240,7 +239,7 @@ void MainWindowTest::clearTrajectoryForgetsFramesPicksAndSaveRange()
     QCOMPARE(m.DetailsAtom, -1);
     QCOMPARE(m.SaveFirstFrame, 1);
     QCOMPARE(m.SaveLastFrame, 0);
-    QCOMPARE(m.statusBar()->currentMessage(), QStringLiteral("Frame 0 of 0"));
+    QCOMPARE(m.StatusText(), QStringLiteral("Frame 0 of 0"));
 }
 
 void MainWindowTest::exitClearsAndClosesTheWindow()
@@ -629,9 +628,9 @@ void MainWindowTest::busyTextIsShownInTheStatusLine()
     m.show();
     QVERIFY(QTest::qWaitForWindowExposed(&m));
     m.StatusLine->showBusy("I'm reading frames, please wait!");
-    QCOMPARE(m.statusBar()->currentMessage(), QStringLiteral("I'm reading frames, please wait!"));
+    QCOMPARE(m.StatusText(), QStringLiteral("I'm reading frames, please wait!"));
     m.StatusLine->showCounter();
-    QCOMPARE(m.statusBar()->currentMessage(), QStringLiteral("Frame 0 of 0"));
+    QCOMPARE(m.StatusText(), QStringLiteral("Frame 0 of 0"));
 }
 
 void MainWindowTest::newEmptiesTheTrajectoryAndStopsEverything()
@@ -650,7 +649,7 @@ void MainWindowTest::newEmptiesTheTrajectoryAndStopsEverything()
     QVERIFY(!m.RotationTimer.isActive());
     QCOMPARE(m.FrameCount, 0);
     QVERIFY(!ToolsDlg->isVisible());
-    QCOMPARE(m.statusBar()->currentMessage(), QStringLiteral("Frame 0 of 0"));
+    QCOMPARE(m.StatusText(), QStringLiteral("Frame 0 of 0"));
 }
 
 QTEST_MAIN(MainWindowTest)
