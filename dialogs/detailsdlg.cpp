@@ -126,8 +126,20 @@ void TDetailsDlg::FormClose()
         Main.Details1Click();
 }
 
+void TDetailsDlg::reject()
+{
+    FormClose();
+}
+
 void TDetailsDlg::closeEvent(QCloseEvent *event)
 {
     event->accept();
     FormClose();
+}
+
+void TDetailsDlg::showEvent(QShowEvent *event)
+{
+    // The main window may have moved while this one was hidden.
+    placeDetails();
+    QDialog::showEvent(event);
 }

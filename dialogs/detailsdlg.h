@@ -33,8 +33,12 @@ public:
     QPlainTextEdit *DetailsMemo = nullptr;
     QPushButton *OrbitalBut = nullptr;
 
+    /// Escape closes the window as its title bar does.
+    void reject() override;
+
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     MainFormLink &Main;

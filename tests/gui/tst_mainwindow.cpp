@@ -17,7 +17,9 @@
 #include "guitestsupport.h"
 
 #include <QAction>
+#include <QColorDialog>
 #include <QFile>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSignalSpy>
@@ -25,6 +27,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
+#include <QTimer>
 
 #include <memory>
 
@@ -67,6 +70,8 @@ private slots:
     void mouseFunctionsShowsTheOneInfoWindow();
     void messagesGoThroughTheReplaceableSink();
     void busyTextIsShownInTheStatusLine();
+    void counterSurvivesAMenuHover();
+    void colourCommandsShareTheOneColourDialog();
     void newEmptiesTheTrajectoryAndStopsEverything();
 
 private:
@@ -587,6 +592,11 @@ void MainWindowTest::detailsToggleShowsAndHidesTheDetailsWindow()
     DetailsDlg->close();
     QVERIFY(!m.ShowDetails);
     QVERIFY(!DetailsDlg->isVisible());
+    // So does Escape.
+    m.Details1Click();
+    QTest::keyClick(DetailsDlg, Qt::Key_Escape);
+    QVERIFY(!m.ShowDetails);
+    QVERIFY(!DetailsDlg->isVisible());
 }
 
 void MainWindowTest::mouseFunctionsShowsTheOneInfoWindow()
@@ -650,6 +660,58 @@ void MainWindowTest::newEmptiesTheTrajectoryAndStopsEverything()
     QCOMPARE(m.FrameCount, 0);
     QVERIFY(!ToolsDlg->isVisible());
     QCOMPARE(m.StatusText(), QStringLiteral("Frame 0 of 0"));
+}
+
+void MainWindowTest::counterSurvivesAMenuHover()
+{
+    TMainForm &m = *MainForm;
+    m.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&m));
+    loadFrames(m, 2);
+    // Open "Options" from the menu bar and rest the pointer on an item, as a user browsing does.
+    QMenuBar *bar = m.menuBar();
+    QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier,
+        bar->actionGeometry(m.Options2->menuAction()).center());
+    QVERIFY(QTest::qWaitForWindowExposed(m.Options2));
+    const QPoint item = m.Options2->actionGeometry(m.Labels1).center();
+    QTest::mouseMove(m.Options2->windowHandle(), item);
+    QTest::mouseMove(m.Options2->windowHandle(), item + QPoint(2, 0));
+    QCOMPARE(m.Options2->activeAction(), m.Labels1);
+    m.Options2->hide();
+    QCOMPARE(m.StatusText(), QStringLiteral("Frame 1 of 2 step 1"));
+    QVERIFY(m.FrameCounter->isVisible());
+    // A busy text covers it, and the counter returns after it.
+    m.StatusLine->showBusy("I'm saving frames, please wait!");
+    QVERIFY(!m.FrameCounter->isVisible());
+    m.StatusLine->showCounter();
+    QVERIFY(m.FrameCounter->isVisible());
+    QCOMPARE(m.StatusText(), QStringLiteral("Frame 1 of 2 step 1"));
+}
+
+void MainWindowTest::colourCommandsShareTheOneColourDialog()
+{
+    TMainForm &m = *MainForm;
+    QList<QColor> presets;
+    const auto answer = [&m, &presets](std::optional<QColor> chosen) {
+        QTimer::singleShot(0, &m, [&m, &presets, chosen] {
+            QColorDialog *dialog = m.ColorDialog1;
+            presets << (dialog->isVisible() ? dialog->currentColor() : QColor());
+            if (chosen) {
+                dialog->setCurrentColor(*chosen);
+                dialog->accept();
+            } else {
+                dialog->reject();
+            }
+        });
+    };
+    answer(QColor(10, 20, 30));
+    m.Foreground2Click();
+    answer(std::nullopt);
+    m.ToneClick();
+    QCOMPARE(presets, (QList<QColor>{QColor(255, 255, 0), QColor(0, 128, 0)}));
+    QCOMPARE(m.ForegroundColor, rgbColor(10, 20, 30));
+    QCOMPARE(m.ToneColor, rgbColor(0, 128, 0));
+    QCOMPARE(m.findChildren<QColorDialog *>().size(), 1);
 }
 
 QTEST_MAIN(MainWindowTest)
