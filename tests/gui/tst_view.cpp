@@ -566,6 +566,10 @@ void ViewTest::wheelZoomsThePictureAndCtrlWheelTheAtoms()
 void ViewTest::keysPlayStepAndGoToTheFirstFrame()
 {
     TMainForm &m = *MainForm;
+    m.show();
+    QVERIFY(QTest::qWaitForWindowActive(&m));
+    // The view has the keys from the start.
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(m.View));
     loadFrames(m, 3);
     m.Forward1Click();
     QTest::keyClick(m.View, Qt::Key_Right);
