@@ -3,11 +3,12 @@
 // The main window is one class spread over files by concern:
 //   mainwindow.cpp            construction, members, caption, status line, resize and paint
 //   mainwindow_menu.cpp       the menu, its check marks, the display toggles and colour commands
-//   mainwindow_animation.cpp  frame stepping, play/pause/rewind/repeat, rotation, speed
+//   mainwindow_animation.cpp  frame stepping, play/pause/rewind/repeat, rotation, speed, the
+//                             view's keys
 //   mainwindow_open.cpp       the command-line start-up event and opening a trajectory
 //   mainwindow_redraw.cpp     Redraw: composing ViewBitmap and presenting it in the view
-//   mainwindow_mouse.cpp      the gestures on the view and the release timer
-// The view widget in the centre only forwards its paint, resize and mouse events here.
+//   mainwindow_mouse.cpp      the gestures and the wheel on the view, and the release timer
+// The view widget in the centre only forwards its paint, resize, mouse and key events here.
 // The one ViewTransform, the SceneSettings and the SceneScratch of the last composition are
 // members (through MainFormLink, so the dialogs reach them too); the charge gradient belongs to
 // the charges dialog, with a spare of the window's own while that dialog does not exist.

@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 TZoomDlg *ZoomDlg = nullptr;
@@ -108,7 +109,10 @@ TZoomDlg::~TZoomDlg()
 void TZoomDlg::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
-    FormActivate();
+    // A window system's own show (after being minimised) is no new opening: what was paused
+    // stays remembered.
+    if (!event->spontaneous())
+        FormActivate();
 }
 
 void TZoomDlg::done(int result)
