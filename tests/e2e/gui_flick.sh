@@ -8,13 +8,16 @@
 set -euo pipefail
 tessaly="$1"
 examples="$3"
+artefacts="$4"
+mkdir -p "$artefacts"
 
 if [ -z "${TESSALY_E2E_INNER:-}" ]; then
     export TESSALY_E2E_INNER=1
-    exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
+    # A server number of its own: other test runs on the machine may start servers meanwhile.
+    exec xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 1024x768x24" bash "$0" "$@"
 fi
 
-"$tessaly" "$examples/single.xyz" &
+"$tessaly" "$examples/single.xyz" 2>"$artefacts/gui_flick.log" &
 pid=$!
 trap 'kill $pid 2>/dev/null || true' EXIT
 
@@ -26,6 +29,7 @@ for _ in $(seq 1 100); do
 done
 if [ -z "$geometry" ]; then
     echo "FAIL: the main window did not appear"
+    cat "$artefacts/gui_flick.log"
     exit 1
 fi
 left=$(sed -n 's/.*Absolute upper-left X: *//p' <<<"$geometry")
