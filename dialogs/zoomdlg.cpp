@@ -16,6 +16,8 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
+#include <string>
+
 TZoomDlg *ZoomDlg = nullptr;
 
 namespace {
