@@ -37,7 +37,7 @@ TessalyWindows::TessalyWindows()
     // the main window, so they stay over it and are centred on it.
     windows.emplace_back(new TMainForm);
     TMainForm &main = *MainForm;
-    windows.emplace_back(new TZoomDlg(&main));
+    windows.emplace_back(new TZoomDlg(main));
     windows.emplace_back(new TSpeedDlg(main));
     windows.emplace_back(new TToolsDlg(main));
     windows.emplace_back(new TInputDlg(&main));

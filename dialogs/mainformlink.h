@@ -8,6 +8,7 @@
 #include <QTimer>
 
 class QWidget;
+struct DisplayState;
 struct Frame;
 
 /// The private start-up event that opens a file named on the command line: the user base
@@ -60,4 +61,16 @@ public:
     virtual void Forward1Click() = 0;
     /// Switches the details window on or off.
     virtual void Details1Click() = 0;
+    /// Switches the spin on or off.
+    virtual void Rotate1Click() = 0;
+    /// Whether the animation plays; whether the view spins.
+    virtual bool IsPlaying() const = 0;
+    virtual bool IsRotating() const = 0;
+    /// The display switches, colours, fit mode and impulse zoom.
+    virtual DisplayState &Display() = 0;
+    /// The frame shown (the empty list head when nothing is loaded) and its 1-based index.
+    virtual const Frame &ShownFrame() const = 0;
+    virtual int ShownFrameIndex() const = 0;
+    /// The atom picked for the details window (an index into the frame's atoms), -1 none.
+    virtual int ShownDetailsAtom() const = 0;
 };
