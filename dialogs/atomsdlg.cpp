@@ -1,9 +1,11 @@
 #include "dialogs/atomsdlg.h"
 
+#include "dialogs/dialogparts.h"
 #include "dialogs/dialogsupport.h"
 #include "dialogs/mainformlink.h"
 #include "dialogs/orbitalsdlg.h"
 #include "model/atomtype.h"
+#include "render/displaystate.h"
 
 #include <QButtonGroup>
 #include <QGroupBox>
@@ -12,7 +14,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
-#include <QVBoxLayout>
 
 #include <algorithm>
 
@@ -49,28 +50,9 @@ TAtomsDlg::TAtomsDlg(MainFormLink &main)
 
 TAtomsDlg::~TAtomsDlg()
 {
-    disconnectControls(*this);
+    detachControls(*this);
     if (AtomsDlg == this)
         AtomsDlg = nullptr;
-}
-
-QGroupBox *TAtomsDlg::addSwitch(const char *name, const QString &title, const QString &first,
-    const QString &second, QButtonGroup *&buttons, void (TAtomsDlg::*click)(int))
-{
-    auto *group = new QGroupBox(title, this);
-    group->setObjectName(QString::fromLatin1(name));
-    auto *layout = new QVBoxLayout(group);
-    buttons = new QButtonGroup(this);
-    const QString captions[2] = {first, second};
-    for (int k = 0; k < 2; ++k) {
-        auto *item = new QRadioButton(captions[k], group);
-        item->setObjectName(QStringLiteral("%1Item%2").arg(QString::fromLatin1(name)).arg(k));
-        buttons->addButton(item, k);
-        layout->addWidget(item);
-    }
-    buttons->button(0)->setChecked(true);
-    connect(buttons, &QButtonGroup::idClicked, this, click);
-    return group;
 }
 
 void TAtomsDlg::buildUi()
@@ -90,24 +72,29 @@ void TAtomsDlg::buildUi()
     NewBtn = addButton(this, "NewBtn", QStringLiteral(" Add atom"), QRect(126, 104, 88, 22));
     DelBtn = addButton(this, "DelBtn", QStringLiteral("Remove atom"), QRect(126, 128, 88, 22));
 
-    AtomLabel = addSwitch("AtomLabel", QStringLiteral("Atom labels"), QStringLiteral("Names"),
-        QStringLiteral("Charges"), LabelButtons, &TAtomsDlg::AtomLabelClick);
+    AtomLabel = makeRadioGroup(this, QStringLiteral("AtomLabel"), QStringLiteral("Atom labels"),
+        {QStringLiteral("Names"), QStringLiteral("Charges")}, AtomLabelItems, LabelButtons);
     AtomLabel->setGeometry(4, 160, 76, 75);
-    AtomColor = addSwitch("AtomColor", QStringLiteral("Atom colors"), QStringLiteral("By name"),
-        QStringLiteral("By charge"), ColorButtons, &TAtomsDlg::AtomColorClick);
+    AtomColor = makeRadioGroup(this, QStringLiteral("AtomColor"), QStringLiteral("Atom colors"),
+        {QStringLiteral("By name"), QStringLiteral("By charge")}, AtomColorItems, ColorButtons);
     AtomColor->setGeometry(84, 160, 76, 75);
-    AtomRadii = addSwitch("AtomRadii", QStringLiteral("Atom radii"), QStringLiteral("By name"),
-        QStringLiteral("By charge"), RadiusButtons, &TAtomsDlg::AtomRadiiClick);
+    AtomRadii = makeRadioGroup(this, QStringLiteral("AtomRadii"), QStringLiteral("Atom radii"),
+        {QStringLiteral("By name"), QStringLiteral("By charge")}, AtomRadiiItems, RadiusButtons);
     AtomRadii->setGeometry(164, 160, 76, 75);
+    for (QButtonGroup *group : {LabelButtons, ColorButtons, RadiusButtons})
+        group->button(0)->setChecked(true);
 
     OrbitalBut = addButton(this, "OrbitalBut", QStringLiteral("Orbital"), QRect(246, 170, 75, 25));
     OKBtn = addButton(this, "OKBtn", QStringLiteral("OK"), QRect(246, 206, 75, 25));
     OKBtn->setDefault(true);
 
     connect(AtomListBox, &QListWidget::currentRowChanged, this, &TAtomsDlg::AtomListBoxClick);
-    connect(NameEdit, &QLineEdit::editingFinished, this, &TAtomsDlg::NameEditExit);
-    connect(RadiusEdit, &QLineEdit::editingFinished, this, &TAtomsDlg::RadiusEditExit);
-    connect(ProtonsEdit, &QLineEdit::editingFinished, this, &TAtomsDlg::ProtonsEditExit);
+    connect(LabelButtons, &QButtonGroup::idClicked, this, &TAtomsDlg::AtomLabelClick);
+    connect(ColorButtons, &QButtonGroup::idClicked, this, &TAtomsDlg::AtomColorClick);
+    connect(RadiusButtons, &QButtonGroup::idClicked, this, &TAtomsDlg::AtomRadiiClick);
+    onEditExit(NameEdit, [this] { NameEditExit(); });
+    onEditExit(RadiusEdit, [this] { RadiusEditExit(); });
+    onEditExit(ProtonsEdit, [this] { ProtonsEditExit(); });
     connect(NewBtn, &QPushButton::clicked, this, &TAtomsDlg::NewBtnClick);
     connect(DelBtn, &QPushButton::clicked, this, &TAtomsDlg::DelBtnClick);
     connect(ImageBtn, &QPushButton::clicked, this, &TAtomsDlg::ImageBtnClick);
@@ -205,7 +192,7 @@ void TAtomsDlg::ProtonsEditExit()
     if (!takeTypedText(*ProtonsEdit))
         return;
     AtomType &type = CurrentType();
-    const int protons = leadingWholeNumber(ProtonsEdit->text());
+    const int protons = editInteger(ProtonsEdit->text());
     if (protons < 1 || protons > 200) {
         ProtonsEdit->setText(generalText(type.protons, 3));
         return;

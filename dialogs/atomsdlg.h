@@ -61,6 +61,9 @@ public:
     QGroupBox *AtomLabel = nullptr;
     QGroupBox *AtomColor = nullptr;
     QGroupBox *AtomRadii = nullptr;
+    QRadioButton *AtomLabelItems[2] = {};
+    QRadioButton *AtomColorItems[2] = {};
+    QRadioButton *AtomRadiiItems[2] = {};
     QPushButton *OrbitalBut = nullptr;
     QPushButton *OKBtn = nullptr;
     QFrame *Bevel1 = nullptr;
@@ -70,8 +73,6 @@ protected:
 
 private:
     void buildUi();
-    QGroupBox *addSwitch(const char *name, const QString &title, const QString &first,
-        const QString &second, QButtonGroup *&buttons, void (TAtomsDlg::*click)(int));
     /// Shows the type at index (1-based): picture, name, radius, protons.
     void ShowType(int index);
     /// Puts the current type's line back after a change and selects it.

@@ -1,5 +1,6 @@
 #include "dialogs/chargedlg.h"
 
+#include "dialogs/dialogparts.h"
 #include "dialogs/dialogsupport.h"
 #include "dialogs/mainformlink.h"
 #include "render/spherepicture.h"
@@ -39,7 +40,7 @@ TChargeDlg::TChargeDlg(MainFormLink &main)
 
 TChargeDlg::~TChargeDlg()
 {
-    disconnectControls(*this);
+    detachControls(*this);
     if (ChargeDlg == this)
         ChargeDlg = nullptr;
 }
@@ -80,9 +81,9 @@ void TChargeDlg::buildUi()
 
     connect(AtomListBox, &QListWidget::currentRowChanged, this, &TChargeDlg::AtomListBoxClick);
     connect(LimitUpDown, &QSpinBox::valueChanged, this, &TChargeDlg::LimitUpDownClick);
-    connect(RadiusEdit, &QLineEdit::editingFinished, this, &TChargeDlg::RadiusEditExit);
-    connect(MinEdit, &QLineEdit::editingFinished, this, &TChargeDlg::MinEditExit);
-    connect(MaxEdit, &QLineEdit::editingFinished, this, &TChargeDlg::MaxEditExit);
+    onEditExit(RadiusEdit, [this] { RadiusEditExit(); });
+    onEditExit(MinEdit, [this] { MinEditExit(); });
+    onEditExit(MaxEdit, [this] { MaxEditExit(); });
     connect(ImageBtn, &QPushButton::clicked, this, &TChargeDlg::ImageBtnClick);
     connect(GradColBtn, &QPushButton::clicked, this, &TChargeDlg::GradColBtnClick);
     connect(GradRadBtn, &QPushButton::clicked, this, &TChargeDlg::GradRadBtnClick);

@@ -51,15 +51,6 @@ std::optional<double> leadingNumber(const QString &text)
     return parsed.value;
 }
 
-int leadingWholeNumber(const QString &text)
-{
-    const std::string bytes = text.toStdString();
-    int value = 0;
-    if (!parseInt(bytes.data(), bytes.data() + bytes.size(), value))
-        return 0;
-    return value;
-}
-
 std::optional<double> blankEndedNumber(const QString &text)
 {
     const std::string bytes = text.toStdString();
@@ -118,8 +109,10 @@ bool pickTypeColor(MainFormLink &main, QPushButton &button, AtomType &type)
     return true;
 }
 
-void disconnectControls(QObject &dialog)
+void detachControls(QWidget &dialog)
 {
+    if (QWidget *focused = dialog.focusWidget())
+        focused->clearFocus();
     for (QObject *control : dialog.findChildren<QObject *>())
         control->disconnect(&dialog);
 }

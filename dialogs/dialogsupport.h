@@ -13,7 +13,6 @@ class QFrame;
 class QLabel;
 class QLineEdit;
 class QListWidget;
-class QObject;
 class QPushButton;
 class QWidget;
 
@@ -23,8 +22,6 @@ class QWidget;
 /// The number at the start of text (leading blanks skipped, the rest ignored); 0 when no
 /// number starts there. Empty for "nan", "inf" and values beyond the double range.
 std::optional<double> leadingNumber(const QString &text);
-/// The whole number at the start of text (the rest ignored); 0 when none starts there.
-int leadingWholeNumber(const QString &text);
 /// The number text is when only a blank, a tab or the end follows it; 0 for a text of blanks
 /// alone; empty otherwise, and for numbers that are not finite.
 std::optional<double> blankEndedNumber(const QString &text);
@@ -47,10 +44,11 @@ bool pickTypeColor(MainFormLink &main, QPushButton &button, AtomType &type);
 /// the type has none, with its busy text on status.
 void DrawTypeImage(QPushButton &button, AtomType &type, StatusSink *status);
 
-/// Cuts every connection from the dialog's controls to the dialog. Called first in its
-/// destructor: an edit that still has the focus reports leaving it while the controls are
-/// destroyed, when the dialog's own part is already gone.
-void disconnectControls(QObject &dialog);
+/// Takes the focus from the dialog's controls, so an edit is left while the dialog is still
+/// whole, and cuts every connection from them to the dialog. Called first in its destructor:
+/// otherwise the controls report leaving and changes while they are destroyed, when the
+/// dialog's own part is already gone.
+void detachControls(QWidget &dialog);
 
 // Controls placed at fixed positions, named as the tests find them.
 QFrame *addBevel(QWidget *parent, const char *name, QRect where);

@@ -1,5 +1,6 @@
 #include "dialogs/orbitalsdlg.h"
 
+#include "dialogs/dialogparts.h"
 #include "dialogs/dialogsupport.h"
 #include "dialogs/mainformlink.h"
 #include "model/frame.h"
@@ -13,7 +14,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
-#include <QVBoxLayout>
 
 #include <algorithm>
 #include <cmath>
@@ -59,7 +59,7 @@ TOrbitalsDlg::TOrbitalsDlg(MainFormLink &main)
 
 TOrbitalsDlg::~TOrbitalsDlg()
 {
-    disconnectControls(*this);
+    detachControls(*this);
     if (OrbitalsDlg == this)
         OrbitalsDlg = nullptr;
 }
@@ -70,19 +70,12 @@ void TOrbitalsDlg::buildUi()
 
     OrbitalsLB = addListBox(this, "OrbitalsLB", QRect(8, 8, 132, 160));
 
-    OrbitalTypeRG = new QGroupBox(QStringLiteral("Type of orbitals"), this);
-    OrbitalTypeRG->setObjectName(QStringLiteral("OrbitalTypeRG"));
+    OrbitalTypeRG =
+        makeRadioGroup(this, QStringLiteral("OrbitalTypeRG"), QStringLiteral("Type of orbitals"),
+            {QStringLiteral("Hydrogen type"), QStringLiteral("Slater type"),
+                QStringLiteral("Gauss type")},
+            OrbitalTypeButtons, FamilyButtons);
     OrbitalTypeRG->setGeometry(146, 4, 102, 84);
-    auto *familyLayout = new QVBoxLayout(OrbitalTypeRG);
-    FamilyButtons = new QButtonGroup(this);
-    const QString familyCaptions[3] = {QStringLiteral("Hydrogen type"),
-        QStringLiteral("Slater type"), QStringLiteral("Gauss type")};
-    for (int k = 0; k < 3; ++k) {
-        OrbitalTypeButtons[k] = new QRadioButton(familyCaptions[k], OrbitalTypeRG);
-        OrbitalTypeButtons[k]->setObjectName(QStringLiteral("OrbitalTypeRGItem%1").arg(k));
-        FamilyButtons->addButton(OrbitalTypeButtons[k], k);
-        familyLayout->addWidget(OrbitalTypeButtons[k]);
-    }
     OrbitalTypeButtons[0]->setChecked(true);
 
     CoeficientLabel =
@@ -100,7 +93,7 @@ void TOrbitalsDlg::buildUi()
 
     connect(OrbitalsLB, &QListWidget::currentRowChanged, this, &TOrbitalsDlg::OrbitalsLBClick);
     connect(FamilyButtons, &QButtonGroup::idClicked, this, &TOrbitalsDlg::OrbitalTypeRGClick);
-    connect(CoeficientEdit, &QLineEdit::editingFinished, this, &TOrbitalsDlg::CoeficientEditExit);
+    onEditExit(CoeficientEdit, [this] { CoeficientEditExit(); });
     connect(DefaultBut, &QPushButton::clicked, this, &TOrbitalsDlg::DefaultButClick);
     connect(NormBut, &QPushButton::clicked, this, &TOrbitalsDlg::NormButClick);
     connect(ShowAllOrbitalsCB, &QCheckBox::clicked, this, &TOrbitalsDlg::ShowAllOrbitalsCBClick);
@@ -122,7 +115,6 @@ bool TOrbitalsDlg::EditAtomOrbitals(int atomIndex)
         return false;
     TargetAtomIndex = atomIndex;
     exec();
-    Main.Redraw(nullptr, true);
     return true;
 }
 

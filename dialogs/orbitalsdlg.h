@@ -32,9 +32,9 @@ public:
 
     /// Edits the type's own expansion in the modal dialog.
     void EditTypeOrbitals(AtomType &type);
-    /// Edits the expansion of atom atomIndex (0-based) of the shown frame in the modal dialog
-    /// and redraws the main window afterwards. Returns false, opening nothing, when the shown
-    /// frame has no such atom.
+    /// Edits the expansion of atom atomIndex (0-based) of the shown frame in the modal dialog;
+    /// the caller redraws afterwards. Returns false, opening nothing, when the shown frame has
+    /// no such atom.
     bool EditAtomOrbitals(int atomIndex);
 
     /// The type edited when TargetAtomIndex is negative.
