@@ -170,6 +170,15 @@ public:
     const Frame &ShownFrame() const override { return *CurrentFrame; }
     int ShownFrameIndex() const override { return CurrentFrameIndex; }
     int ShownDetailsAtom() const override { return DetailsAtom; }
+    AtomTypeTable &TypeTable() override { return AtomTypes; }
+    FrameList &LoadedFrames() override { return Frames; }
+    Frame &ShownFrame() override { return *CurrentFrame; }
+    MessageSink &MessageBoxes() override { return *Messages; }
+    StatusSink *BusyLine() override { return StatusLine; }
+    std::optional<std::uint32_t> PickColor(std::uint32_t preset) override
+    {
+        return ChooseColor(preset);
+    }
 
     // Animation.
     /// Makes the first frame current (the head when none), index 1 (or 0), and shows it.

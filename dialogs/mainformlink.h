@@ -7,6 +7,13 @@
 #include <QRect>
 #include <QTimer>
 
+#include <cstdint>
+#include <optional>
+
+class AtomTypeTable;
+class FrameList;
+class MessageSink;
+class StatusSink;
 class QWidget;
 struct DisplayState;
 struct Frame;
@@ -73,4 +80,18 @@ public:
     virtual int ShownFrameIndex() const = 0;
     /// The atom picked for the details window (an index into the frame's atoms), -1 none.
     virtual int ShownDetailsAtom() const = 0;
+
+    // What the atoms, charges and orbitals dialogs read and change.
+    /// The program's atom types.
+    virtual AtomTypeTable &TypeTable() = 0;
+    /// The loaded frames (none when nothing is loaded).
+    virtual FrameList &LoadedFrames() = 0;
+    /// The frame shown, for editing its atoms' own orbitals.
+    virtual Frame &ShownFrame() = 0;
+    /// Where message boxes go.
+    virtual MessageSink &MessageBoxes() = 0;
+    /// Where busy texts go while ball pictures are built; may be null.
+    virtual StatusSink *BusyLine() = 0;
+    /// Runs the colour dialog preset with a colour 0x00BBGGRR; empty when cancelled.
+    virtual std::optional<std::uint32_t> PickColor(std::uint32_t preset) = 0;
 };
