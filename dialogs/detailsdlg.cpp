@@ -112,7 +112,7 @@ void TDetailsDlg::OrbitalButClick()
     // The one place where the details window opens the orbital and cloud windows.
     if (AtomShown) {
         if (OrbitalsDlg)
-            OrbitalsDlg->exec();
+            OrbitalsDlg->EditAtomOrbitals(Main.ShownDetailsAtom());
     } else if (ElectronsDlg) {
         ElectronsDlg->exec();
     }

@@ -279,18 +279,22 @@ void DialogsTest::detailsButtonOpensOrbitalsForAnAtomAndElectronsForTheFrame()
     TMainForm &m = *MainForm;
     loadFourAtoms(m, 0.0, 0.0);
     QWidget *opened = nullptr;
-    const auto closeWhatOpens = [&opened] {
-        QTimer::singleShot(0, MainForm, [&opened] {
+    int targetAtom = -2;
+    const auto closeWhatOpens = [&opened, &targetAtom] {
+        QTimer::singleShot(0, MainForm, [&opened, &targetAtom] {
             opened = QApplication::activeModalWidget();
+            if (opened == OrbitalsDlg)
+                targetAtom = OrbitalsDlg->TargetAtomIndex;
             if (auto *dialog = qobject_cast<QDialog *>(opened))
                 dialog->reject();
         });
     };
-    m.DetailsAtom = 0;
+    m.DetailsAtom = 2;
     DetailsDlg->refreshDetails();
     closeWhatOpens();
     DetailsDlg->OrbitalBut->click();
     QCOMPARE(opened, static_cast<QWidget *>(OrbitalsDlg));
+    QCOMPARE(targetAtom, 2); // the picked atom's own expansion is edited
     m.DetailsAtom = -1;
     DetailsDlg->refreshDetails();
     closeWhatOpens();
