@@ -37,16 +37,16 @@ TessalyWindows::TessalyWindows()
     // the main window, so they stay over it and are centred on it.
     windows.emplace_back(new TMainForm);
     TMainForm &main = *MainForm;
-    windows.emplace_back(new TZoomDlg(&main));
+    windows.emplace_back(new TZoomDlg(main));
     windows.emplace_back(new TSpeedDlg(main));
     windows.emplace_back(new TToolsDlg(main));
     windows.emplace_back(new TInputDlg(&main));
     windows.emplace_back(new TDetailsDlg(main));
-    windows.emplace_back(new TAtomsDlg(&main));
-    windows.emplace_back(new TChargeDlg(&main));
-    windows.emplace_back(new TOutputDlg(&main));
-    windows.emplace_back(new TElectronsDlg(main, main));
-    windows.emplace_back(new TOrbitalsDlg(&main));
+    windows.emplace_back(new TAtomsDlg(main));
+    windows.emplace_back(new TChargeDlg(main));
+    windows.emplace_back(new TOutputDlg(main));
+    windows.emplace_back(new TElectronsDlg(main));
+    windows.emplace_back(new TOrbitalsDlg(main));
     windows.emplace_back(new TSaveFrameDlg(&main));
     windows.emplace_back(new TTextDisplayForm(&main));
     windows.emplace_back(new TAboutBox(&main));

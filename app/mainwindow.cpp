@@ -11,6 +11,7 @@
 #include <QColorDialog>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLayout>
 #include <QMoveEvent>
 #include <QScreen>
@@ -25,13 +26,13 @@ namespace {
 
 const QString ApplicationTitle = QStringLiteral("Tessaly");
 
-std::optional<std::uint32_t> runColorDialog(QWidget *owner, std::uint32_t preset)
+std::optional<std::uint32_t> runColorDialog(QColorDialog &dialog, std::uint32_t preset)
 {
-    const QColor initial(static_cast<int>(preset & 0xFFu), static_cast<int>((preset >> 8) & 0xFFu),
-        static_cast<int>((preset >> 16) & 0xFFu));
-    const QColor chosen = QColorDialog::getColor(initial, owner);
-    if (!chosen.isValid())
+    dialog.setCurrentColor(QColor(static_cast<int>(preset & 0xFFu),
+        static_cast<int>((preset >> 8) & 0xFFu), static_cast<int>((preset >> 16) & 0xFFu)));
+    if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
+    const QColor chosen = dialog.selectedColor();
     return rgbColor(static_cast<std::uint32_t>(chosen.red()),
         static_cast<std::uint32_t>(chosen.green()), static_cast<std::uint32_t>(chosen.blue()));
 }
@@ -48,13 +49,19 @@ TMainForm::TMainForm()
     Messages = OwnMessages.get();
     OwnStatusLine = std::make_unique<StatusLineSink>(*this);
     StatusLine = OwnStatusLine.get();
-    ChooseColor = [this](std::uint32_t preset) { return runColorDialog(this, preset); };
+    ColorDialog1 = new QColorDialog(this);
+    ColorDialog1->setObjectName(QStringLiteral("ColorDialog1"));
+    ChooseColor = [this](std::uint32_t preset) { return runColorDialog(*ColorDialog1, preset); };
     CommandLineArguments = QCoreApplication::arguments();
 
     View = new TViewWidget(*this);
     setCentralWidget(View);
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
     statusBar()->setSizeGripEnabled(true);
+    // A standing widget rather than a message: hovering a menu item clears messages.
+    FrameCounter = new QLabel;
+    FrameCounter->setObjectName(QStringLiteral("FrameCounter"));
+    statusBar()->addWidget(FrameCounter, 1);
     BuildMenu();
 
     SetFileName(QStringLiteral("Untitled"));
@@ -134,12 +141,20 @@ void TMainForm::ShowStatus()
             rest.chop(1);
         text += QLatin1Char(' ') + rest;
     }
-    statusBar()->showMessage(text);
+    // The counter is the bar's standing text; a busy text covers it until it is cleared.
+    FrameCounter->setText(text);
+    statusBar()->clearMessage();
 }
 
 void TMainForm::ShowStatus(const QString &text)
 {
     statusBar()->showMessage(text);
+}
+
+QString TMainForm::StatusText() const
+{
+    const QString busy = statusBar()->currentMessage();
+    return busy.isEmpty() ? FrameCounter->text() : busy;
 }
 
 void TMainForm::ClearTrajectory()
@@ -201,6 +216,8 @@ void TMainForm::moveEvent(QMoveEvent *event)
     QMainWindow::moveEvent(event);
     if (ToolsDlg)
         ToolsDlg->Dock();
+    if (DetailsDlg)
+        DetailsDlg->placeDetails();
 }
 
 void TMainForm::closeEvent(QCloseEvent *event)

@@ -3,11 +3,13 @@
 // The main window is one class spread over files by concern:
 //   mainwindow.cpp            construction, members, caption, status line, resize and paint
 //   mainwindow_menu.cpp       the menu, its check marks, the display toggles and colour commands
-//   mainwindow_animation.cpp  frame stepping, play/pause/rewind/repeat, rotation, speed
+//   mainwindow_animation.cpp  frame stepping, play/pause/rewind/repeat, rotation, speed, the
+//                             view's keys
 //   mainwindow_open.cpp       the command-line start-up event and opening a trajectory
 //   mainwindow_redraw.cpp     Redraw: composing ViewBitmap and presenting it in the view
-//   mainwindow_mouse.cpp      the gestures on the view and the release timer
-// The view widget in the centre only forwards its paint, resize and mouse events here.
+//   mainwindow_mouse.cpp      the gestures and the wheel on the view, and the release timer
+//   mainwindow_save.cpp       saving frames as text or pictures, and rotated picture series
+// The view widget in the centre only forwards its paint, resize, mouse and key events here.
 // The one ViewTransform, the SceneSettings and the SceneScratch of the last composition are
 // members (through MainFormLink, so the dialogs reach them too); the charge gradient belongs to
 // the charges dialog, with a spare of the window's own while that dialog does not exist.
@@ -31,11 +33,16 @@
 #include <QTimer>
 
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 
 class QAction;
+class QColorDialog;
+class QFileDialog;
+class QLabel;
 class QMenu;
 class QPainter;
 class TViewWidget;
@@ -60,11 +67,10 @@ public:
     TMainForm();
     ~TMainForm() override;
 
-    // Trajectory and files.
+    // Trajectory and files (FrameCount and the save range are in MainFormLink).
     QString FileName; ///< bare file name of the current trajectory, shown in the caption
     QString SaveFileName; ///< full path last used to save frames as text
     FrameList Frames;
-    int FrameCount = 0;
     Frame *CurrentFrame = nullptr; ///< the list head when nothing is loaded
     int CurrentFrameIndex = 0; ///< 1-based; 0 exactly when CurrentFrame is the head
     AtomTypeTable AtomTypes; ///< the program's atom types
@@ -93,14 +99,9 @@ public:
     bool MouseHeld = false;
     bool MouseReleased = false;
     bool RedrawOnRelease = false;
+    bool DraggedSincePress = false; ///< the held button has turned or zoomed since the press
     int PickedAtom = -1;
     int DetailsAtom = -1;
-
-    // Saving.
-    int SaveFrameCount = 51;
-    int SaveFirstFrame = 1;
-    int SaveLastFrame = 0;
-    bool SaveAllFrames = false;
 
     // The electrons switch remembers what it changed.
     bool ElectronsSwitched = false;
@@ -119,8 +120,12 @@ public:
     /// The program's input format: the input options dialog's, or the window's own when that
     /// dialog does not exist.
     InputFormat &Format();
-    /// Runs the colour dialog preset with a 0x00BBGGRR colour; empty when cancelled.
+    /// Runs ColorDialog1 preset with a 0x00BBGGRR colour; empty when cancelled. Tests put a
+    /// stand-in here, as the dialog is modal.
     std::function<std::optional<std::uint32_t>(std::uint32_t)> ChooseColor;
+
+    /// The one colour chooser of the four colour commands.
+    QColorDialog *ColorDialog1 = nullptr;
 
     /// Width of the client area in pixels.
     int ClientWidth() const;
@@ -134,8 +139,12 @@ public:
     /// Shows "Frame i of n" in the status line, followed by a blank and the frame's text when
     /// the current frame has one.
     void ShowStatus();
-    /// Shows a text in the status line.
+    /// Shows a busy text in the status line over the counter, until the counter is shown again.
     void ShowStatus(const QString &text);
+    /// The text the status line shows: the busy text, or else the counter.
+    QString StatusText() const;
+    /// The frame counter, the status line's standing text.
+    QLabel *FrameCounter = nullptr;
     /// Deletes every frame and the distance pairs, forgets the picked atoms, resets the save
     /// range to 1..0 and shows the counter.
     void ClearTrajectory();
@@ -155,6 +164,21 @@ public:
     void Pause1Click() override;
     void Forward1Click() override;
     void Details1Click() override;
+    bool IsPlaying() const override { return Playing; }
+    bool IsRotating() const override { return Rotating; }
+    DisplayState &Display() override { return *this; }
+    const Frame &ShownFrame() const override { return *CurrentFrame; }
+    int ShownFrameIndex() const override { return CurrentFrameIndex; }
+    int ShownDetailsAtom() const override { return DetailsAtom; }
+    AtomTypeTable &TypeTable() override { return AtomTypes; }
+    FrameList &LoadedFrames() override { return Frames; }
+    Frame &ShownFrame() override { return *CurrentFrame; }
+    MessageSink &MessageBoxes() override { return *Messages; }
+    StatusSink *BusyLine() override { return StatusLine; }
+    std::optional<std::uint32_t> PickColor(std::uint32_t preset) override
+    {
+        return ChooseColor(preset);
+    }
 
     // Animation.
     /// Makes the first frame current (the head when none), index 1 (or 0), and shows it.
@@ -164,7 +188,7 @@ public:
     void Rewind1Click();
     void Repeat1Click();
     /// Toggles the spin; switching it on with all rates 0 starts the default spin.
-    void Rotate1Click();
+    void Rotate1Click() override;
     void Animation1Click();
     void AnimTimerTimer();
     void RotationTimerTimer();
@@ -182,6 +206,15 @@ public:
     /// every frame with the current layout kind, shows the first, then plays two frames or more
     /// or spins a single one, and clamps the save range to the frames read.
     void ReadFrames(TrajectoryFile &file);
+
+    // Saving (mainwindow_save.cpp).
+    /// The save-file dialog, made at its first use. Its title and filters are set before each
+    /// use; it asks before an existing file is replaced, and a name typed without an extension
+    /// gets ".bmp".
+    QFileDialog *SaveDialog1 = nullptr;
+    /// Runs SaveDialog1 and returns the chosen path, empty when cancelled; when unset the
+    /// dialog itself runs. Tests put a stand-in here so that no modal dialog waits.
+    std::function<QString()> ExecuteSaveDialog;
 
     // Menu commands.
     void New1Click();
@@ -214,6 +247,12 @@ public:
     void FormMouseMove(ShiftState shift, int x, int y);
     void FormMouseUp(Qt::MouseButton button, ShiftState shift, int x, int y);
     void MouseTimerTimer();
+    /// Zooms the whole picture (with Ctrl the atoms only) by a fixed factor per notch of the
+    /// wheel (120 units of angleDelta), in when turned away from the user.
+    void FormMouseWheel(int angleDelta, Qt::KeyboardModifiers keys);
+    /// Keys in the view: Space plays or pauses, Left and Right pause and step one frame back or
+    /// forward, Home goes to the first frame. Returns whether the key was one of them.
+    bool FormKeyDown(int key, Qt::KeyboardModifiers keys);
 
     /// Shows a message box (OK only) through Messages.
     void ShowMessage(const QString &caption, const QString &text);
@@ -286,8 +325,20 @@ private:
     /// Multiplies the drawing scale of the atom radii.
     void ScaleAtoms(double factor);
     void RunColorCommand(std::uint32_t &member, bool redrawAlways);
+    /// Shows the atom under the point (or the frame, when none is there) in the details window.
+    void ShowDetailsOf(int x, int y);
     /// Turns a display switch over and draws the frame again with it.
     void ToggleAndRedraw(bool &shown);
+    /// Sets SaveDialog1's title and filters and runs it: the chosen path, empty when cancelled.
+    QString RunSaveDialog(const QString &title, const QStringList &filters);
+    /// Writes text through write into path, replacing an existing file only once all of it is
+    /// written; reports a file that cannot be made and a failed write (under caption).
+    void SaveText(const QString &path, const QString &caption, const QString &busyText,
+        const std::function<bool(std::FILE *)> &write);
+    /// Writes ViewBitmap to the file name (encoded for the file system). Returns false, after
+    /// saying so, when the file could not be made or written: a series stops there. An
+    /// unsupported extension is reported by SaveImage and lets a series go on.
+    bool SaveViewBitmap(const std::string &name, const QString &caption);
 
     ChargeGradient OwnGradient;
     InputFormat OwnFormat;

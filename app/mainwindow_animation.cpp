@@ -130,3 +130,32 @@ void TMainForm::Speed1Click()
         AnimTimer.setInterval(1000 / previous);
     }
 }
+
+bool TMainForm::FormKeyDown(int key, Qt::KeyboardModifiers keys)
+{
+    if ((keys & ~Qt::KeypadModifier) != Qt::NoModifier)
+        return false;
+    switch (key) {
+    case Qt::Key_Space:
+        if (Playing)
+            Pause1Click();
+        else
+            Forward1Click();
+        return true;
+    case Qt::Key_Left:
+    case Qt::Key_Right: {
+        Pause1Click();
+        const int step = key == Qt::Key_Left ? -1 : 1;
+        // Stepping stops at either end, whatever the repeat switch says.
+        if (CurrentFrameIndex + step >= 1 && CurrentFrameIndex + step <= FrameCount)
+            GoToFrame(CurrentFrameIndex + step);
+        return true;
+    }
+    case Qt::Key_Home:
+        if (FrameCount > 0)
+            GoToFirstFrame();
+        return true;
+    default:
+        return false;
+    }
+}

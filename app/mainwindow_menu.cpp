@@ -167,15 +167,11 @@ void TMainForm::OpenSetup1Click()
         InputDlg->exec();
 }
 
-void TMainForm::Save1Click() { }
-
 void TMainForm::SaveSetup1Click()
 {
     if (OutputDlg)
         OutputDlg->exec();
 }
-
-void TMainForm::SaveFrame1Click() { }
 
 void TMainForm::Exit1Click()
 {

@@ -13,6 +13,8 @@ constexpr double SpinPerPixel = 0.001 * 0.2;
 constexpr double SpinPerRadian = 0.001 * 5.0;
 // A vertical right drag zooms by e to this power per pixel, growing when it moves down.
 constexpr double ZoomPerPixel = 0.025;
+// One notch of the wheel zooms as a right drag of this many pixels down does (about 22 %).
+constexpr double ZoomPerNotch = ZoomPerPixel * 8.0;
 // The mouse timer decides what a release does this long after it.
 constexpr int ReleaseDelay = 50;
 
@@ -24,6 +26,21 @@ bool has(const ShiftState &shift, Qt::KeyboardModifier key)
 bool has(const ShiftState &shift, Qt::MouseButton button)
 {
     return shift.buttons.testFlag(button);
+}
+
+// The turn in radians, wrapped into (-pi, pi], of the pointer's angle about the centre (cx, cy)
+// from one point to another: a step across the ray to the right of the centre is a small turn,
+// not nearly a whole one back. On the centre itself the angle is undefined: no turn.
+double turnAbout(int cx, int cy, int fromX, int fromY, int toX, int toY)
+{
+    if ((fromX == cx && fromY == cy) || (toX == cx && toY == cy))
+        return 0.0;
+    double turn = polarAngle(toY - cy, toX - cx) - polarAngle(fromY - cy, fromX - cx);
+    if (turn > std::numbers::pi)
+        turn -= 2.0 * std::numbers::pi;
+    else if (turn <= -std::numbers::pi)
+        turn += 2.0 * std::numbers::pi;
+    return turn;
 }
 
 } // namespace
@@ -57,18 +74,8 @@ void TMainForm::FormMouseDown(Qt::MouseButton button, ShiftState shift, int x, i
             if (changed)
                 Redraw(nullptr, true);
         }
-        if (alt) {
-            DetailsAtom = pickAtom(*CurrentFrame, SceneScratch, SceneSettings, x, y);
-            if (DetailsDlg) {
-                DetailsDlg->refreshDetails();
-                if (!ShowDetails) {
-                    ShowDetails = true;
-                    DetailsDlg->show();
-                }
-                DetailsDlg->activateWindow();
-                DetailsDlg->setFocus();
-            }
-        }
+        if (alt)
+            ShowDetailsOf(x, y);
         if (!ctrl && !alt && Rotating)
             Rotate1Click();
     }
@@ -76,6 +83,21 @@ void TMainForm::FormMouseDown(Qt::MouseButton button, ShiftState shift, int x, i
     MouseY = y;
     MouseShift = shift;
     MouseHeld = true;
+    DraggedSincePress = false;
+}
+
+void TMainForm::ShowDetailsOf(int x, int y)
+{
+    DetailsAtom = pickAtom(*CurrentFrame, SceneScratch, SceneSettings, x, y);
+    if (!DetailsDlg)
+        return;
+    DetailsDlg->refreshDetails();
+    if (!ShowDetails) {
+        ShowDetails = true;
+        DetailsDlg->show();
+    }
+    DetailsDlg->activateWindow();
+    DetailsDlg->setFocus();
 }
 
 void TMainForm::FormMouseMove(ShiftState shift, int x, int y)
@@ -85,6 +107,10 @@ void TMainForm::FormMouseMove(ShiftState shift, int x, int y)
             && !has(shift, Qt::ControlModifier) && !has(MouseShift, Qt::ControlModifier)
             && !has(shift, Qt::AltModifier) && !has(MouseShift, Qt::AltModifier);
         const bool zooming = has(shift, Qt::RightButton) && has(MouseShift, Qt::RightButton);
+        // The middle button scales the arrows as Alt with the right one does, for the desktops
+        // that keep Alt drags for moving windows.
+        const bool arrowZooming =
+            has(shift, Qt::MiddleButton) && has(MouseShift, Qt::MiddleButton) && !zooming;
         const int width = ClientWidth();
         const int height = ViewHeight();
         // A view shrunk to nothing has no extent to turn by.
@@ -92,18 +118,15 @@ void TMainForm::FormMouseMove(ShiftState shift, int x, int y)
             const int cx = width / 2;
             const int cy = height / 2;
             if (has(shift, Qt::ShiftModifier) && has(MouseShift, Qt::ShiftModifier)) {
-                // The angle about the centre is undefined on the centre itself.
-                if (!(MouseX == cx && MouseY == cy) && !(x == cx && y == cy))
-                    RotateView(polarAngle(y - cy, x - cx) - polarAngle(MouseY - cy, MouseX - cx),
-                        0.0, 0.0);
+                RotateView(turnAbout(cx, cy, MouseX, MouseY, x, y), 0.0, 0.0);
             } else {
                 RotateView(0.0, (MouseY - y) * std::numbers::pi / height,
                     (MouseX - x) * std::numbers::pi / width);
             }
         }
-        if (zooming) {
+        if (zooming || arrowZooming) {
             const double factor = std::exp(ZoomPerPixel * (y - MouseY));
-            if (has(shift, Qt::AltModifier)) {
+            if (arrowZooming || has(shift, Qt::AltModifier)) {
                 ImpulseZoom *= factor;
             } else {
                 if (!has(shift, Qt::ControlModifier))
@@ -111,7 +134,7 @@ void TMainForm::FormMouseMove(ShiftState shift, int x, int y)
                 ScaleAtoms(factor);
             }
         }
-        if (turning || zooming) {
+        if (turning || zooming || arrowZooming) {
             // Quick pictures with the axes while the pointer moves; the full one on release.
             const bool quick = QuickDraw;
             QuickDraw = true;
@@ -120,6 +143,7 @@ void TMainForm::FormMouseMove(ShiftState shift, int x, int y)
             ShowAxes = false;
             QuickDraw = quick;
             RedrawOnRelease = true;
+            DraggedSincePress = true;
         }
     }
     MouseX = x;
@@ -129,12 +153,9 @@ void TMainForm::FormMouseMove(ShiftState shift, int x, int y)
 
 void TMainForm::FormMouseUp(Qt::MouseButton button, ShiftState shift, int x, int y)
 {
-    (void)button;
-    if (!has(MouseShift, Qt::RightButton) && !has(shift, Qt::ControlModifier)
-        && !has(shift, Qt::AltModifier)) {
-        MouseTimer.setInterval(ReleaseDelay);
-        MouseTimer.start();
-    }
+    const bool spinMayFollow = !has(MouseShift, Qt::RightButton)
+        && !has(MouseShift, Qt::MiddleButton) && !has(shift, Qt::ControlModifier)
+        && !has(shift, Qt::AltModifier);
     MouseHeld = false;
     ReleaseX = x;
     ReleaseY = y;
@@ -144,6 +165,15 @@ void TMainForm::FormMouseUp(Qt::MouseButton button, ShiftState shift, int x, int
         Redraw(nullptr, true);
         RedrawOnRelease = false;
     }
+    // The moves that follow the release decide the spin, so its time starts once the full
+    // picture is drawn: moves queued while drawing still count.
+    if (spinMayFollow) {
+        MouseTimer.setInterval(ReleaseDelay);
+        MouseTimer.start();
+    }
+    // A middle click without a drag is the second way to Alt+click.
+    if (button == Qt::MiddleButton && !DraggedSincePress)
+        ShowDetailsOf(x, y);
 }
 
 void TMainForm::MouseTimerTimer()
@@ -153,20 +183,22 @@ void TMainForm::MouseTimerTimer()
     const bool shiftKey = has(MouseShift, Qt::ShiftModifier);
     const bool ctrl = has(MouseShift, Qt::ControlModifier);
     const bool alt = has(MouseShift, Qt::AltModifier);
+    // MouseX and MouseY hold the last move since the release (or the release itself when the
+    // pointer stood still): a release in motion carries the drag on the same way, and a release
+    // where the pointer stops gives no spin. A press and release without a turning drag (a
+    // click, however the pointer goes on afterwards) gives none either.
+    const int toX = DraggedSincePress ? MouseX : ReleaseX;
+    const int toY = DraggedSincePress ? MouseY : ReleaseY;
     if (!shiftKey && !ctrl && !alt) {
-        // MouseX and MouseY hold the last move before the release: the spin follows the
-        // pointer's last step, and a release where the pointer last stood gives none.
-        RotationRateHorizontal = (ReleaseX - MouseX) * SpinPerPixel;
-        RotationRateVertical = (ReleaseY - MouseY) * SpinPerPixel;
+        RotationRateHorizontal = (ReleaseX - toX) * SpinPerPixel;
+        RotationRateVertical = (ReleaseY - toY) * SpinPerPixel;
         RotationRateInPlane = 0.0;
     }
     if (shiftKey && !ctrl && !alt) {
-        const int cx = ClientWidth() / 2;
-        const int cy = ViewHeight() / 2;
         RotationRateHorizontal = 0.0;
         RotationRateVertical = 0.0;
         RotationRateInPlane =
-            (polarAngle(ReleaseY - cy, ReleaseX - cx) - polarAngle(MouseY - cy, MouseX - cx))
+            turnAbout(ClientWidth() / 2, ViewHeight() / 2, ReleaseX, ReleaseY, toX, toY)
             * SpinPerRadian;
     }
     if ((RotationRateHorizontal != 0.0 || RotationRateVertical != 0.0 || RotationRateInPlane != 0.0)
@@ -174,4 +206,14 @@ void TMainForm::MouseTimerTimer()
         Rotate1Click();
     MouseReleased = false;
     MouseTimer.stop();
+}
+
+void TMainForm::FormMouseWheel(int angleDelta, Qt::KeyboardModifiers keys)
+{
+    // 120 is one notch; turning the wheel away from the user zooms in.
+    const double factor = std::exp(ZoomPerNotch * angleDelta / 120.0);
+    if (!keys.testFlag(Qt::ControlModifier))
+        ViewTransform.scale *= factor;
+    ScaleAtoms(factor);
+    Redraw(nullptr, true);
 }

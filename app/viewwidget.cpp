@@ -2,8 +2,10 @@
 
 #include "app/mainwindow.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWheelEvent>
 
 namespace {
 
@@ -21,7 +23,10 @@ TViewWidget::TViewWidget(TMainForm &main)
     setObjectName(QStringLiteral("View"));
     // Every pixel comes from ViewBitmap, so Qt need not clear the area first.
     setAttribute(Qt::WA_OpaquePaintEvent);
-    setMouseTracking(false);
+    // Moves without a button matter too: those just after a release decide the spin.
+    setMouseTracking(true);
+    // The view takes the keys that step and play the frames.
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 void TViewWidget::paintEvent(QPaintEvent *)
@@ -60,4 +65,20 @@ void TViewWidget::mouseReleaseEvent(QMouseEvent *event)
     const QPoint at = event->position().toPoint();
     // Qt already leaves the released button out of buttons(), as the release state wants.
     Main.FormMouseUp(event->button(), shiftOf(*event, false), at.x(), at.y());
+}
+
+void TViewWidget::wheelEvent(QWheelEvent *event)
+{
+    const int delta = event->angleDelta().y();
+    if (delta == 0) {
+        event->ignore();
+        return;
+    }
+    Main.FormMouseWheel(delta, event->modifiers());
+}
+
+void TViewWidget::keyPressEvent(QKeyEvent *event)
+{
+    if (!Main.FormKeyDown(event->key(), event->modifiers()))
+        QWidget::keyPressEvent(event);
 }

@@ -5,7 +5,7 @@
 class TMainForm;
 
 /// The picture area of the main window. It holds no state: it paints the main window's
-/// ViewBitmap and hands its resize and mouse events to the main window.
+/// ViewBitmap and hands its resize, mouse, wheel and key events to the main window.
 class TViewWidget : public QWidget
 {
     Q_OBJECT
@@ -21,6 +21,8 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     TMainForm &Main;

@@ -3,28 +3,46 @@
 #include <QDialog>
 
 class MainFormLink;
+class QPlainTextEdit;
+class QPushButton;
 
 /// The numbers of the picked atom or of the whole current frame, in a small window that stays
-/// at the top right corner of the main window's client area.
+/// on top at the top right corner of the main window's client area.
 class TDetailsDlg : public QDialog
 {
     Q_OBJECT
 
 public:
-    /// Builds the window hidden, 92 pixels wide, placed at the main window's top right corner.
+    /// Builds the window hidden, 92 pixels wide before its limits apply, placed at the main
+    /// window's top right corner.
     explicit TDetailsDlg(MainFormLink &main);
     ~TDetailsDlg() override;
 
-    /// Rebuilds the caption and the lines from the main window's current frame and picked atom.
+    /// Rebuilds the caption, the lines and the button from the main window's current frame and
+    /// picked atom: the atom's position, charge and impulse, or, with no atom picked (or one
+    /// the frame does not have), the frame's time, energy and totals.
     void refreshDetails();
     /// Puts the window at the top right corner of the main window's client area.
     void placeDetails();
+    /// Opens the orbitals of the shown atom, or the electron-cloud settings for the frame, and
+    /// redraws afterwards.
+    void OrbitalButClick();
+    /// Closing by the title bar switches the main window's details off.
+    void FormClose();
+
+    QPlainTextEdit *DetailsMemo = nullptr;
+    QPushButton *OrbitalBut = nullptr;
+
+    /// Escape closes the window as its title bar does.
+    void reject() override;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     MainFormLink &Main;
+    bool AtomShown = false; ///< the lines are an atom's, so the button opens its orbitals
 };
 
 /// The program's details window, or null before start-up and after it is destroyed.

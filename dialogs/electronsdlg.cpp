@@ -59,10 +59,9 @@ void selectItem(QRadioButton *const *buttons, int count, int index)
 
 } // namespace
 
-TElectronsDlg::TElectronsDlg(MainFormLink &main, DisplayState &settings)
+TElectronsDlg::TElectronsDlg(MainFormLink &main)
     : QDialog(main.Window())
     , Main(main)
-    , Settings(settings)
 {
     setObjectName(QStringLiteral("ElectronsDlg"));
     setWindowTitle(QStringLiteral("Electrons visualisation settings "));
@@ -74,6 +73,11 @@ TElectronsDlg::~TElectronsDlg()
 {
     if (ElectronsDlg == this)
         ElectronsDlg = nullptr;
+}
+
+DisplayState &TElectronsDlg::Settings()
+{
+    return Main.Display();
 }
 
 QSlider *TElectronsDlg::addSlider(const char *name)
@@ -166,33 +170,33 @@ void TElectronsDlg::showEvent(QShowEvent *event)
 
 void TElectronsDlg::FormActivate()
 {
-    ChargeCheckBox->setChecked(Settings.ChargeWeighted);
-    selectItem(CompModelButtons, 2, Settings.ComputingModel);
-    selectItem(DrawingModelButtons, 2, Settings.DrawingModel);
-    DrawingModelRGClick(Settings.DrawingModel);
-    setPosition(BrightnessTrackBar, static_cast<int>(Settings.Brightness * 0.01));
-    setPosition(AbsorptionTrackBar, static_cast<int>(Settings.Absorption * 0.01));
+    ChargeCheckBox->setChecked(Settings().ChargeWeighted);
+    selectItem(CompModelButtons, 2, Settings().ComputingModel);
+    selectItem(DrawingModelButtons, 2, Settings().DrawingModel);
+    DrawingModelRGClick(Settings().DrawingModel);
+    setPosition(BrightnessTrackBar, static_cast<int>(Settings().Brightness * 0.01));
+    setPosition(AbsorptionTrackBar, static_cast<int>(Settings().Absorption * 0.01));
     ToneCB->setChecked(Main.SceneSettings.toneBrightness);
-    setPosition(ToneTrackBar, static_cast<int>(Settings.ToneLevel * 0.01));
+    setPosition(ToneTrackBar, static_cast<int>(Settings().ToneLevel * 0.01));
     UpdateEnabled();
 }
 
 void TElectronsDlg::DrawingModelRGClick(int index)
 {
     // the model changes first, so the slider's new position is not taken for the old model's
-    Settings.DrawingModel = index;
+    Settings().DrawingModel = index;
     const bool threeD = index == 1;
     MinimumLabel->setText(
         threeD ? QStringLiteral("Minimal treshold") : QStringLiteral("Probability limit"));
-    const double minimum = threeD ? Settings.Electron3DMinimum / ThreeDMinimumStep
-                                  : Settings.ElectronQuickMinimum / QuickMinimumStep;
+    const double minimum = threeD ? Settings().Electron3DMinimum / ThreeDMinimumStep
+                                  : Settings().ElectronQuickMinimum / QuickMinimumStep;
     setPosition(MinimumTrackBar, static_cast<int>(std::lround(minimum)));
     UpdateEnabled();
 }
 
 void TElectronsDlg::UpdateEnabled()
 {
-    const bool threeD = Settings.DrawingModel == 1;
+    const bool threeD = Settings().DrawingModel == 1;
     AbsorptionLabel->setEnabled(threeD);
     AbsorptionTrackBar->setEnabled(threeD);
     ToneCB->setEnabled(threeD);
@@ -201,35 +205,35 @@ void TElectronsDlg::UpdateEnabled()
 
 void TElectronsDlg::CompModelRGClick(int index)
 {
-    Settings.ComputingModel = index;
+    Settings().ComputingModel = index;
 }
 
 void TElectronsDlg::MinimumTrackBarChange(int position)
 {
     // only the quick model is cheap enough to follow the slider
-    if (Settings.DrawingModel == 1) {
-        Settings.Electron3DMinimum = position * ThreeDMinimumStep;
+    if (Settings().DrawingModel == 1) {
+        Settings().Electron3DMinimum = position * ThreeDMinimumStep;
         return;
     }
-    Settings.ElectronQuickMinimum = position * QuickMinimumStep;
+    Settings().ElectronQuickMinimum = position * QuickMinimumStep;
     Main.Redraw(nullptr, true);
 }
 
 void TElectronsDlg::BrightnessTrackBarChange(int position)
 {
-    Settings.Brightness = position * LevelStep;
-    if (Settings.DrawingModel == 0)
+    Settings().Brightness = position * LevelStep;
+    if (Settings().DrawingModel == 0)
         Main.Redraw(nullptr, true);
 }
 
 void TElectronsDlg::AbsorptionTrackBarChange(int position)
 {
-    Settings.Absorption = position * LevelStep;
+    Settings().Absorption = position * LevelStep;
 }
 
 void TElectronsDlg::ToneTrackBarChange(int position)
 {
-    Settings.ToneLevel = position * LevelStep;
+    Settings().ToneLevel = position * LevelStep;
 }
 
 void TElectronsDlg::ToneCBClick(bool checked)
@@ -240,5 +244,5 @@ void TElectronsDlg::ToneCBClick(bool checked)
 
 void TElectronsDlg::ChargeCheckBoxClick(bool checked)
 {
-    Settings.ChargeWeighted = checked;
+    Settings().ChargeWeighted = checked;
 }

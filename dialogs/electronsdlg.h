@@ -21,8 +21,8 @@ class TElectronsDlg : public QDialog
 
 public:
     /// Builds the window hidden over the main window's electron settings; it lives until the
-    /// program ends. settings is the main window's display state.
-    TElectronsDlg(MainFormLink &main, DisplayState &settings);
+    /// program ends.
+    explicit TElectronsDlg(MainFormLink &main);
     ~TElectronsDlg() override;
 
     /// Shows the settings in the controls, the minimum slider at the position that gives the
@@ -61,9 +61,10 @@ private:
     void buildUi();
     QSlider *addSlider(const char *name);
     void UpdateEnabled();
+    /// The main window's electron settings.
+    DisplayState &Settings();
 
     MainFormLink &Main;
-    DisplayState &Settings;
 };
 
 /// The program's one ElectronsDlg, or null before start-up and after it is destroyed.

@@ -1,5 +1,7 @@
 #include "dialogs/inputdlg.h"
 
+#include "dialogs/dialogparts.h"
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QGridLayout>
@@ -63,18 +65,12 @@ QCheckBox *TInputDlg::addCheckBox(const QString &name, bool LayoutSettings::*fie
 
 void TInputDlg::buildUi()
 {
-    FormatRadioGroup = new QGroupBox(QStringLiteral("Format"), this);
-    FormatRadioGroup->setObjectName(QStringLiteral("FormatRadioGroup"));
-    auto *formatLayout = new QVBoxLayout(FormatRadioGroup);
-    auto *formatButtons = new QButtonGroup(this);
-    const QString kindCaptions[3] = {QStringLiteral("Common (*.XYZ)"),
-        QStringLiteral("Table (*.PRN)"), QStringLiteral("Custom (*.TXT)")};
-    for (int k = 0; k < 3; ++k) {
-        FormatButtons[k] = new QRadioButton(kindCaptions[k], FormatRadioGroup);
-        FormatButtons[k]->setObjectName(QStringLiteral("FormatRadioGroupItem%1").arg(k));
-        formatButtons->addButton(FormatButtons[k], k);
-        formatLayout->addWidget(FormatButtons[k]);
-    }
+    QButtonGroup *formatButtons = nullptr;
+    FormatRadioGroup =
+        makeRadioGroup(this, QStringLiteral("FormatRadioGroup"), QStringLiteral("Format"),
+            {QStringLiteral("Common (*.XYZ)"), QStringLiteral("Table (*.PRN)"),
+                QStringLiteral("Custom (*.TXT)")},
+            FormatButtons, formatButtons);
     connect(formatButtons, &QButtonGroup::idClicked, this, &TInputDlg::FormatRadioGroupClick);
 
     FirstLab = new QLabel(this);
@@ -122,13 +118,7 @@ void TInputDlg::buildUi()
     DefaultBtn = new QPushButton(QStringLiteral("Set default"), this);
     DefaultBtn->setObjectName(QStringLiteral("DefaultBtn"));
     connect(DefaultBtn, &QPushButton::clicked, this, &TInputDlg::DefaultBtnClick);
-    OKBtn = new QPushButton(QStringLiteral("OK"), this);
-    OKBtn->setObjectName(QStringLiteral("OKBtn"));
-    OKBtn->setDefault(true);
-    connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
-    CancelBtn = new QPushButton(QStringLiteral("Cancel"), this);
-    CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
-    connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+    makeOkCancel(this, OKBtn, CancelBtn);
 
     auto *grid = new QGridLayout;
     const std::pair<QWidget *, QSpinBox *> rows[] = {

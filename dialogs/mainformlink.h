@@ -7,7 +7,15 @@
 #include <QRect>
 #include <QTimer>
 
+#include <cstdint>
+#include <optional>
+
+class AtomTypeTable;
+class FrameList;
+class MessageSink;
+class StatusSink;
 class QWidget;
+struct DisplayState;
 struct Frame;
 
 /// The private start-up event that opens a file named on the command line: the user base
@@ -38,6 +46,14 @@ public:
     /// Screen positions and depth order of the last composed frame, which picking reads.
     ::SceneScratch SceneScratch;
 
+    /// How many frames are loaded.
+    int FrameCount = 0;
+    // The frames "&Save..." writes, numbered from 1; the save-frames options dialog edits them.
+    int SaveFrameCount = 51; ///< how many frames of the range are saved
+    int SaveFirstFrame = 1;
+    int SaveLastFrame = 0;
+    bool SaveAllFrames = false; ///< every frame of the range, whatever SaveFrameCount says
+
     /// The main window itself, the parent of the dialogs and the target of posted events.
     virtual QWidget *Window() = 0;
     /// The picture area (the client area less the menu and the status bar) in screen pixels.
@@ -52,4 +68,30 @@ public:
     virtual void Forward1Click() = 0;
     /// Switches the details window on or off.
     virtual void Details1Click() = 0;
+    /// Switches the spin on or off.
+    virtual void Rotate1Click() = 0;
+    /// Whether the animation plays; whether the view spins.
+    virtual bool IsPlaying() const = 0;
+    virtual bool IsRotating() const = 0;
+    /// The display switches, colours, fit mode and impulse zoom.
+    virtual DisplayState &Display() = 0;
+    /// The frame shown (the empty list head when nothing is loaded) and its 1-based index.
+    virtual const Frame &ShownFrame() const = 0;
+    virtual int ShownFrameIndex() const = 0;
+    /// The atom picked for the details window (an index into the frame's atoms), -1 none.
+    virtual int ShownDetailsAtom() const = 0;
+
+    // What the atoms, charges and orbitals dialogs read and change.
+    /// The program's atom types.
+    virtual AtomTypeTable &TypeTable() = 0;
+    /// The loaded frames (none when nothing is loaded).
+    virtual FrameList &LoadedFrames() = 0;
+    /// The frame shown, for editing its atoms' own orbitals.
+    virtual Frame &ShownFrame() = 0;
+    /// Where message boxes go.
+    virtual MessageSink &MessageBoxes() = 0;
+    /// Where busy texts go while ball pictures are built; may be null.
+    virtual StatusSink *BusyLine() = 0;
+    /// Runs the colour dialog preset with a colour 0x00BBGGRR; empty when cancelled.
+    virtual std::optional<std::uint32_t> PickColor(std::uint32_t preset) = 0;
 };

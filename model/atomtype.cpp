@@ -1,5 +1,7 @@
 #include "model/atomtype.h"
 
+#include "model/frame.h"
+
 #include <algorithm>
 #include <iterator>
 #include <utility>
@@ -196,13 +198,29 @@ AtomType &AtomTypeTable::addTypeAfter(const AtomType &type)
     return *types.insert(it, createAtomType(rgbColor(255, 255, 255), "Atom", 1, 1.0));
 }
 
-AtomTypeTable::RemoveRefusal AtomTypeTable::canRemove(const AtomType &type, bool framesLoaded) const
+AtomTypeTable::RemoveRefusal AtomTypeTable::canRemove(
+    const AtomType &type, const FrameList &frames) const
 {
-    if (framesLoaded && type.sphereImage)
+    // A drawn type is the old sign of use; atoms of frames never drawn, or drawn coloured by
+    // charge, refer to types that have no picture, so the atoms themselves are asked too.
+    if (!frames.empty() && type.sphereImage)
         return RemoveRefusal::MayBeInUse;
+    for (const Frame &frame : frames)
+        for (const FrameAtom &atom : frame.atoms)
+            if (atom.type == &type)
+                return RemoveRefusal::MayBeInUse;
     if (types.size() <= 1)
         return RemoveRefusal::OnlyType;
     return RemoveRefusal::None;
+}
+
+AtomTypeTable::RemoveRefusal AtomTypeTable::removeUnusedType(
+    const AtomType &type, const FrameList &frames)
+{
+    const RemoveRefusal refusal = canRemove(type, frames);
+    if (refusal == RemoveRefusal::None)
+        removeType(type);
+    return refusal;
 }
 
 void AtomTypeTable::removeType(const AtomType &type)

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+class FrameList;
+
 /// One term of an orbital expansion: the function (n, l, m) and its coefficient.
 /// A coefficient of exactly 0 makes the term inactive.
 struct OrbitalTerm
@@ -87,8 +89,12 @@ public:
     AtomType &addTypeAfter(const AtomType &type);
     /// Why a type may not be removed: none, frames may use it, or it is the only type.
     enum class RemoveRefusal { None, MayBeInUse, OnlyType };
-    /// Checks the removal rules; framesLoaded is whether any frame is loaded.
-    RemoveRefusal canRemove(const AtomType &type, bool framesLoaded) const;
+    /// Checks the removal rules against the loaded frames: a type that any of their atoms
+    /// refers to stays, and so does a type already drawn while frames are loaded, and the only
+    /// type of the table.
+    RemoveRefusal canRemove(const AtomType &type, const FrameList &frames) const;
+    /// Removes the type unless canRemove refuses; returns the refusal.
+    RemoveRefusal removeUnusedType(const AtomType &type, const FrameList &frames);
     /// Unlinks and destroys the type. The caller has checked canRemove.
     void removeType(const AtomType &type);
     /// The type at a 0-based position, or nullptr.

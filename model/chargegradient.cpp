@@ -108,9 +108,18 @@ bool ChargeGradient::SetLimits(double newMinimum, double newMaximum)
         return false;
     if (newMinimum == MinCharge && newMaximum == MaxCharge)
         return false;
+    // Limits that are not numbers, or so far apart that the span overflows, would leave
+    // thresholds that no charge compares with; they are refused like equal ones.
+    if (!std::isfinite(newMinimum) || !std::isfinite(newMaximum))
+        return false;
     const double a = MinCharge, b = MaxCharge;
-    for (double &t : Thresholds)
-        t = newMinimum + (newMaximum - newMinimum) * ((t - a) / (b - a));
+    std::array<double, LevelCount + 1> moved{};
+    for (std::size_t i = 0; i < moved.size(); ++i) {
+        moved[i] = newMinimum + (newMaximum - newMinimum) * ((Thresholds[i] - a) / (b - a));
+        if (!std::isfinite(moved[i]))
+            return false;
+    }
+    Thresholds = moved;
     MinCharge = newMinimum;
     MaxCharge = newMaximum;
     return true;

@@ -57,8 +57,9 @@ public:
     /// ignored.
     void SetLevelThreshold(int level, double percent);
     /// Maps every threshold onto the new limits, keeping its relative place; names, colours and
-    /// radii stay. Equal limits, or the limits already in force, change nothing. A minimum above
-    /// the maximum reverses the scale. Returns whether anything changed.
+    /// radii stay. Equal limits, the limits already in force, and limits that are not finite or
+    /// whose span overflows change nothing. A minimum above the maximum reverses the scale.
+    /// Returns whether anything changed.
     bool SetLimits(double newMinimum, double newMaximum);
     /// Takes level 1's and the last level's colours as the end colours and spreads the others
     /// evenly between them. Each recoloured level's pictures are rebuilt by rebuildPictures when

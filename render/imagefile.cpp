@@ -1,7 +1,9 @@
 #include "render/imagefile.h"
 
 #include "model/inputformat.h"
+#include "model/safefile.h"
 
+#include <QFile>
 #include <QImageWriter>
 #include <QString>
 
@@ -10,7 +12,6 @@
 #include <csetjmp>
 #include <cstdio>
 #include <jpeglib.h>
-#include <memory>
 #include <vector>
 
 namespace {
@@ -35,19 +36,11 @@ struct JpegError
     std::longjmp(reinterpret_cast<JpegError *>(info->err)->jump, 1);
 }
 
-struct FileCloser
-{
-    void operator()(std::FILE *file) const { std::fclose(file); }
-};
-
 } // namespace
 
-bool writeJpeg(const QImage &picture, const std::string &path)
+bool writeJpeg(const QImage &picture, std::FILE *file)
 {
     const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
-    if (!file)
-        return false;
 
     jpeg_compress_struct info{};
     JpegError error{};
@@ -63,7 +56,7 @@ bool writeJpeg(const QImage &picture, const std::string &path)
         return false;
     }
     jpeg_create_compress(&info);
-    jpeg_stdio_dest(&info, file.get());
+    jpeg_stdio_dest(&info, file);
     info.image_width = static_cast<JDIMENSION>(rgb.width());
     info.image_height = static_cast<JDIMENSION>(rgb.height());
     info.input_components = 3;
@@ -75,21 +68,43 @@ bool writeJpeg(const QImage &picture, const std::string &path)
         jpeg_write_scanlines(&info, &rows[info.next_scanline], 1);
     jpeg_finish_compress(&info);
     jpeg_destroy_compress(&info);
-    return std::fflush(file.get()) == 0;
+    return std::fflush(file) == 0;
 }
 
-bool SaveImage(const QImage &picture, std::string_view path, MessageSink &messages)
+PictureFormat pictureFormatOf(std::string_view path)
 {
     const std::string_view extension = fileExtension(path);
-    const std::string name(path);
-    if (equalsIgnoringCase(extension, ".BMP")) {
-        QImageWriter writer(QString::fromStdString(name), "bmp");
-        return writer.write(picture);
+    if (equalsIgnoringCase(extension, ".BMP"))
+        return PictureFormat::Bmp;
+    if (equalsIgnoringCase(extension, ".JPG") || equalsIgnoringCase(extension, ".JPEG"))
+        return PictureFormat::Jpeg;
+    if (equalsIgnoringCase(extension, ".PNG"))
+        return PictureFormat::Png;
+    return PictureFormat::None;
+}
+
+bool SaveImage(
+    const QImage &picture, std::string_view path, MessageSink &messages, SafeWriteResult *outcome)
+{
+    const PictureFormat format = pictureFormatOf(path);
+    if (format == PictureFormat::None) {
+        messages.show("SAVE IMAGE ERROR", "Unsupported image format");
+        return false;
     }
-    if (equalsIgnoringCase(extension, ".JPG"))
-        return writeJpeg(picture, name);
-    messages.show("SAVE IMAGE ERROR", "Unsupported image format");
-    return false;
+    const auto write = [&picture, format](std::FILE *file) {
+        if (format == PictureFormat::Jpeg)
+            return writeJpeg(picture, file);
+        QFile device;
+        if (!device.open(file, QIODevice::WriteOnly))
+            return false;
+        QImageWriter writer(&device, format == PictureFormat::Bmp ? "bmp" : "png");
+        return writer.write(picture) && device.flush();
+    };
+    // the picture replaces an older file of that name only once it is complete
+    const SafeWriteResult result = writeFileSafely(std::string(path), write);
+    if (outcome)
+        *outcome = result;
+    return result == SafeWriteResult::Written;
 }
 
 std::string NumberText(long long number, int digits)

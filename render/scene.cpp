@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <bit>
+#include <charconv>
 #include <cmath>
+#include <string_view>
 
 namespace {
 
@@ -94,16 +96,21 @@ void paintBall(QImage &canvas, const AtomSquare &square, StatusSink *status)
 }
 
 // A name label depends only on the atom's type name and its index, which the slot is for:
-// when the type and its name are as before, the box is too, and no text need be built.
-bool nameLabelIsCurrent(
-    const SceneScratch::LabelSlot &slot, const FrameAtom &atom, int labelMode, unsigned generation)
+// when the type and its name are as before, the box is too, and no text need be built. The
+// number is compared as well: a type renamed from "C" to "C1" must not keep "C11" for atom 11.
+bool nameLabelIsCurrent(const SceneScratch::LabelSlot &slot, const FrameAtom &atom, int index,
+    int labelMode, unsigned generation)
 {
     if (labelMode != 0 || !slot.box || !slot.type || slot.type != atom.type
         || slot.generation != generation)
         return false;
     const std::string &name = atom.type->name;
-    return slot.text.size() > name.size() && slot.text.compare(0, name.size(), name) == 0
-        && slot.text[name.size()] >= '0' && slot.text[name.size()] <= '9';
+    char digits[16];
+    const auto written = std::to_chars(digits, digits + sizeof digits, index + 1);
+    const std::string_view number(digits, static_cast<std::size_t>(written.ptr - digits));
+    return slot.text.size() == name.size() + number.size()
+        && slot.text.compare(0, name.size(), name) == 0
+        && slot.text.compare(name.size(), number.size(), number) == 0;
 }
 
 // The box of atom index's label, kept in its slot from draw to draw; nullptr for no text.
@@ -113,7 +120,7 @@ const LabelCache::Box *labelBox(SceneScratch &scratch, const Frame &frame, int i
     // read afresh each time: a full cache forgets its boxes in the middle of a composition
     const unsigned generation = scratch.labels.generation();
     const FrameAtom &atom = frame.atoms[static_cast<std::size_t>(index)];
-    if (nameLabelIsCurrent(slot, atom, labelMode, generation))
+    if (nameLabelIsCurrent(slot, atom, index, labelMode, generation))
         return slot.box;
     std::string text = atomLabel(frame, index, labelMode);
     if (text.empty())

@@ -1,15 +1,13 @@
 #include "app/cli/commands.h"
 #include "app/cli/trajectoryoptions.h"
+#include "model/safefile.h"
 #include "model/trajectorywriter.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
-#include <fcntl.h>
 #include <iostream>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -36,67 +34,12 @@ bool parseCount(const std::string &text, int &value)
     return error == std::errc{} && after == text.data() + text.size() && !text.empty();
 }
 
-std::string folderOf(const std::string &path)
-{
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 int writeSelected(const FrameList &frames, const std::vector<int> &selected, std::FILE *file)
 {
     for (const int number : selected)
         if (writeFrame(frames.frameAt(number), file) != 0)
             return -1;
     return std::fflush(file) == 0 ? 0 : -1;
-}
-
-// Writes into a new file beside OUT and renames it over OUT only when every byte is on disk,
-// so a failed conversion leaves OUT as it was.
-bool writeReplacing(
-    const std::string &out, const FrameList &frames, const std::vector<int> &selected)
-{
-    const std::string name =
-        out.substr(out.rfind('/') == std::string::npos ? 0 : out.rfind('/') + 1);
-    std::string temporary = folderOf(out) + "/." + name + ".XXXXXX";
-    const int descriptor = mkstemp(temporary.data());
-    if (descriptor < 0) {
-        std::cerr << "tessaly-cli convert: Can't save XYZ file " << out << "\n";
-        return false;
-    }
-    struct stat existing
-    {
-    };
-    mode_t mode = 0;
-    if (stat(out.c_str(), &existing) == 0) {
-        mode = existing.st_mode & 07777;
-    } else {
-        const mode_t mask = umask(0);
-        umask(mask);
-        mode = 0666 & ~mask;
-    }
-    fchmod(descriptor, mode);
-    std::FILE *file = fdopen(descriptor, "w");
-    if (!file) {
-        close(descriptor);
-        unlink(temporary.c_str());
-        std::cerr << "tessaly-cli convert: Can't save XYZ file " << out << "\n";
-        return false;
-    }
-    bool written = writeSelected(frames, selected, file) == 0 && fsync(fileno(file)) == 0;
-    written = std::fclose(file) == 0 && written;
-    if (!written) {
-        unlink(temporary.c_str());
-        std::cerr << "tessaly-cli convert: SAVE ERROR: Disk full? (" << out << " left unchanged)\n";
-        return false;
-    }
-    if (std::rename(temporary.c_str(), out.c_str()) != 0) {
-        unlink(temporary.c_str());
-        std::cerr << "tessaly-cli convert: Can't save XYZ file " << out << "\n";
-        return false;
-    }
-    return true;
 }
 
 } // namespace
@@ -168,15 +111,19 @@ int convertCommand(const std::vector<std::string> &arguments)
                   << frames.count() << " are loaded)\n";
         return 2;
     }
-    if (paths[1] == "-") {
-        if (writeSelected(frames, selected, stdout) != 0) {
-            std::cerr << "tessaly-cli convert: SAVE ERROR: Disk full?\n";
-            return 1;
-        }
-        return 0;
-    }
-    if (!writeReplacing(paths[1], frames, selected))
+    const SafeWriteResult result = writeFileSafely(
+        paths[1], [&](std::FILE *file) { return writeSelected(frames, selected, file) == 0; });
+    if (result == SafeWriteResult::WriteFailed) {
+        std::cerr << "tessaly-cli convert: SAVE ERROR: Disk full? (" << paths[1]
+                  << " left unchanged)\n";
         return 1;
+    }
+    if (result != SafeWriteResult::Written) {
+        std::cerr << "tessaly-cli convert: Can't save XYZ file " << paths[1] << "\n";
+        return 1;
+    }
+    if (paths[1] == "-")
+        return 0;
     std::cout << "wrote " << selected.size() << " frames to " << paths[1] << "\n";
     return 0;
 }

@@ -1,9 +1,11 @@
 #include "app/cli/commands.h"
 #include "app/cli/trajectoryoptions.h"
 #include "model/chargegradient.h"
+#include "model/saveframeoptions.h"
 #include "render/displaystate.h"
 #include "render/imagefile.h"
 #include "render/redraw.h"
+#include "render/rotatedseries.h"
 #include "render/scene.h"
 #include "render/viewtransform.h"
 
@@ -23,14 +25,22 @@ const char *const RenderHelp =
     "usage: tessaly-cli render FILE -o PICTURE [options] [input options]\n"
     "\n"
     "Reads FILE as the program's Open does and draws a frame the way the main window does,\n"
-    "through the same redraw, into PICTURE: a .bmp or .jpg file (any letter case). No\n"
-    "display is needed. The view is the window's start view, centred in the drawing area.\n"
+    "through the same redraw, into PICTURE: a .bmp, .jpg, .jpeg or .png file (any letter\n"
+    "case). No display is needed. The view is the window's start view, centred in the\n"
+    "drawing area.\n"
     "\n"
     "options:\n"
     "  -o, --output PICTURE      the picture to write (may also follow FILE directly)\n"
     "  --frame N                 the frame to draw, counted from 1 (default 1)\n"
     "  --all                     every frame, as the numbered series Save writes: PICTURE's\n"
     "                            name followed by 0, 1, ... padded to the digits of the count\n"
+    "  --rotate N                N pictures of the frame turned step by step, as Save Frame's\n"
+    "                            rotated images: named like --all, the first the unturned\n"
+    "                            view (N from 1 to 1000)\n"
+    "  --angle DEG               whole degrees turned over --rotate's series, 90 to 3600\n"
+    "                            (default 360)\n"
+    "  --vertical                turn --rotate's series about the screen's horizontal axis\n"
+    "                            (default: about its vertical axis)\n"
     "  --size WxH                drawing area in pixels (default 481x351, the window's start\n"
     "                            drawing area: its client area less the status line)\n"
     "  --labels on|off           atom labels (default on)\n"
@@ -63,6 +73,9 @@ struct RenderOptions
     bool colourByCharge = false;
     bool radiusByCharge = false;
     int fitMode = 2;
+    int rotate = 0; ///< pictures of a rotated series; 0 for none
+    std::optional<int> angle;
+    bool vertical = false;
     int electrons = -1; ///< -1 off, else the drawing model: 0 quick, 1 3D
 };
 
@@ -137,6 +150,25 @@ std::string parseOptions(const std::vector<std::string> &args, RenderOptions &op
             if (value)
                 return "--all takes no value";
             options.all = true;
+        } else if (name == "--rotate" || name == "--angle") {
+            const bool count = name == "--rotate";
+            const auto v = take();
+            const auto n = v ? parseInt(*v) : std::nullopt;
+            const int low =
+                count ? SaveFrameOptions::MinImageCount : SaveFrameOptions::MinRotationAngle;
+            const int high =
+                count ? SaveFrameOptions::MaxImageCount : SaveFrameOptions::MaxRotationAngle;
+            if (!n || *n < low || *n > high)
+                return name + " needs a whole number from " + std::to_string(low) + " to "
+                    + std::to_string(high);
+            if (count)
+                options.rotate = *n;
+            else
+                options.angle = *n;
+        } else if (name == "--vertical") {
+            if (value)
+                return "--vertical takes no value";
+            options.vertical = true;
         } else if (name == "--size") {
             const auto v = take();
             if (!v || !parseSize(*v, options.width, options.height))
@@ -177,6 +209,10 @@ std::string parseOptions(const std::vector<std::string> &args, RenderOptions &op
         return "give exactly one FILE";
     if (options.output.empty())
         return "give the picture to write with -o PICTURE";
+    if (options.rotate == 0 && (options.angle || options.vertical))
+        return "--angle and --vertical belong to --rotate";
+    if (options.rotate > 0 && options.all)
+        return "--rotate turns one frame: it cannot go with --all";
     return {};
 }
 
@@ -265,6 +301,13 @@ int renderCommand(const std::vector<std::string> &arguments)
         return false;
     };
 
+    if (options.rotate > 0) {
+        redrawFrame(picture, &current, inputs);
+        const bool complete =
+            saveRotatedSeries(options.output, options.rotate, options.angle.value_or(360),
+                options.vertical, view, save, [&] { redrawFrame(picture, &current, inputs); });
+        return complete ? 0 : 1;
+    }
     if (!options.all) {
         redrawFrame(picture, &current, inputs);
         return save(options.output) ? 0 : 1;

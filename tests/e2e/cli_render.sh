@@ -17,7 +17,7 @@ if ! command -v python3 >/dev/null 2>&1; then
     exit 0
 fi
 mkdir -p "$artefacts"
-rm -f "$artefacts"/*.bmp "$artefacts"/*.jpg
+rm -f "$artefacts"/*.bmp "$artefacts"/*.jpg "$artefacts"/*.JPG "$artefacts"/*.Png "$artefacts"/*.gif
 
 fail() {
     echo "FAIL: $*"
@@ -68,11 +68,28 @@ head -c 3 "$artefacts/water.JPG" | od -An -tx1 | grep -q "ff d8 ff" || fail "no 
 "$cli" render "$water" -o "$artefacts/series.bmp" --all --labels off || fail "series exited with $?"
 [ -s "$artefacts/series0.bmp" ] || [ -s "$artefacts/series00.bmp" ] || fail "no numbered series"
 
-if "$cli" render "$water" -o "$artefacts/water.png" 2>"$artefacts/png.err"; then
-    fail "a PNG picture was accepted"
+"$cli" render "$water" -o "$artefacts/water.Png" || fail "render to PNG exited with $?"
+head -c 4 "$artefacts/water.Png" | od -An -tx1 | grep -q "89 50 4e 47" || fail "no PNG written"
+
+if "$cli" render "$water" -o "$artefacts/water.gif" 2>"$artefacts/gif.err"; then
+    fail "a GIF picture was accepted"
 fi
-grep -q "Unsupported image format" "$artefacts/png.err" || fail "no message for PNG"
-[ ! -e "$artefacts/water.png" ] || fail "a PNG file was written"
+grep -q "Unsupported image format" "$artefacts/gif.err" || fail "no message for GIF"
+[ ! -e "$artefacts/water.gif" ] || fail "a GIF file was written"
+
+# A rotated series: ten pictures numbered 00 to 09, the first the unturned view.
+"$cli" render "$water" -o "$artefacts/turn.bmp" --rotate 10 --angle 360 --size 160x120 ||
+    fail "rotated series exited with $?"
+"$cli" render "$water" -o "$artefacts/still.bmp" --size 160x120 || fail "still exited with $?"
+for k in 00 05 09; do
+    [ -s "$artefacts/turn$k.bmp" ] || fail "picture turn$k.bmp missing"
+done
+[ ! -e "$artefacts/turn10.bmp" ] || fail "one picture too many"
+cmp -s "$artefacts/turn00.bmp" "$artefacts/still.bmp" || fail "the first picture is turned"
+! cmp -s "$artefacts/turn05.bmp" "$artefacts/still.bmp" || fail "the series does not turn"
+if "$cli" render "$water" -o "$artefacts/bad.bmp" --angle 45 2>/dev/null; then
+    fail "--angle without --rotate was accepted"
+fi
 
 if "$cli" render "$water" 2>/dev/null; then
     fail "render without a picture name succeeded"

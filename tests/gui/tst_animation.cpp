@@ -62,7 +62,7 @@ void AnimationTest::stepForwardMovesToTheNextFrameAndTheTrackBar()
     QCOMPARE(m.CurrentFrameIndex, 2);
     QCOMPARE(m.CurrentFrame, &m.Frames.frameAt(2));
     QCOMPARE(ToolsDlg->ToolsTrackBar->value(), 2);
-    QCOMPARE(m.statusBar()->currentMessage(), QStringLiteral("Frame 2 of 3 step 2"));
+    QCOMPARE(m.StatusText(), QStringLiteral("Frame 2 of 3 step 2"));
 }
 
 void AnimationTest::repeatWrapsFromTheLastFrameToTheFirst()
@@ -113,7 +113,7 @@ void AnimationTest::playingWithNothingLoadedStaysOnTheHead()
     QVERIFY(m.Playing);
     QCOMPARE(m.CurrentFrameIndex, 0);
     QCOMPARE(m.CurrentFrame, &m.Frames.head());
-    QCOMPARE(m.statusBar()->currentMessage(), QStringLiteral("Frame 0 of 0"));
+    QCOMPARE(m.StatusText(), QStringLiteral("Frame 0 of 0"));
 }
 
 void AnimationTest::rewindPausesAndShowsTheFirstFrame()
@@ -174,7 +174,7 @@ void AnimationTest::trackBarWalksFromSevenToThree()
     QCOMPARE(m.CurrentFrameIndex, 3);
     QCOMPARE(m.CurrentFrame, &m.Frames.frameAt(3));
     QCOMPARE(m.CurrentFrame->time, 3.0);
-    QCOMPARE(m.statusBar()->currentMessage(), QStringLiteral("Frame 3 of 10 step 3"));
+    QCOMPARE(m.StatusText(), QStringLiteral("Frame 3 of 10 step 3"));
 }
 
 void AnimationTest::goToFrameIgnoresIndicesOutsideTheTrajectory()

@@ -15,12 +15,16 @@
 
 namespace {
 
-// The main window as the dialog sees it: it only counts the redraws asked for.
+// The main window as the dialog sees it: its display state, and the redraws asked for.
 class CountingMain : public MainFormLink
 {
 public:
     QWidget window;
+    DisplayState display;
     int redraws = 0;
+    AtomTypeTable types;
+    FrameList frames;
+    RecordingSink messages;
     QWidget *Window() override { return &window; }
     QRect PictureScreenRect() const override { return {}; }
     void Redraw(Frame *, bool) override { ++redraws; }
@@ -28,6 +32,19 @@ public:
     void Pause1Click() override { }
     void Forward1Click() override { }
     void Details1Click() override { }
+    void Rotate1Click() override { }
+    bool IsPlaying() const override { return false; }
+    bool IsRotating() const override { return false; }
+    DisplayState &Display() override { return display; }
+    const Frame &ShownFrame() const override { return frames.head(); }
+    int ShownFrameIndex() const override { return 0; }
+    int ShownDetailsAtom() const override { return -1; }
+    AtomTypeTable &TypeTable() override { return types; }
+    FrameList &LoadedFrames() override { return frames; }
+    Frame &ShownFrame() override { return frames.head(); }
+    MessageSink &MessageBoxes() override { return messages; }
+    StatusSink *BusyLine() override { return nullptr; }
+    std::optional<std::uint32_t> PickColor(std::uint32_t) override { return std::nullopt; }
 };
 
 } // namespace
@@ -41,8 +58,7 @@ private slots:
     void init()
     {
         main = std::make_unique<CountingMain>();
-        settings = DisplayState{};
-        dialog = std::make_unique<TElectronsDlg>(*main, settings);
+        dialog = std::make_unique<TElectronsDlg>(*main);
     }
     void cleanup()
     {
@@ -82,18 +98,17 @@ private:
     RecordingSink sink;
     RecordingStatus status;
     std::unique_ptr<CountingMain> main;
-    DisplayState settings;
     std::unique_ptr<TElectronsDlg> dialog;
 };
 
 void ElectronsTest::showingPutsTheSettingsIntoTheControls()
 {
-    settings.DrawingModel = 1;
-    settings.ComputingModel = 0;
-    settings.ChargeWeighted = true;
-    settings.Electron3DMinimum = 0.0001;
-    settings.Brightness = 3456.0;
-    settings.Absorption = 1299.0;
+    main->display.DrawingModel = 1;
+    main->display.ComputingModel = 0;
+    main->display.ChargeWeighted = true;
+    main->display.Electron3DMinimum = 0.0001;
+    main->display.Brightness = 3456.0;
+    main->display.Absorption = 1299.0;
     main->SceneSettings.toneBrightness = false;
     QVERIFY(!dialog->DrawingModelButtons[0]->isChecked());
     QVERIFY(!dialog->DrawingModelButtons[1]->isChecked());
@@ -112,12 +127,12 @@ void ElectronsTest::showingPutsTheSettingsIntoTheControls()
     QVERIFY(dialog->AbsorptionTrackBar->isEnabled() && dialog->ToneCB->isEnabled());
     QVERIFY(!dialog->ToneTrackBar->isEnabled());
     // showing the values changes none of them and draws nothing
-    QCOMPARE(settings.Brightness, 3456.0);
-    QCOMPARE(settings.Electron3DMinimum, 0.0001);
+    QCOMPARE(main->display.Brightness, 3456.0);
+    QCOMPARE(main->display.Electron3DMinimum, 0.0001);
     QCOMPARE(main->redraws, 0);
 
     choose(dialog->DrawingModelButtons[0]);
-    QCOMPARE(settings.DrawingModel, 0);
+    QCOMPARE(main->display.DrawingModel, 0);
     QCOMPARE(dialog->MinimumLabel->text(), QStringLiteral("Probability limit"));
     QCOMPARE(dialog->MinimumTrackBar->value(), 50);
     QVERIFY(!dialog->AbsorptionLabel->isEnabled() && !dialog->AbsorptionTrackBar->isEnabled());
@@ -128,25 +143,25 @@ void ElectronsTest::controlsSetTheirSettingsAndOnlyQuickOnesRedraw()
 {
     dialog->show();
     press(dialog->MinimumTrackBar, Qt::Key_Right);
-    QCOMPARE(settings.ElectronQuickMinimum, 51 * 0.01);
+    QCOMPARE(main->display.ElectronQuickMinimum, 51 * 0.01);
     press(dialog->BrightnessTrackBar, Qt::Key_Left, 2);
-    QCOMPARE(settings.Brightness, 4800.0);
+    QCOMPARE(main->display.Brightness, 4800.0);
     QCOMPARE(main->redraws, 3);
 
     choose(dialog->DrawingModelButtons[1]);
-    QCOMPARE(settings.DrawingModel, 1);
+    QCOMPARE(main->display.DrawingModel, 1);
     press(dialog->MinimumTrackBar, Qt::Key_End);
-    QCOMPARE(settings.Electron3DMinimum, 100 * 0.000004);
+    QCOMPARE(main->display.Electron3DMinimum, 100 * 0.000004);
     press(dialog->BrightnessTrackBar, Qt::Key_Home);
-    QCOMPARE(settings.Brightness, 0.0);
+    QCOMPARE(main->display.Brightness, 0.0);
     press(dialog->AbsorptionTrackBar, Qt::Key_Right);
-    QCOMPARE(settings.Absorption, 5100.0);
+    QCOMPARE(main->display.Absorption, 5100.0);
     press(dialog->ToneTrackBar, Qt::Key_Left);
-    QCOMPARE(settings.ToneLevel, 4900.0);
+    QCOMPARE(main->display.ToneLevel, 4900.0);
     QTest::mouseClick(dialog->ChargeCheckBox, Qt::LeftButton);
-    QVERIFY(settings.ChargeWeighted);
+    QVERIFY(main->display.ChargeWeighted);
     choose(dialog->CompModelButtons[0]);
-    QCOMPARE(settings.ComputingModel, 0);
+    QCOMPARE(main->display.ComputingModel, 0);
     QTest::mouseClick(dialog->ToneCB, Qt::LeftButton);
     QVERIFY(!main->SceneSettings.toneBrightness);
     QVERIFY(!dialog->ToneTrackBar->isEnabled());
@@ -164,18 +179,18 @@ void ElectronsTest::minimumSliderReturnsToEachModelsValue()
     choose(dialog->DrawingModelButtons[1]);
     QCOMPARE(dialog->MinimumTrackBar->value(), 0);
     press(dialog->MinimumTrackBar, Qt::Key_Right, 3); // 3D: 0.000012
-    QCOMPARE(settings.ElectronQuickMinimum, 30 * 0.01);
+    QCOMPARE(main->display.ElectronQuickMinimum, 30 * 0.01);
     choose(dialog->DrawingModelButtons[0]);
     QCOMPARE(dialog->MinimumTrackBar->value(), 30);
-    QCOMPARE(settings.Electron3DMinimum, 3 * 0.000004);
+    QCOMPARE(main->display.Electron3DMinimum, 3 * 0.000004);
 
     dialog->hide();
-    settings.DrawingModel = 1;
+    main->display.DrawingModel = 1;
     dialog->show();
     QCOMPARE(dialog->MinimumTrackBar->value(), 3);
     choose(dialog->DrawingModelButtons[0]);
     QCOMPARE(dialog->MinimumTrackBar->value(), 30);
-    QCOMPARE(settings.ElectronQuickMinimum, 30 * 0.01);
+    QCOMPARE(main->display.ElectronQuickMinimum, 30 * 0.01);
 }
 
 void ElectronsTest::escAbandonsTheWindowsThreeDPassForTheQuickModel()

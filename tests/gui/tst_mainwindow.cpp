@@ -17,7 +17,9 @@
 #include "guitestsupport.h"
 
 #include <QAction>
+#include <QColorDialog>
 #include <QFile>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSignalSpy>
@@ -25,6 +27,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
+#include <QTimer>
 
 #include <memory>
 
@@ -67,6 +70,8 @@ private slots:
     void mouseFunctionsShowsTheOneInfoWindow();
     void messagesGoThroughTheReplaceableSink();
     void busyTextIsShownInTheStatusLine();
+    void counterSurvivesAMenuHover();
+    void colourCommandsShareTheOneColourDialog();
     void newEmptiesTheTrajectoryAndStopsEverything();
 
 private:
@@ -76,7 +81,7 @@ private:
 void MainWindowTest::startsUntitledWithAnEmptyCounter()
 {
     QCOMPARE(MainForm->windowTitle(), QStringLiteral("Tessaly - Untitled"));
-    QCOMPARE(MainForm->statusBar()->currentMessage(), QStringLiteral("Frame 0 of 0"));
+    QCOMPARE(MainForm->StatusText(), QStringLiteral("Frame 0 of 0"));
     QCOMPARE(MainForm->FileName, QStringLiteral("Untitled"));
 }
 
@@ -211,13 +216,12 @@ void MainWindowTest::captionShowsTheFileNamePartAfterAnySeparator()
 void MainWindowTest::statusShowsTheFrameTextAfterTheCounter()
 {
     loadFrames(*MainForm, 2);
-    QCOMPARE(MainForm->statusBar()->currentMessage(), QStringLiteral("Frame 1 of 2 step 1"));
+    QCOMPARE(MainForm->StatusText(), QStringLiteral("Frame 1 of 2 step 1"));
     MainForm->Frames.frameAt(2).text.reset();
     MainForm->GoToFrame(2);
-    QCOMPARE(MainForm->statusBar()->currentMessage(), QStringLiteral("Frame 2 of 2"));
+    QCOMPARE(MainForm->StatusText(), QStringLiteral("Frame 2 of 2"));
     MainForm->ShowStatus(QStringLiteral("I'm reading frames, please wait!"));
-    QCOMPARE(MainForm->statusBar()->currentMessage(),
-        QStringLiteral("I'm reading frames, please wait!"));
+    QCOMPARE(MainForm->StatusText(), QStringLiteral("I'm reading frames, please wait!"));
 }
 
 void MainWindowTest::clearTrajectoryForgetsFramesPicksAndSaveRange()
@@ -240,7 +244,7 @@ void MainWindowTest::clearTrajectoryForgetsFramesPicksAndSaveRange()
     QCOMPARE(m.DetailsAtom, -1);
     QCOMPARE(m.SaveFirstFrame, 1);
     QCOMPARE(m.SaveLastFrame, 0);
-    QCOMPARE(m.statusBar()->currentMessage(), QStringLiteral("Frame 0 of 0"));
+    QCOMPARE(m.StatusText(), QStringLiteral("Frame 0 of 0"));
 }
 
 void MainWindowTest::exitClearsAndClosesTheWindow()
@@ -588,6 +592,11 @@ void MainWindowTest::detailsToggleShowsAndHidesTheDetailsWindow()
     DetailsDlg->close();
     QVERIFY(!m.ShowDetails);
     QVERIFY(!DetailsDlg->isVisible());
+    // So does Escape.
+    m.Details1Click();
+    QTest::keyClick(DetailsDlg, Qt::Key_Escape);
+    QVERIFY(!m.ShowDetails);
+    QVERIFY(!DetailsDlg->isVisible());
 }
 
 void MainWindowTest::mouseFunctionsShowsTheOneInfoWindow()
@@ -629,9 +638,9 @@ void MainWindowTest::busyTextIsShownInTheStatusLine()
     m.show();
     QVERIFY(QTest::qWaitForWindowExposed(&m));
     m.StatusLine->showBusy("I'm reading frames, please wait!");
-    QCOMPARE(m.statusBar()->currentMessage(), QStringLiteral("I'm reading frames, please wait!"));
+    QCOMPARE(m.StatusText(), QStringLiteral("I'm reading frames, please wait!"));
     m.StatusLine->showCounter();
-    QCOMPARE(m.statusBar()->currentMessage(), QStringLiteral("Frame 0 of 0"));
+    QCOMPARE(m.StatusText(), QStringLiteral("Frame 0 of 0"));
 }
 
 void MainWindowTest::newEmptiesTheTrajectoryAndStopsEverything()
@@ -650,7 +659,54 @@ void MainWindowTest::newEmptiesTheTrajectoryAndStopsEverything()
     QVERIFY(!m.RotationTimer.isActive());
     QCOMPARE(m.FrameCount, 0);
     QVERIFY(!ToolsDlg->isVisible());
-    QCOMPARE(m.statusBar()->currentMessage(), QStringLiteral("Frame 0 of 0"));
+    QCOMPARE(m.StatusText(), QStringLiteral("Frame 0 of 0"));
+}
+
+void MainWindowTest::counterSurvivesAMenuHover()
+{
+    TMainForm &m = *MainForm;
+    m.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&m));
+    loadFrames(m, 2);
+    // Open "Options" from the menu bar and rest the pointer on an item, as a user browsing does.
+    QMenuBar *bar = m.menuBar();
+    QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier,
+        bar->actionGeometry(m.Options2->menuAction()).center());
+    QVERIFY(QTest::qWaitForWindowExposed(m.Options2));
+    const QPoint item = m.Options2->actionGeometry(m.Labels1).center();
+    QTest::mouseMove(m.Options2->windowHandle(), item);
+    QTest::mouseMove(m.Options2->windowHandle(), item + QPoint(2, 0));
+    QCOMPARE(m.Options2->activeAction(), m.Labels1);
+    m.Options2->hide();
+    QCOMPARE(m.StatusText(), QStringLiteral("Frame 1 of 2 step 1"));
+    QVERIFY(m.FrameCounter->isVisible());
+    // A busy text covers it, and the counter returns after it.
+    m.StatusLine->showBusy("I'm saving frames, please wait!");
+    QVERIFY(!m.FrameCounter->isVisible());
+    m.StatusLine->showCounter();
+    QVERIFY(m.FrameCounter->isVisible());
+    QCOMPARE(m.StatusText(), QStringLiteral("Frame 1 of 2 step 1"));
+}
+
+void MainWindowTest::colourCommandsShareTheOneColourDialog()
+{
+    TMainForm &m = *MainForm;
+    QList<QColor> presets;
+    const auto answer = [&m, &presets](const QColor &chosen) {
+        QTimer::singleShot(0, &m, [&m, &presets, chosen] {
+            presets << m.ColorDialog1->currentColor();
+            m.ColorDialog1->setCurrentColor(chosen);
+            m.ColorDialog1->accept();
+        });
+    };
+    answer(QColor(10, 20, 30));
+    m.Foreground2Click();
+    answer(QColor(40, 50, 60));
+    m.ToneClick();
+    QCOMPARE(presets, (QList<QColor>{QColor(255, 255, 0), QColor(0, 128, 0)}));
+    QCOMPARE(m.ForegroundColor, rgbColor(10, 20, 30));
+    QCOMPARE(m.ToneColor, rgbColor(40, 50, 60));
+    QCOMPARE(m.findChildren<QColorDialog *>().size(), 1);
 }
 
 QTEST_MAIN(MainWindowTest)

@@ -74,7 +74,7 @@ void OpenTest::opensTheWaterExampleWithItsNameInTheCaption()
     QCOMPARE(m.windowTitle(), QStringLiteral("Tessaly - water.xyz"));
     QCOMPARE(m.CurrentFrame->atomCount, 3);
     QVERIFY(sink.messages.empty());
-    QVERIFY(m.statusBar()->currentMessage().startsWith(QStringLiteral("Frame 1 of 50")));
+    QVERIFY(m.StatusText().startsWith(QStringLiteral("Frame 1 of 50")));
 }
 
 void OpenTest::lowerCasePrnExtensionSelectsTheTableLayoutAndKeepsIt()
@@ -162,7 +162,7 @@ void OpenTest::twoFramesShowTheAnimationControlAndPlayFromFrameOne()
     QVERIFY(m.AnimTimer.isActive());
     QCOMPARE(m.CurrentFrameIndex, 1);
     QCOMPARE(m.CurrentFrame, &m.Frames.frameAt(1));
-    QVERIFY(m.statusBar()->currentMessage().startsWith(QStringLiteral("Frame 1 of 5 ")));
+    QVERIFY(m.StatusText().startsWith(QStringLiteral("Frame 1 of 5 ")));
     // The timer then steps the frames one by one.
     m.AnimTimerTimer();
     QCOMPARE(m.CurrentFrameIndex, 2);
@@ -269,7 +269,7 @@ void OpenTest::aFileWithoutFramesEmptiesTheTrajectoryAndSaysSo()
     QCOMPARE(m.CurrentFrameIndex, 0);
     QCOMPARE(m.CurrentFrame, &m.Frames.head());
     QCOMPARE(m.windowTitle(), QStringLiteral("Tessaly - empty.xyz"));
-    QCOMPARE(m.statusBar()->currentMessage(), QStringLiteral("Frame 0 of 0"));
+    QCOMPARE(m.StatusText(), QStringLiteral("Frame 0 of 0"));
     QVERIFY(!m.Playing);
     QVERIFY(!m.Rotating);
     QVERIFY(!ToolsDlg->isVisible());
@@ -283,7 +283,7 @@ void OpenTest::readingShowsTheBusyTextAndItsProgress()
     QCOMPARE(status.busyTexts[1], std::string("I'm reading frames, please wait! 100%"));
     // Afterwards the status line is the counter again.
     // The frame's text follows the counter after a blank, without its line end.
-    QCOMPARE(MainForm->statusBar()->currentMessage(), QStringLiteral("Frame 1 of 3  step 1"));
+    QCOMPARE(MainForm->StatusText(), QStringLiteral("Frame 1 of 3  step 1"));
 }
 
 void OpenTest::readingForgetsPicksAndWarningsOfThePreviousFile()

@@ -6,7 +6,9 @@
 #include "dialogs/inputdlg.h"
 #include "guitestsupport.h"
 
+#include <QApplication>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <cmath>
 #include <memory>
@@ -66,13 +68,16 @@ private slots:
     void rightDragZooms_data();
     void rightDragZooms();
     void dragDrawsTheAxesAndTheReleaseDrawsThePictureWithout();
-    void leftReleaseSpinsByThePointersLastStep();
-    void releaseWhereThePointerLastStoodLeavesNoSpin();
-    void shiftReleaseSpinsInTheScreenPlane();
+    void flickSpinsTheWayTheDragTurned();
+    void releaseWhereThePointerStopsLeavesNoSpin();
+    void twistFlickAcrossTheRightRaySpinsSlowlyTheSameWay();
     void rightDragReleaseNeverSpins();
     void releaseWithCtrlOrAltArmsNoTimer_data();
     void releaseWithCtrlOrAltArmsNoTimer();
-    void plainPressStopsTheSpinAndLeavesTheRatesZero();
+    void plainClickStopsTheSpinAndLeavesTheRatesZero();
+    void middleClickShowsDetailsAndMiddleDragScalesTheArrows();
+    void wheelZoomsThePictureAndCtrlWheelTheAtoms();
+    void keysPlayStepAndGoToTheFirstFrame();
     void ctrlClicksOnTwoAtomsToggleTheirDistanceOnOffOn();
     void ctrlClickOnTheSameAtomOrEmptySpaceTogglesNothing();
     void ctrlClicksChainAndCtrlShiftClickStartsANewChain();
@@ -108,6 +113,32 @@ private:
     QPoint atomA() const { return {cx - 96, cy}; }
     QPoint atomB() const { return {cx + 96, cy}; }
     QPoint atomC() const { return {cx, cy + 96}; }
+
+    // Real input through the window, in the order an X server delivers it: moves carry the
+    // buttons held, a release comes where the last move was, and moves after it carry none.
+    void showWindow()
+    {
+        MainForm->show();
+        QVERIFY(QTest::qWaitForWindowExposed(MainForm));
+        cx = MainForm->ClientWidth() / 2;
+        cy = MainForm->ViewHeight() / 2;
+    }
+    static QPoint inWindow(QPoint at) { return MainForm->View->mapTo(MainForm, at); }
+    static void press(QPoint at, Qt::MouseButton button = Qt::LeftButton,
+        Qt::KeyboardModifiers keys = Qt::NoModifier)
+    {
+        QTest::mousePress(MainForm->windowHandle(), button, keys, inWindow(at));
+    }
+    static void release(QPoint at, Qt::MouseButton button = Qt::LeftButton,
+        Qt::KeyboardModifiers keys = Qt::NoModifier)
+    {
+        QTest::mouseRelease(MainForm->windowHandle(), button, keys, inWindow(at));
+    }
+    static void moveTo(QPoint at, Qt::KeyboardModifiers keys = Qt::NoModifier)
+    {
+        QTest::mouseEvent(
+            QTest::MouseMove, MainForm->windowHandle(), Qt::NoButton, keys, inWindow(at));
+    }
 
     void ctrlClick(QPoint at, Qt::KeyboardModifiers more = Qt::NoModifier)
     {
@@ -379,63 +410,71 @@ void ViewTest::dragDrawsTheAxesAndTheReleaseDrawsThePictureWithout()
     QCOMPARE(m.ViewBitmap.pixel(onAxis), qRgb(0, 0, 0));
 }
 
-void ViewTest::leftReleaseSpinsByThePointersLastStep()
+void ViewTest::flickSpinsTheWayTheDragTurned()
 {
     TMainForm &m = *MainForm;
-    const ShiftState left = held(Qt::LeftButton);
-    m.FormMouseDown(Qt::LeftButton, left, 100, 100);
-    m.FormMouseMove(left, 110, 100);
-    m.FormMouseUp(Qt::LeftButton, released(), 120, 104);
-    QVERIFY(m.MouseReleased);
-    QVERIFY(m.MouseTimer.isActive());
-    QCOMPARE(m.MouseTimer.interval(), 50);
+    showWindow();
+    press({100, 60});
+    moveTo({110, 60});
+    moveTo({120, 60});
+    release({120, 60});
+    const double dragged = std::atan2(m.ViewTransform.axisX.z, m.ViewTransform.axisX.x);
+    QVERIFY(dragged < 0.0);
+    // The pointer goes on to the right after the release: the molecule keeps turning that way.
+    moveTo({126, 60});
     QVERIFY(!m.Rotating);
     QTRY_VERIFY_WITH_TIMEOUT(m.Rotating, 1000);
-    QVERIFY(std::abs(m.RotationRateHorizontal - 10 * 0.0002) < 1e-15);
-    QVERIFY(std::abs(m.RotationRateVertical - 4 * 0.0002) < 1e-15);
+    QVERIFY(std::abs(m.RotationRateHorizontal - (120 - 126) * 0.0002) < 1e-15);
+    QCOMPARE(m.RotationRateVertical, 0.0);
     QCOMPARE(m.RotationRateInPlane, 0.0);
-    QVERIFY(m.RotationTimer.isActive());
     QVERIFY(!m.MouseTimer.isActive());
     QVERIFY(!m.MouseReleased);
+    m.RotationTimer.stop();
+    const double before = std::atan2(m.ViewTransform.axisX.z, m.ViewTransform.axisX.x);
+    m.RotationTimerTimer();
+    const double after = std::atan2(m.ViewTransform.axisX.z, m.ViewTransform.axisX.x);
+    QVERIFY(std::abs(after - before + 0.12) < 1e-9);
 }
 
-void ViewTest::releaseWhereThePointerLastStoodLeavesNoSpin()
+void ViewTest::releaseWhereThePointerStopsLeavesNoSpin()
 {
     TMainForm &m = *MainForm;
-    const ShiftState left = held(Qt::LeftButton);
-    m.FormMouseDown(Qt::LeftButton, left, 100, 100);
-    m.FormMouseMove(left, 140, 130);
-    m.FormMouseUp(Qt::LeftButton, released(), 140, 130);
-    m.MouseTimerTimer();
+    showWindow();
+    press({100, 100});
+    moveTo({140, 130});
+    release({140, 130});
+    QVERIFY(m.MouseTimer.isActive());
+    QTRY_VERIFY_WITH_TIMEOUT(!m.MouseTimer.isActive(), 1000);
     QVERIFY(!m.Rotating);
     QCOMPARE(m.RotationRateHorizontal, 0.0);
     QCOMPARE(m.RotationRateVertical, 0.0);
-    QVERIFY(!m.MouseTimer.isActive());
 }
 
-void ViewTest::shiftReleaseSpinsInTheScreenPlane()
+void ViewTest::twistFlickAcrossTheRightRaySpinsSlowlyTheSameWay()
 {
     TMainForm &m = *MainForm;
-    const ShiftState shiftLeft = held(Qt::LeftButton, Qt::ShiftModifier);
-    m.FormMouseDown(Qt::LeftButton, shiftLeft, cx + 100, cy);
-    m.FormMouseMove(shiftLeft, cx, cy + 100);
-    // The last step turns from below the centre to its left: a quarter turn.
-    m.FormMouseUp(Qt::LeftButton, released(Qt::ShiftModifier), cx - 100, cy);
-    QVERIFY(m.MouseTimer.isActive());
-    m.MouseTimerTimer();
+    showWindow();
+    // Just above the ray to the right of the centre, down across it: a small turn each step.
+    press({cx + 100, cy - 10}, Qt::LeftButton, Qt::ShiftModifier);
+    moveTo({cx + 100, cy - 3}, Qt::ShiftModifier);
+    release({cx + 100, cy - 3}, Qt::LeftButton, Qt::ShiftModifier);
+    const double dragged = std::atan(-0.03) - std::atan(-0.1);
+    QVERIFY(near(m.ViewTransform.axisX, std::cos(dragged), -std::sin(dragged), 0));
+    moveTo({cx + 100, cy + 3}, Qt::ShiftModifier);
+    QTRY_VERIFY_WITH_TIMEOUT(m.Rotating, 1000);
     QCOMPARE(m.RotationRateHorizontal, 0.0);
     QCOMPARE(m.RotationRateVertical, 0.0);
-    QVERIFY(std::abs(m.RotationRateInPlane - Pi / 2 * 0.005) < 1e-15);
-    QVERIFY(m.Rotating);
+    QVERIFY(std::abs(m.RotationRateInPlane - 2.0 * std::atan(0.03) * 0.005) < 1e-15);
 }
 
 void ViewTest::rightDragReleaseNeverSpins()
 {
     TMainForm &m = *MainForm;
-    const ShiftState right = held(Qt::RightButton);
-    m.FormMouseDown(Qt::RightButton, right, 100, 100);
-    m.FormMouseMove(right, 130, 110);
-    m.FormMouseUp(Qt::RightButton, released(), 160, 150);
+    showWindow();
+    press({100, 100}, Qt::RightButton);
+    moveTo({130, 110});
+    release({130, 110}, Qt::RightButton);
+    moveTo({160, 150});
     QVERIFY(!m.MouseTimer.isActive());
     QTest::qWait(120);
     QVERIFY(!m.Rotating);
@@ -452,24 +491,29 @@ void ViewTest::releaseWithCtrlOrAltArmsNoTimer()
 {
     QFETCH(int, keys);
     TMainForm &m = *MainForm;
-    const ShiftState left = held(Qt::LeftButton);
-    m.FormMouseDown(Qt::LeftButton, left, 100, 100);
-    m.FormMouseMove(left, 110, 100);
-    m.FormMouseUp(Qt::LeftButton, released(Qt::KeyboardModifiers::fromInt(keys)), 140, 100);
+    showWindow();
+    const auto modifiers = Qt::KeyboardModifiers::fromInt(keys);
+    press({100, 100});
+    moveTo({110, 100});
+    release({110, 100}, Qt::LeftButton, modifiers);
+    moveTo({140, 100}, modifiers);
     QVERIFY(!m.MouseTimer.isActive());
     QVERIFY(!m.Rotating);
 }
 
-void ViewTest::plainPressStopsTheSpinAndLeavesTheRatesZero()
+void ViewTest::plainClickStopsTheSpinAndLeavesTheRatesZero()
 {
     TMainForm &m = *MainForm;
+    showWindow();
     m.RotationRateVertical = 0.002;
     m.Rotate1Click();
     QVERIFY(m.Rotating);
-    m.FormMouseDown(Qt::LeftButton, held(Qt::LeftButton), 70, 80);
+    press({70, 80});
     QVERIFY(!m.Rotating);
     QVERIFY(!m.RotationTimer.isActive());
-    m.FormMouseUp(Qt::LeftButton, released(), 70, 80);
+    release({70, 80});
+    // A click is no flick, however the pointer moves on.
+    moveTo({100, 80});
     QTRY_VERIFY_WITH_TIMEOUT(!m.MouseTimer.isActive(), 1000);
     QVERIFY(!m.Rotating);
     QCOMPARE(m.RotationRateHorizontal, 0.0);
@@ -478,6 +522,73 @@ void ViewTest::plainPressStopsTheSpinAndLeavesTheRatesZero()
     // So "Rotate" then starts the default spin.
     m.Rotate1Click();
     QCOMPARE(m.RotationRateHorizontal, 0.001);
+}
+
+void ViewTest::middleClickShowsDetailsAndMiddleDragScalesTheArrows()
+{
+    TMainForm &m = *MainForm;
+    showWindow();
+    loadThreeAtoms();
+    press(atomB(), Qt::MiddleButton);
+    release(atomB(), Qt::MiddleButton);
+    QCOMPARE(m.DetailsAtom, 1);
+    QVERIFY(m.ShowDetails);
+    QVERIFY(DetailsDlg->isVisible());
+    // A drag scales the arrows only and picks nothing.
+    press(atomC(), Qt::MiddleButton);
+    moveTo(atomC() + QPoint(0, 40));
+    release(atomC() + QPoint(0, 40), Qt::MiddleButton);
+    moveTo(atomC() + QPoint(0, 70));
+    QVERIFY(std::abs(m.ImpulseZoom - 20.0 * std::exp(1.0)) < 1e-9);
+    QCOMPARE(m.ViewTransform.scale, 32.0);
+    QCOMPARE(m.DetailsAtom, 1);
+    QVERIFY(!m.MouseTimer.isActive());
+}
+
+void ViewTest::wheelZoomsThePictureAndCtrlWheelTheAtoms()
+{
+    TMainForm &m = *MainForm;
+    const auto turnWheel = [&m](int delta, Qt::KeyboardModifiers keys) {
+        const QPointF at(30, 30);
+        QWheelEvent wheel(at, m.View->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+            keys, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(m.View, &wheel);
+    };
+    const double notch = std::exp(0.2);
+    turnWheel(120, Qt::NoModifier);
+    QVERIFY(std::abs(m.ViewTransform.scale - 32.0 * notch) < 1e-9);
+    QVERIFY(std::abs(m.SceneSettings.atomScale - 32.0 * notch) < 1e-9);
+    turnWheel(-240, Qt::ControlModifier);
+    QVERIFY(std::abs(m.ViewTransform.scale - 32.0 * notch) < 1e-9);
+    QVERIFY(std::abs(m.SceneSettings.atomScale - 32.0 / notch) < 1e-9);
+}
+
+void ViewTest::keysPlayStepAndGoToTheFirstFrame()
+{
+    TMainForm &m = *MainForm;
+    m.show();
+    QVERIFY(QTest::qWaitForWindowActive(&m));
+    // The view has the keys from the start.
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(m.View));
+    loadFrames(m, 3);
+    m.Forward1Click();
+    QTest::keyClick(m.View, Qt::Key_Right);
+    QVERIFY(!m.Playing);
+    QCOMPARE(m.CurrentFrameIndex, 2);
+    QTest::keyClick(m.View, Qt::Key_Right);
+    QTest::keyClick(m.View, Qt::Key_Right);
+    QCOMPARE(m.CurrentFrameIndex, 3);
+    QCOMPARE(m.StatusText(), QStringLiteral("Frame 3 of 3 step 3"));
+    QTest::keyClick(m.View, Qt::Key_Left);
+    QCOMPARE(m.CurrentFrameIndex, 2);
+    QTest::keyClick(m.View, Qt::Key_Home);
+    QCOMPARE(m.CurrentFrameIndex, 1);
+    QTest::keyClick(m.View, Qt::Key_Left);
+    QCOMPARE(m.CurrentFrameIndex, 1);
+    QTest::keyClick(m.View, Qt::Key_Space);
+    QVERIFY(m.Playing);
+    QTest::keyClick(m.View, Qt::Key_Space);
+    QVERIFY(!m.Playing);
 }
 
 void ViewTest::ctrlClicksOnTwoAtomsToggleTheirDistanceOnOffOn()

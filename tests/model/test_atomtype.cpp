@@ -1,4 +1,5 @@
 #include "model/atomtype.h"
+#include "model/frame.h"
 
 #include <gtest/gtest.h>
 
@@ -92,12 +93,44 @@ TEST_F(DefaultTable, AddsANewTypeDirectlyAfterTheGivenOne)
 TEST(AtomTypeTable, RefusesToRemoveTheOnlyTypeOrADrawnTypeWhileFramesAreLoaded)
 {
     AtomTypeTable table;
+    FrameList noFrames;
+    FrameList loaded;
+    Frame frame;
+    allocateAtoms(frame, 1);
+    frame.atomCount = 1;
+    loaded.appendFrame(std::move(frame));
     table.list().push_back(createAtomType(0, "A", 1, 1.0));
-    EXPECT_EQ(table.canRemove(table.first(), false), AtomTypeTable::RemoveRefusal::OnlyType);
+    EXPECT_EQ(table.canRemove(table.first(), noFrames), AtomTypeTable::RemoveRefusal::OnlyType);
     table.addTypeAfter(table.first());
     table.first().sphereImage = std::make_unique<SpherePicture>();
-    EXPECT_EQ(table.canRemove(table.first(), true), AtomTypeTable::RemoveRefusal::MayBeInUse);
-    EXPECT_EQ(table.canRemove(table.first(), false), AtomTypeTable::RemoveRefusal::None);
+    EXPECT_EQ(table.canRemove(table.first(), loaded), AtomTypeTable::RemoveRefusal::MayBeInUse);
+    EXPECT_EQ(table.canRemove(table.first(), noFrames), AtomTypeTable::RemoveRefusal::None);
+}
+
+// A type that only atoms of never-drawn frames use has no picture; removing it anyway would
+// leave those atoms pointing at freed memory (the sanitizer build reports the read below).
+TEST(AtomTypeTable, KeepsATypeThatALoadedAtomRefersToEvenWithoutAPicture)
+{
+    AtomTypeTable table;
+    table.buildDefaultTable();
+    FrameList frames;
+    Frame frame;
+    allocateAtoms(frame, 2);
+    frame.atomCount = 2;
+    AtomType &oxygen = *table.findAtomType("O");
+    frame.atoms[1].type = &oxygen;
+    Frame &stored = frames.appendFrame(std::move(frame));
+    ASSERT_FALSE(oxygen.sphereImage);
+
+    EXPECT_EQ(table.removeUnusedType(oxygen, frames), AtomTypeTable::RemoveRefusal::MayBeInUse);
+    EXPECT_EQ(table.size(), 24);
+    EXPECT_EQ(stored.atoms[1].type->name, "O");
+
+    AtomType &nitrogen = *table.findAtomType("N");
+    EXPECT_EQ(table.removeUnusedType(nitrogen, frames), AtomTypeTable::RemoveRefusal::None);
+    EXPECT_EQ(table.size(), 23);
+    frames.clearFrames();
+    EXPECT_EQ(table.removeUnusedType(oxygen, frames), AtomTypeTable::RemoveRefusal::None);
 }
 
 TEST(AtomTypeTable, RemovingTheFirstTypeMakesTheNextTheFallback)

@@ -108,6 +108,9 @@ TEST(ChargeGradient, EqualOrUnchangedLimitsAreRefused)
     ChargeGradient gradient;
     EXPECT_FALSE(gradient.SetLimits(0.5, 0.5));
     EXPECT_FALSE(gradient.SetLimits(0.0, 1.0));
+    EXPECT_FALSE(gradient.SetLimits(std::nan(""), 1.0));
+    EXPECT_FALSE(gradient.SetLimits(0.0, HUGE_VAL));
+    EXPECT_FALSE(gradient.SetLimits(-1.5e308, 1.5e308));
     EXPECT_EQ(gradient.MinCharge, 0.0);
     EXPECT_EQ(gradient.MaxCharge, 1.0);
     EXPECT_NEAR(gradient.Thresholds[5], 0.5, 1e-12);

@@ -97,10 +97,29 @@ TEST(SaveImage, JpegIsBaselineColourAtQualityNinety)
     EXPECT_EQ(static_cast<unsigned char>(bytes[table + 5]), 3u);
 }
 
+TEST(SaveImage, PngIsLosslessAndJpegExtensionWritesJpeg)
+{
+    QTemporaryDir directory;
+    RecordingSink sink;
+    const QImage picture = testPicture();
+    const std::string png = pathIn(directory, "frame.PnG");
+    ASSERT_TRUE(SaveImage(picture, png, sink));
+    QImageReader reader(QString::fromStdString(png));
+    EXPECT_EQ(reader.format(), "png");
+    EXPECT_EQ(reader.read().convertToFormat(QImage::Format_RGB32), picture);
+
+    const std::string jpeg = pathIn(directory, "frame.Jpeg");
+    ASSERT_TRUE(SaveImage(gradientPicture(), jpeg, sink));
+    QFile file(QString::fromStdString(jpeg));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.read(3) == QByteArray("\xFF\xD8\xFF", 3));
+    EXPECT_TRUE(sink.messages.empty());
+}
+
 TEST(SaveImage, OtherExtensionsAreRefusedWithAMessage)
 {
     QTemporaryDir directory;
-    for (const char *name : {"frame.jpeg", "frame.png", "frame", "bmp.d/frame"}) {
+    for (const char *name : {"frame.gif", "frame.jpe", "frame", "bmp.d/frame"}) {
         RecordingSink sink;
         const std::string path = pathIn(directory, name);
         EXPECT_FALSE(SaveImage(testPicture(), path, sink)) << name;

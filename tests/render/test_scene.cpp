@@ -242,6 +242,30 @@ TEST(SceneLabels, TextFollowsTheLabelMode)
     EXPECT_EQ(atomLabel(frame, 2, -1), "");
 }
 
+// The kept label boxes of a renamed type: "C" becoming "C1" must turn atom 11's "C11" into
+// "C111", though the old text starts with the new name and a digit follows.
+TEST(SceneLabels, RenamedTypeGetsNewLabelsEvenWhenTheOldTextStartsWithTheNewName)
+{
+    TestScene scene;
+    AtomType &carbon = scene.addType("C", rgbColor(128, 128, 128), 0.1);
+    std::vector<TestAtom> atoms;
+    for (int i = 0; i < 11; ++i)
+        atoms.push_back({{i * 0.5 - 2.5, 0, 0}, &carbon});
+    const Frame &frame = scene.addFrame(atoms);
+    scene.settings.labelMode = 0;
+    SceneContext context = contextOf(scene);
+    composeFrame(frame, scene.picture, context);
+    carbon.name = "C1";
+    composeFrame(frame, scene.picture, context);
+    QImage reference(scene.picture.size(), QImage::Format_RGB32);
+    reference.fill(0);
+    QImage composed = reference.copy();
+    composeFrame(frame, composed, context);
+    for (const int index : scene.scratch.depthList)
+        drawAtom(frame, index, reference, atomLabel(frame, index, 0), context);
+    EXPECT_EQ(composed, reference);
+}
+
 TEST(SceneLabels, LabelIsCentredOnItsAtomOverAnOpaqueBox)
 {
     TestScene scene;

@@ -1,0 +1,189 @@
+#include "app/mainwindow.h"
+#include "app/viewwidget.h"
+#include "dialogs/saveframedlg.h"
+#include "model/safefile.h"
+#include "model/trajectorywriter.h"
+#include "render/imagefile.h"
+#include "render/rotatedseries.h"
+
+#include <QFile>
+#include <QFileDialog>
+
+#include <vector>
+
+namespace {
+
+const QString SavingFramesText = QStringLiteral("I'm saving frames, please wait!");
+const QString SavingImagesText = QStringLiteral("I'm saving images, please wait!");
+
+const QString TextFilter = QStringLiteral("XYZ files (*.xyz)");
+const QString PictureFilters[] = {QStringLiteral("BMP files (*.bmp)"),
+    QStringLiteral("JPG files (*.jpg *.jpeg)"), QStringLiteral("PNG files (*.png)")};
+const QString AllFilesFilter = QStringLiteral("All files (*)");
+
+// Calls visit for each frame whose number (from 1, in list order) is in selected, which rises;
+// stops when visit returns false and returns whether every call went through.
+bool forEachSelected(
+    FrameList &frames, const std::vector<int> &selected, const std::function<bool(Frame &)> &visit)
+{
+    std::size_t next = 0;
+    int number = 0;
+    for (Frame &frame : frames) {
+        if (next == selected.size())
+            break;
+        if (++number != selected[next])
+            continue;
+        ++next;
+        if (!visit(frame))
+            return false;
+    }
+    return true;
+}
+
+std::string fileSystemName(const QString &path)
+{
+    return QFile::encodeName(path).toStdString();
+}
+
+} // namespace
+
+QString TMainForm::RunSaveDialog(const QString &title, const QStringList &filters)
+{
+    if (!SaveDialog1) {
+        SaveDialog1 = new QFileDialog(this);
+        SaveDialog1->setObjectName(QStringLiteral("SaveDialog1"));
+        SaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
+        SaveDialog1->setFileMode(QFileDialog::AnyFile);
+        SaveDialog1->setDefaultSuffix(QStringLiteral("bmp"));
+        SaveDialog1->setOption(QFileDialog::DontConfirmOverwrite, false);
+    }
+    SaveDialog1->setWindowTitle(title);
+    SaveDialog1->setNameFilters(filters);
+    if (ExecuteSaveDialog)
+        return ExecuteSaveDialog();
+    if (SaveDialog1->exec() != QDialog::Accepted || SaveDialog1->selectedFiles().isEmpty())
+        return QString();
+    return SaveDialog1->selectedFiles().constFirst();
+}
+
+void TMainForm::SaveText(const QString &path, const QString &caption, const QString &busyText,
+    const std::function<bool(std::FILE *)> &write)
+{
+    SaveFileName = path;
+    bool busy = false;
+    const SafeWriteResult result = writeFileSafely(fileSystemName(path), [&](std::FILE *file) {
+        if (!busyText.isEmpty()) {
+            StatusLine->showBusy(busyText.toStdString());
+            busy = true;
+        }
+        return write(file);
+    });
+    // A failed write never reaches the file chosen: what it held before stays, and the
+    // half-written copy beside it is gone.
+    if (result == SafeWriteResult::WriteFailed)
+        ShowMessage(caption, QStringLiteral("Disk full?"));
+    else if (result != SafeWriteResult::Written)
+        ShowMessage(QString(), QStringLiteral("Can't save XYZ file %1").arg(path));
+    if (busy)
+        StatusLine->showCounter();
+}
+
+bool TMainForm::SaveViewBitmap(const std::string &name, const QString &caption)
+{
+    // SaveImage leaves the result alone for an extension it refuses, after saying so itself
+    SafeWriteResult result = SafeWriteResult::Written;
+    if (SaveImage(ViewBitmap, name, *Messages, &result) || result == SafeWriteResult::Written)
+        return true;
+    if (result == SafeWriteResult::WriteFailed)
+        ShowMessage(caption, QStringLiteral("Disk full?"));
+    else
+        ShowMessage(QString(),
+            QStringLiteral("Can't save image file %1").arg(QFile::decodeName(name.c_str())));
+    return false;
+}
+
+void TMainForm::Save1Click()
+{
+    if (FrameCount == 0) {
+        ShowMessage(QStringLiteral("SAVE FRAME ERROR"), QStringLiteral("No frames to save!"));
+        return;
+    }
+    const QString path = RunSaveDialog(QStringLiteral("Save frames"),
+        {QStringLiteral("XYZ file (*.xyz)"), PictureFilters[0], PictureFilters[1],
+            PictureFilters[2], AllFilesFilter});
+    if (path.isEmpty())
+        return;
+    const std::string name = fileSystemName(path);
+    // Only opening by extension lets the name ask for pictures; otherwise any name, run.jpg
+    // included, gets the frames as text.
+    const bool pictures = Format().openByExtension && pictureFormatOf(name) != PictureFormat::None;
+    const std::vector<int> selected =
+        selectFramesToSave(SaveFirstFrame, SaveLastFrame, SaveFrameCount, SaveAllFrames);
+    if (selected.empty()) {
+        ShowMessage(
+            QStringLiteral("SAVE FRAMES ERROR"), QStringLiteral("Invalid options for saving"));
+        return;
+    }
+    const QString caption = QStringLiteral("SAVE ERROR");
+
+    if (!pictures) {
+        SaveText(path, caption, SavingFramesText, [&](std::FILE *file) {
+            return forEachSelected(
+                Frames, selected, [file](Frame &frame) { return writeFrame(frame, file) == 0; });
+        });
+        return;
+    }
+    StatusLine->showBusy(SavingImagesText.toStdString());
+    const int digits = decimalDigits(static_cast<long long>(selected.size()));
+    long long k = 0;
+    forEachSelected(Frames, selected, [&](Frame &frame) {
+        Redraw(&frame, false);
+        return SaveViewBitmap(seriesFileName(name, k++, digits), caption);
+    });
+    // The bitmap holds the last saved frame: the next paint composes the current one again.
+    BitmapFresh = false;
+    View->update();
+    StatusLine->showCounter();
+}
+
+void TMainForm::SaveFrame1Click()
+{
+    if (FrameCount == 0) {
+        ShowMessage(QStringLiteral("SAVE FRAME ERROR"), QStringLiteral("No frame to save!"));
+        return;
+    }
+    if (!SaveFrameDlg)
+        return;
+    SaveFrameDlg->exec();
+    const SaveFrameOptions &options = SaveFrameDlg->Options;
+    if (!options.accepted)
+        return;
+    const QString caption = QStringLiteral("SAVE FRAME ERROR");
+
+    if (options.saveAs == 0) {
+        const QString path =
+            RunSaveDialog(QStringLiteral("Save frame as text"), {TextFilter, AllFilesFilter});
+        if (path.isEmpty())
+            return;
+        SaveText(path, caption, QString(),
+            [this](std::FILE *file) { return writeFrame(*CurrentFrame, file) == 0; });
+        return;
+    }
+    const QString path =
+        RunSaveDialog(options.saveAs == 1 ? QStringLiteral("Save frame as image")
+                                          : QStringLiteral("Save frame as rotated images"),
+            {PictureFilters[0], PictureFilters[1], PictureFilters[2], AllFilesFilter});
+    if (path.isEmpty())
+        return;
+    const std::string name = fileSystemName(path);
+    if (options.saveAs == 1) {
+        SaveViewBitmap(name, caption);
+        return;
+    }
+    StatusLine->showBusy(SavingImagesText.toStdString());
+    saveRotatedSeries(
+        name, options.imageCount, options.rotationAngle, options.rotationDirection == 1,
+        ViewTransform, [&](const std::string &file) { return SaveViewBitmap(file, caption); },
+        [this] { Redraw(nullptr, true); });
+    StatusLine->showCounter();
+}

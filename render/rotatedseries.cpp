@@ -1,0 +1,23 @@
+#include "render/rotatedseries.h"
+
+#include "render/imagefile.h"
+
+double rotationStep(int angleDegrees, int count)
+{
+    return angleDegrees * SeriesPi / (count * 180.0);
+}
+
+bool saveRotatedSeries(std::string_view path, int count, int angleDegrees, bool vertical,
+    ViewTransform &view, const std::function<bool(const std::string &name)> &save,
+    const std::function<void()> &redraw)
+{
+    const int digits = decimalDigits(count);
+    const double step = rotationStep(angleDegrees, count);
+    for (int i = 0; i < count; ++i) {
+        if (!save(seriesFileName(path, i, digits)))
+            return false;
+        view.rotateView(0.0, vertical ? step : 0.0, vertical ? 0.0 : step);
+        redraw();
+    }
+    return true;
+}

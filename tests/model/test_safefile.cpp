@@ -1,0 +1,99 @@
+#include "model/safefile.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class SafeFile : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        std::string pattern = (fs::temp_directory_path() / "tessaly-safefile-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        folder = pattern;
+    }
+    void TearDown() override { fs::remove_all(folder); }
+
+    static std::string contents(const fs::path &path)
+    {
+        std::ifstream in(path);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+    static void put(const fs::path &path, const std::string &text) { std::ofstream(path) << text; }
+    // every entry of the folder: a temporary file left behind shows up here
+    std::size_t entries() const
+    {
+        return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), {}));
+    }
+
+    fs::path folder;
+};
+
+const auto writesNew = [](std::FILE *file) { return std::fputs("new", file) >= 0; };
+const auto failsHalfway = [](std::FILE *file) {
+    std::fputs("partial", file);
+    return false;
+};
+
+TEST_F(SafeFile, ReplacesRegularFileKeepingItsPermissions)
+{
+    const fs::path out = folder / "out.xyz";
+    put(out, "old");
+    chmod(out.c_str(), 0640);
+    EXPECT_EQ(writeFileSafely(out.string(), writesNew), SafeWriteResult::Written);
+    EXPECT_EQ(contents(out), "new");
+    struct stat status
+    {
+    };
+    ASSERT_EQ(stat(out.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0640u);
+    EXPECT_EQ(entries(), 1u);
+
+    const fs::path fresh = folder / "fresh.xyz";
+    EXPECT_EQ(writeFileSafely(fresh.string(), writesNew), SafeWriteResult::Written);
+    EXPECT_EQ(contents(fresh), "new");
+}
+
+TEST_F(SafeFile, FailedWriteKeepsTheOldFileAndLeavesNoTemporary)
+{
+    const fs::path out = folder / "out.bmp";
+    put(out, "old");
+    EXPECT_EQ(writeFileSafely(out.string(), failsHalfway), SafeWriteResult::WriteFailed);
+    EXPECT_EQ(contents(out), "old");
+    EXPECT_EQ(entries(), 1u);
+
+    EXPECT_EQ(writeFileSafely((folder / "missing" / "x.xyz").string(), writesNew),
+        SafeWriteResult::CannotCreate);
+    EXPECT_EQ(entries(), 1u);
+}
+
+TEST_F(SafeFile, FollowsLinksAndWritesDevicesDirectly)
+{
+    const fs::path target = folder / "target.xyz";
+    put(target, "old");
+    const fs::path link = folder / "link.xyz";
+    fs::create_symlink("target.xyz", link); // relative to the link's folder
+    EXPECT_EQ(writeFileSafely(link.string(), writesNew), SafeWriteResult::Written);
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(contents(target), "new");
+
+    // a FIFO opened for writing would wait for a reader: /dev/null stands for every device
+    EXPECT_EQ(writeFileSafely("/dev/null", writesNew), SafeWriteResult::Written);
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+    if (fs::exists("/dev/full")) {
+        EXPECT_EQ(writeFileSafely("/dev/full", writesNew), SafeWriteResult::WriteFailed);
+    }
+}
+
+} // namespace
