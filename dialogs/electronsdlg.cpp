@@ -1,5 +1,6 @@
 #include "dialogs/electronsdlg.h"
 
+#include "dialogs/dialogparts.h"
 #include "dialogs/mainformlink.h"
 #include "render/displaystate.h"
 
@@ -31,23 +32,6 @@ void setPosition(QSlider *slider, int position)
 {
     const QSignalBlocker blocker(slider);
     slider->setValue(position);
-}
-
-// The radio buttons of a group box, numbered from 0 in the order given.
-QButtonGroup *addRadioItems(QGroupBox *group, const char *name,
-    std::initializer_list<QString> captions, QRadioButton **buttons)
-{
-    auto *layout = new QVBoxLayout(group);
-    auto *buttonGroup = new QButtonGroup(group);
-    int index = 0;
-    for (const QString &caption : captions) {
-        auto *button = new QRadioButton(caption, group);
-        button->setObjectName(QStringLiteral("%1Item%2").arg(QLatin1String(name)).arg(index));
-        buttonGroup->addButton(button, index);
-        layout->addWidget(button);
-        buttons[index++] = button;
-    }
-    return buttonGroup;
 }
 
 // Selects item index of a radio group of count items; any other index leaves it as it is.
@@ -93,18 +77,17 @@ QSlider *TElectronsDlg::addSlider(const char *name)
 
 void TElectronsDlg::buildUi()
 {
-    DrawingModelRG = new QGroupBox(QStringLiteral("Drawing model"), this);
-    DrawingModelRG->setObjectName(QStringLiteral("DrawingModelRG"));
-    QButtonGroup *drawing = addRadioItems(DrawingModelRG, "DrawingModelRG",
-        {QStringLiteral("Quick"), QStringLiteral("3D")}, DrawingModelButtons);
     // the form starts with no item selected; showing it selects the stored model's
+    QButtonGroup *drawing = nullptr;
+    DrawingModelRG =
+        makeRadioGroup(this, QStringLiteral("DrawingModelRG"), QStringLiteral("Drawing model"),
+            {QStringLiteral("Quick"), QStringLiteral("3D")}, DrawingModelButtons, drawing);
     connect(drawing, &QButtonGroup::idClicked, this, &TElectronsDlg::DrawingModelRGClick);
-
-    CompModelRG = new QGroupBox(QStringLiteral("Computing model"), this);
-    CompModelRG->setObjectName(QStringLiteral("CompModelRG"));
-    QButtonGroup *computing = addRadioItems(CompModelRG, "CompModelRG",
-        {QStringLiteral("Sum of electron densities"), QStringLiteral("Sum of wave functions")},
-        CompModelButtons);
+    QButtonGroup *computing = nullptr;
+    CompModelRG =
+        makeRadioGroup(this, QStringLiteral("CompModelRG"), QStringLiteral("Computing model"),
+            {QStringLiteral("Sum of electron densities"), QStringLiteral("Sum of wave functions")},
+            CompModelButtons, computing);
     connect(computing, &QButtonGroup::idClicked, this, &TElectronsDlg::CompModelRGClick);
 
     ChargeCheckBox =
