@@ -45,7 +45,7 @@ TessalyWindows::TessalyWindows()
     windows.emplace_back(new TAtomsDlg(main));
     windows.emplace_back(new TChargeDlg(main));
     windows.emplace_back(new TOutputDlg(main));
-    windows.emplace_back(new TElectronsDlg(&main));
+    windows.emplace_back(new TElectronsDlg(main));
     windows.emplace_back(new TOrbitalsDlg(main));
     windows.emplace_back(new TSaveFrameDlg(&main));
     windows.emplace_back(new TTextDisplayForm(&main));

@@ -346,6 +346,7 @@ private:
     std::unique_ptr<StatusSink> OwnStatusLine;
     bool BitmapFresh = false; ///< ViewBitmap was composed for presenting and not yet painted
     bool Painting = false; ///< a paint event is composing the bitmap itself
+    bool CloudPassRunning = false; ///< a 3D electron cloud is being drawn
 };
 
 /// The program's main window, or null before start-up and after it is destroyed.

@@ -1,6 +1,7 @@
 // Times one redraw of a frame (fit, background, projection, depth sort, balls, labels and
 // overlay) in the start-size view, for frames of 1,000 to 100,000 atoms, with the default
 // switches (labels and impulse arrows on) and with both off.
+#include "bench/drawingbench.h"
 #include "model/atomtype.h"
 #include "model/chargegradient.h"
 #include "model/frame.h"
@@ -9,7 +10,6 @@
 #include "render/scene.h"
 #include "render/viewtransform.h"
 
-#include <QGuiApplication>
 #include <QImage>
 
 #include <benchmark/benchmark.h>
@@ -18,20 +18,10 @@
 
 namespace {
 
-struct BenchScene
+struct BenchScene : DrawingState
 {
-    AtomTypeTable types;
-    FrameList frames;
-    DisplayState display;
-    ViewTransform view;
-    SceneSettings settings;
-    SceneScratch scratch;
-    ChargeGradient gradient;
-    QImage picture{481, 351, QImage::Format_RGB32};
-
     BenchScene(int atomCount, bool labelsAndArrows)
     {
-        types.buildDefaultTable();
         AtomType *water[3] = {
             types.findAtomType("O"), types.findAtomType("H"), types.findAtomType("H")};
         // liquid water density: about 30 cubic Angstrom per molecule of three atoms
@@ -50,19 +40,8 @@ struct BenchScene
             atom.charge = i % 3 == 0 ? -0.8 : 0.4;
         }
         frames.appendFrame(std::move(frame));
-
-        view.resetView();
-        view.originX = picture.width() / 2;
-        view.originY = picture.height() / 2;
         display.ShowLabels = labelsAndArrows;
         display.ShowImpulses = labelsAndArrows;
-    }
-
-    void redraw()
-    {
-        RedrawInputs inputs{frames, *frames.first(), frames.count(), display, view, settings,
-            scratch, gradient, true, true};
-        redrawFrame(picture, nullptr, inputs);
     }
 };
 
@@ -88,13 +67,5 @@ BENCHMARK(redrawFrameBenchmark)
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runDrawingBenchmarks(argc, argv);
 }

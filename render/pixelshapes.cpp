@@ -203,8 +203,13 @@ void fillTriangle(
     drawSolidLine(canvas, p2, p0, outline);
 }
 
-void fillEllipse(QImage &canvas, int left, int top, int right, int bottom, std::uint32_t fill,
-    std::uint32_t outline)
+namespace {
+
+// Walks the pixels of the ellipse inscribed in the box from (left, top) to (right, bottom),
+// right and bottom excluded, clipped to the canvas: paint(pixel, border) for each, border
+// telling whether the pixel has a four-neighbour outside the ellipse.
+template <typename Paint>
+void walkEllipse(QImage &canvas, int left, int top, int right, int bottom, Paint paint)
 {
     if (right <= left || bottom <= top)
         return;
@@ -234,10 +239,29 @@ void fillEllipse(QImage &canvas, int left, int top, int right, int bottom, std::
         const long long from = std::max<long long>(first, 0);
         const long long to = std::min<long long>(last, canvas.width() - 1);
         for (long long x = from; x <= to; ++x) {
-            // a border pixel has a four-neighbour outside the ellipse
             const bool border = x == first || x == last || x < aboveFirst || x > aboveLast
                 || x < belowFirst || x > belowLast;
-            line[x] = border ? outline : fill;
+            paint(line[x], border);
         }
     }
+}
+
+} // namespace
+
+void fillEllipse(QImage &canvas, int left, int top, int right, int bottom, std::uint32_t fill,
+    std::uint32_t outline)
+{
+    walkEllipse(canvas, left, top, right, bottom,
+        [&](std::uint32_t &pixel, bool border) { pixel = border ? outline : fill; });
+}
+
+void mixEllipse(
+    QImage &canvas, int left, int top, int right, int bottom, std::uint32_t pixel, PixelMix mix)
+{
+    if (mix == PixelMix::Merge)
+        walkEllipse(canvas, left, top, right, bottom,
+            [pixel](std::uint32_t &target, bool) { target |= pixel; });
+    else
+        walkEllipse(canvas, left, top, right, bottom,
+            [pixel](std::uint32_t &target, bool) { target = pixel | ~target; });
 }

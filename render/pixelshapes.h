@@ -26,3 +26,14 @@ void fillTriangle(
 /// excluded, with fill; its border pixels (inside, with a four-neighbour outside) get outline.
 void fillEllipse(QImage &canvas, int left, int top, int right, int bottom, std::uint32_t fill,
     std::uint32_t outline);
+
+/// How mixEllipse combines its colour with the picture.
+enum class PixelMix {
+    Merge, ///< the colour ORed into the pixel
+    MergeNotScreen, ///< the colour ORed into the inverted pixel
+};
+
+/// Mixes pixel (opaque RGB32) into every pixel of the ellipse that fillEllipse fills, border
+/// included: a pen and a brush of one colour drawn with a mixing raster operation.
+void mixEllipse(
+    QImage &canvas, int left, int top, int right, int bottom, std::uint32_t pixel, PixelMix mix);

@@ -1,5 +1,6 @@
 #include "render/redraw.h"
 
+#include "render/electroncloud.h"
 #include "render/labelcache.h"
 #include "render/pixelmath.h"
 #include "render/pixelshapes.h"
@@ -290,9 +291,16 @@ void redrawFrame(QImage &ViewBitmap, const Frame *frame, RedrawInputs &inputs)
     inputs.settings.colourByType = display.AtomColorMode == 0;
     inputs.settings.radiusByType = display.AtomRadiusMode == 0;
 
+    const CloudContext cloud{inputs.view, inputs.settings, inputs.scratch, display, inputs.status,
+        inputs.cloudThreads, inputs.cloudCarryOn};
+    ElectronCloudPainter painter = inputs.electronCloud;
+    if (!painter)
+        painter = [&cloud](const Frame &composed, QImage &bitmap) {
+            drawElectronCloud(composed, bitmap, cloud);
+        };
     SceneContext context{inputs.view, inputs.settings, inputs.scratch, inputs.gradient,
         inputs.status, display.effectiveForeground(), display.effectiveBackground(), QFont(),
-        display.ShowElectrons, inputs.electronCloud};
+        display.ShowElectrons, std::move(painter)};
     composeFrame(drawn, ViewBitmap, context);
     DrawOverlay(ViewBitmap, &drawn, inputs);
 }

@@ -24,7 +24,12 @@ struct RedrawInputs
     bool readTime = true; ///< the current layout kind reads a time: "Time: " line
     bool readEnergy = true; ///< the current layout kind reads an energy: "Energy: " line
     StatusSink *status = nullptr; ///< busy texts while ball pictures are built
-    ElectronCloudPainter electronCloud{}; ///< draws the cloud when ShowElectrons is on
+    /// Draws the cloud when ShowElectrons is on; when empty, drawElectronCloud does with the
+    /// two settings below.
+    ElectronCloudPainter electronCloud{};
+    int cloudThreads = 0; ///< threads of a 3D cloud: 0 every core
+    /// Asked now and then while a 3D cloud is drawn; false abandons it for the quick model.
+    std::function<bool()> cloudCarryOn{};
 };
 
 /// The main window's redraw without the copy to the screen: fits the frame by FitMode, fills

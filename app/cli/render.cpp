@@ -48,6 +48,11 @@ const char *const RenderHelp =
     "  --radius-by type|charge   ball radii by atom type or by charge (default type)\n"
     "  --fit 0..3                fit in window: 0 first frame, 1 each frame, 2 overflowing\n"
     "                            frames (default), 3 none\n"
+    "  --electrons off|quick|3d  the electron cloud and its drawing model (default off); on,\n"
+    "                            labels are hidden and atoms drawn at a fifth of their size,\n"
+    "                            as the window's electrons switch does. --threads N (below)\n"
+    "                            also sets the threads of the 3D cloud (0: every core); the\n"
+    "                            picture is the same for any number of threads\n"
     "Exit status 0 when every picture was written; 1 when the file could not be read or a\n"
     "picture not written; 2 for a wrong command line.\n"
     "\n"
@@ -71,6 +76,7 @@ struct RenderOptions
     int rotate = 0; ///< pictures of a rotated series; 0 for none
     std::optional<int> angle;
     bool vertical = false;
+    int electrons = -1; ///< -1 off, else the drawing model: 0 quick, 1 3D
 };
 
 // Message boxes of a command-line run go to the error stream, caption first.
@@ -184,6 +190,11 @@ std::string parseOptions(const std::vector<std::string> &args, RenderOptions &op
             if (!n || *n < 0 || *n > 3)
                 return "--fit needs a mode from 0 to 3";
             options.fitMode = *n;
+        } else if (name == "--electrons") {
+            const auto v = take();
+            if (!v || (*v != "off" && *v != "quick" && *v != "3d"))
+                return "--electrons needs off, quick or 3d";
+            options.electrons = *v == "off" ? -1 : *v == "quick" ? 0 : 1;
         } else if (name.size() > 1 && name[0] == '-') {
             return "unknown option " + args[i];
         } else {
@@ -264,6 +275,12 @@ int renderCommand(const std::vector<std::string> &arguments)
     view.originX = static_cast<double>(options.width / 2);
     view.originY = static_cast<double>(options.height / 2);
     SceneSettings settings;
+    if (options.electrons >= 0) {
+        display.ShowElectrons = true;
+        display.DrawingModel = options.electrons;
+        display.ShowLabels = false;
+        settings.atomScale *= 0.2;
+    }
     SceneScratch scratch;
     ChargeGradient gradient;
     QImage picture(options.width, options.height, QImage::Format_RGB32);
@@ -273,6 +290,7 @@ int renderCommand(const std::vector<std::string> &arguments)
     const Frame &current = frames.frameAt(options.all ? 1 : options.frame);
     RedrawInputs inputs{frames, current, frames.count(), display, view, settings, scratch, gradient,
         loaded.format.current().readTime, loaded.format.current().readEnergy};
+    inputs.cloudThreads = trajectoryOptions.threads;
     ErrorStreamSink sink;
     const auto save = [&](const std::string &path) {
         if (SaveImage(picture, path, sink))

@@ -94,4 +94,19 @@ fi
 if "$cli" render "$water" 2>/dev/null; then
     fail "render without a picture name succeeded"
 fi
+
+# Electron clouds: the quick and the 3D model light more than the atoms do, and the 3D cloud is
+# the same picture on one thread as on every core.
+"$cli" render "$water" -o "$artefacts/quick.bmp" --electrons quick || fail "quick cloud exited with $?"
+lit=$(count_lit "$artefacts/quick.bmp" 481 351) || fail "bad BMP: $lit"
+[ "$lit" -gt 3000 ] || fail "only $lit lit pixels with the quick cloud"
+"$cli" render "$water" -o "$artefacts/cloud1.bmp" --electrons 3d --threads 1 \
+    || fail "3D cloud on one thread exited with $?"
+"$cli" render "$water" -o "$artefacts/cloud0.bmp" --electrons=3d --threads 0 \
+    || fail "3D cloud on every core exited with $?"
+lit=$(count_lit "$artefacts/cloud0.bmp" 481 351) || fail "bad BMP: $lit"
+[ "$lit" -gt 10000 ] || fail "only $lit lit pixels with the 3D cloud"
+cmp -s "$artefacts/cloud1.bmp" "$artefacts/cloud0.bmp" || fail "3D cloud differs between threads"
+"$cli" render "$water" -o "$artefacts/bad.bmp" --electrons 2d 2>/dev/null
+[ $? -eq 2 ] || fail "--electrons 2d was not refused as a wrong command line"
 echo "PASS"

@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# Times the 3D electron cloud of the water example at the window's start size, the whole process
+# of the command-line tool, on one thread and on every core:
+#
+#   scripts/bench_cloud.sh [BUILD_FOLDER] [RUNS]
+#
+# Builds tessaly-cli and bench_cloud in BUILD_FOLDER (default build; configured Release when it
+# does not exist yet), then runs, RUNS times each (default 7, at least 5) and interleaved,
+#   tessaly-cli render examples/water.xyz -o x.bmp --electrons 3d --threads 1
+#   tessaly-cli render examples/water.xyz -o x.bmp --electrons 3d --threads 0
+# timed by /usr/bin/time, and prints the median wall time of each, their ratio and whether the
+# targets hold: at most 0.35 s on every core, and at most 0.65 times the one-thread time. The
+# two pictures must be the same byte for byte. Then bench_cloud times the 3D pass alone.
+# Run it on an otherwise idle machine; exit status 1 when a target is missed.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$root/build}
+runs=${2:-7}
+[ "$runs" -ge 5 ] || runs=5
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+[ -f "$build/build.ninja" ] || cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release > /dev/null
+ninja -C "$build" -j2 tessaly-cli bench_cloud > "$work/build.log" || {
+    cat "$work/build.log" >&2
+    exit 1
+}
+cli=$build/app/tessaly-cli
+water=$root/examples/water.xyz
+export QT_QPA_PLATFORM=offscreen
+
+run() { # threads, picture: prints the wall seconds of one whole run
+    /usr/bin/time -f '%e' -o "$work/time" "$cli" render "$water" -o "$2" --electrons 3d \
+        --threads "$1" > /dev/null 2>&1
+    cat "$work/time"
+}
+median() {
+    printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+
+run 0 "$work/warm.bmp" > /dev/null # warm the caches
+one=()
+all=()
+for _ in $(seq "$runs"); do
+    one+=("$(run 1 "$work/one.bmp")")
+    all+=("$(run 0 "$work/all.bmp")")
+done
+cmp -s "$work/one.bmp" "$work/all.bmp" || {
+    echo "bench_cloud: the pictures of one thread and of every core differ" >&2
+    exit 1
+}
+
+one_s=$(median "${one[@]}")
+all_s=$(median "${all[@]}")
+ratio=$(python3 -c "print(f'{$all_s / $one_s:.2f}')")
+printf 'cores    %s\n' "$(nproc)"
+printf 'one      %.3f s  (--threads 1, median of %d: %s)\n' "$one_s" "$runs" "${one[*]}"
+printf 'every    %.3f s  (--threads 0, median of %d: %s)\n' "$all_s" "$runs" "${all[*]}"
+printf 'ratio    %s  (every / one; target at most 0.65)\n' "$ratio"
+printf 'target   every core at most 0.35 s\n'
+"$build/bench/bench_cloud" --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
+
+python3 -c "import sys; sys.exit(0 if $all_s <= 0.35 and $all_s <= 0.65 * $one_s else 1)" || {
+    echo "bench_cloud: a target was missed" >&2
+    exit 1
+}
