@@ -105,8 +105,12 @@ int convertCommand(const std::vector<std::string> &arguments)
         first = 1;
     if (last == 0)
         last = frames.count();
-    const std::vector<int> selected = selectFramesToSave(first, last, count, all);
-    if (selected.empty() || first < 1 || last > frames.count()) {
+    // the range is checked against the frames before any list of it is built, so a huge
+    // number costs nothing
+    const bool rangeValid = first >= 1 && first <= last && last <= frames.count();
+    const std::vector<int> selected =
+        rangeValid ? selectFramesToSave(first, last, count, all) : std::vector<int>{};
+    if (selected.empty()) {
         std::cerr << "tessaly-cli convert: Invalid options for saving (frames 1 to "
                   << frames.count() << " are loaded)\n";
         return 2;
