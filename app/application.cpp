@@ -21,6 +21,8 @@
 
 #include <cstdio>
 #include <exception>
+#include <new>
+#include <string>
 
 QString joinCommandLineArguments(const QStringList &arguments)
 {
@@ -97,25 +99,75 @@ int timeOpen()
     return status;
 }
 
+// What the exception being handled was, for a report.
+std::string currentExceptionText()
+{
+    try {
+        throw;
+    } catch (const std::bad_alloc &) {
+        return "Not enough memory";
+    } catch (const std::exception &error) {
+        return error.what();
+    } catch (...) {
+        return "Unexpected error";
+    }
+}
+
 } // namespace
+
+TessalyApplication::TessalyApplication(int &argc, char **argv)
+    : QApplication(argc, argv)
+{
+}
+
+bool TessalyApplication::notify(QObject *receiver, QEvent *event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (...) {
+        // A report shown while one is shown (the box runs events) goes to the error stream,
+        // so a failure that repeats cannot nest boxes without end.
+        static bool reporting = false;
+        const std::string text = currentExceptionText() + ": the last command was stopped.";
+        if (reporting || !MainForm || !MainForm->Messages) {
+            std::fprintf(stderr, "Tessaly: %s\n", text.c_str());
+            return false;
+        }
+        reporting = true;
+        try {
+            MainForm->Messages->show("", text);
+        } catch (...) {
+            std::fprintf(stderr, "Tessaly: %s\n", text.c_str());
+        }
+        reporting = false;
+        return false;
+    }
+}
+
+int runGuarded(const std::function<int()> &start)
+{
+    try {
+        return start();
+    } catch (const std::bad_alloc &) {
+        // no box: it would need the memory that ran out
+        std::fprintf(stderr, "Tessaly: Not enough memory\n");
+    } catch (...) {
+        QMessageBox::critical(
+            nullptr, QStringLiteral("Tessaly"), QString::fromStdString(currentExceptionText()));
+    }
+    return 1;
+}
 
 int runTessaly(int argc, char *argv[])
 {
-    QApplication application(argc, argv);
+    TessalyApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tessaly"));
-    try {
+    return runGuarded([&application] {
         TessalyWindows windows;
         if (qEnvironmentVariableIsSet("TESSALY_TIME_OPEN"))
             return timeOpen();
         QObject::connect(MainForm, &TMainForm::Closed, &application, &QApplication::quit);
         MainForm->show();
         return QApplication::exec();
-    } catch (const std::exception &error) {
-        QMessageBox::critical(
-            nullptr, QStringLiteral("Tessaly"), QString::fromLocal8Bit(error.what()));
-    } catch (...) {
-        QMessageBox::critical(
-            nullptr, QStringLiteral("Tessaly"), QStringLiteral("Unexpected error"));
-    }
-    return 0;
+    });
 }
