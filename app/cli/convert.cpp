@@ -117,6 +117,10 @@ int convertCommand(const std::vector<std::string> &arguments)
     }
     const SafeWriteResult result = writeFileSafely(
         paths[1], [&](std::FILE *file) { return writeSelected(frames, selected, file) == 0; });
+    if (result == SafeWriteResult::WriteFailed && paths[1] == "-") {
+        std::cerr << "tessaly-cli convert: SAVE ERROR: cannot write to standard output\n";
+        return 1;
+    }
     if (result == SafeWriteResult::WriteFailed) {
         std::cerr << "tessaly-cli convert: SAVE ERROR: Disk full? (" << paths[1]
                   << " left unchanged)\n";

@@ -50,10 +50,10 @@ int checkStandardOutput(int status)
 {
     std::cout.flush();
     const bool written = std::cout.good() && std::fflush(stdout) == 0 && !std::ferror(stdout);
-    if (written)
+    if (written || status != 0) // a command that failed has said why
         return status;
     std::cerr << "tessaly-cli: cannot write to standard output\n";
-    return status != 0 ? status : 1;
+    return 1;
 }
 
 int runCommand(const std::string &command, const std::vector<std::string> &args)
