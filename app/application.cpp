@@ -125,11 +125,16 @@ bool TessalyApplication::notify(QObject *receiver, QEvent *event)
     try {
         return QApplication::notify(receiver, event);
     } catch (...) {
-        // A report shown while one is shown (the box runs events) goes to the error stream,
-        // so a failure that repeats cannot nest boxes without end.
+        // A report made while a box is up (the box runs events), or the same report again
+        // soon after its box was closed (a handler that fails on every tick or repaint),
+        // goes to the error stream, so a failure that repeats cannot keep the user in boxes.
         static bool reporting = false;
+        static std::string lastText;
+        static QElapsedTimer sinceLastBox;
         const std::string text = currentExceptionText() + ": the last command was stopped.";
-        if (reporting || !MainForm || !MainForm->Messages) {
+        const bool repeated =
+            text == lastText && sinceLastBox.isValid() && sinceLastBox.elapsed() < 5000;
+        if (reporting || repeated || !MainForm || !MainForm->Messages) {
             std::fprintf(stderr, "Tessaly: %s\n", text.c_str());
             return false;
         }
@@ -140,6 +145,8 @@ bool TessalyApplication::notify(QObject *receiver, QEvent *event)
             std::fprintf(stderr, "Tessaly: %s\n", text.c_str());
         }
         reporting = false;
+        lastText = text;
+        sinceLastBox.start();
         return false;
     }
 }

@@ -12,8 +12,8 @@
 
 namespace {
 
-// Stands for a handler that fails: the first event it gets runs out of memory, the second
-// throws anything else. The events come through the event loop, as every handler's do.
+// Stands for a handler that fails: the first event it gets runs out of memory, the later ones
+// throw anything else. The events come through the event loop, as every handler's do.
 class FailingHandler : public QObject
 {
 public:
@@ -53,10 +53,12 @@ void ApplicationTest::exceptionsOfEventHandlersAreReportedAndTheWindowStays()
     MainForm->show();
     QVERIFY(QTest::qWaitForWindowExposed(MainForm));
     FailingHandler failing;
-    QCoreApplication::postEvent(&failing, new QEvent(FailingHandler::Failing));
-    QCoreApplication::postEvent(&failing, new QEvent(FailingHandler::Failing));
+    for (int i = 0; i < 3; ++i)
+        QCoreApplication::postEvent(&failing, new QEvent(FailingHandler::Failing));
+    QTest::qWait(50);
 
-    QTRY_COMPARE(sink.messages.size(), std::size_t{2});
+    // the same failure again at once goes to the error stream, not into another box
+    QCOMPARE(sink.messages.size(), std::size_t{2});
     QCOMPARE(sink.messages[0].second, "Not enough memory: the last command was stopped.");
     QCOMPARE(sink.messages[1].second, "bad input: the last command was stopped.");
     QVERIFY(MainForm->isVisible());
