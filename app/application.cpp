@@ -113,6 +113,34 @@ std::string currentExceptionText()
     }
 }
 
+// Reports the exception being handled, which an event handler let escape. A report made
+// while a box is up (the box runs events), or the same report again soon after its box was
+// closed (a handler that fails on every tick or repaint), goes to the error stream, so a
+// failure that repeats cannot keep the user in boxes.
+void reportHandlerFailure()
+{
+    static bool reporting = false;
+    static std::string lastText;
+    static QElapsedTimer sinceLastBox;
+    const std::string text = currentExceptionText() + ": the last command was stopped.";
+    const bool repeated =
+        text == lastText && sinceLastBox.isValid() && sinceLastBox.elapsed() < 5000;
+    if (reporting || repeated || !MainForm || !MainForm->Messages) {
+        std::fprintf(stderr, "Tessaly: %s\n", text.c_str());
+        return;
+    }
+    reporting = true;
+    try {
+        MainForm->Messages->show("", text);
+    } catch (...) {
+        reporting = false;
+        throw;
+    }
+    reporting = false;
+    lastText = text;
+    sinceLastBox.start();
+}
+
 } // namespace
 
 TessalyApplication::TessalyApplication(int &argc, char **argv)
@@ -125,28 +153,12 @@ bool TessalyApplication::notify(QObject *receiver, QEvent *event)
     try {
         return QApplication::notify(receiver, event);
     } catch (...) {
-        // A report made while a box is up (the box runs events), or the same report again
-        // soon after its box was closed (a handler that fails on every tick or repaint),
-        // goes to the error stream, so a failure that repeats cannot keep the user in boxes.
-        static bool reporting = false;
-        static std::string lastText;
-        static QElapsedTimer sinceLastBox;
-        const std::string text = currentExceptionText() + ": the last command was stopped.";
-        const bool repeated =
-            text == lastText && sinceLastBox.isValid() && sinceLastBox.elapsed() < 5000;
-        if (reporting || repeated || !MainForm || !MainForm->Messages) {
-            std::fprintf(stderr, "Tessaly: %s\n", text.c_str());
-            return false;
-        }
-        reporting = true;
         try {
-            MainForm->Messages->show("", text);
+            reportHandlerFailure();
         } catch (...) {
-            std::fprintf(stderr, "Tessaly: %s\n", text.c_str());
+            // the report itself needed memory that is not there
+            std::fputs("Tessaly: Not enough memory: the last command was stopped.\n", stderr);
         }
-        reporting = false;
-        lastText = text;
-        sinceLastBox.start();
         return false;
     }
 }
