@@ -17,7 +17,7 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS
     -DTESSALY_SANITIZE=ON -DTESSALY_BUILD_BENCH=OFF -DTESSALY_WARNINGS_AS_ERRORS=OFF > /dev/null
 cmake --build "$build" -j "$(nproc)"
 
-export ASAN_OPTIONS="detect_leaks=1:strict_string_checks=1:check_initialization_order=1"
+export ASAN_OPTIONS="detect_leaks=1:check_initialization_order=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export LSAN_OPTIONS="suppressions=$root/tests/sanitizer/lsan.supp:print_suppressions=0"
 ctest --test-dir "$build" --output-on-failure -j2 --timeout 900
