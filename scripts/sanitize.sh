@@ -12,7 +12,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${1:-${TESSALY_SANITIZE_BUILD_DIR:-$root/build-sanitize}}
 
 # -O1 keeps the build and the runs quick while keeping the stack traces readable. Warnings are
-# the plain build's business: sanitizer instrumentation makes g++ warn falsely.
+# the plain build's business: sanitizer instrumentation can make g++ warn falsely.
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" \
     -DTESSALY_SANITIZE=ON -DTESSALY_BUILD_BENCH=OFF -DTESSALY_WARNINGS_AS_ERRORS=OFF > /dev/null
 cmake --build "$build" -j "$(nproc)"
