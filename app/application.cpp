@@ -21,6 +21,8 @@
 
 #include <cstdio>
 #include <exception>
+#include <new>
+#include <string>
 
 QString joinCommandLineArguments(const QStringList &arguments)
 {
@@ -97,25 +99,94 @@ int timeOpen()
     return status;
 }
 
+// What the exception being handled was, for a report.
+std::string currentExceptionText()
+{
+    try {
+        throw;
+    } catch (const std::bad_alloc &) {
+        return "Not enough memory";
+    } catch (const std::exception &error) {
+        return error.what();
+    } catch (...) {
+        return "Unexpected error";
+    }
+}
+
+// Reports the exception being handled, which an event handler let escape. A report made
+// while a box is up (the box runs events), or the same report again soon after its box was
+// closed (a handler that fails on every tick or repaint), goes to the error stream, so a
+// failure that repeats cannot keep the user in boxes.
+void reportHandlerFailure()
+{
+    static bool reporting = false;
+    static std::string lastText;
+    static QElapsedTimer sinceLastBox;
+    const std::string text = currentExceptionText() + ": the last command was stopped.";
+    const bool repeated =
+        text == lastText && sinceLastBox.isValid() && sinceLastBox.elapsed() < 5000;
+    if (reporting || repeated || !MainForm || !MainForm->Messages) {
+        std::fprintf(stderr, "Tessaly: %s\n", text.c_str());
+        return;
+    }
+    reporting = true;
+    try {
+        MainForm->Messages->show("", text);
+    } catch (...) {
+        reporting = false;
+        throw;
+    }
+    reporting = false;
+    lastText = text;
+    sinceLastBox.start();
+}
+
 } // namespace
+
+TessalyApplication::TessalyApplication(int &argc, char **argv)
+    : QApplication(argc, argv)
+{
+}
+
+bool TessalyApplication::notify(QObject *receiver, QEvent *event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (...) {
+        try {
+            reportHandlerFailure();
+        } catch (...) {
+            // the report itself needed memory that is not there
+            std::fputs("Tessaly: Not enough memory: the last command was stopped.\n", stderr);
+        }
+        return false;
+    }
+}
+
+int runGuarded(const std::function<int()> &start)
+{
+    try {
+        return start();
+    } catch (const std::bad_alloc &) {
+        // no box: it would need the memory that ran out
+        std::fprintf(stderr, "Tessaly: Not enough memory\n");
+    } catch (...) {
+        QMessageBox::critical(
+            nullptr, QStringLiteral("Tessaly"), QString::fromStdString(currentExceptionText()));
+    }
+    return 1;
+}
 
 int runTessaly(int argc, char *argv[])
 {
-    QApplication application(argc, argv);
+    TessalyApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tessaly"));
-    try {
+    return runGuarded([&application] {
         TessalyWindows windows;
         if (qEnvironmentVariableIsSet("TESSALY_TIME_OPEN"))
             return timeOpen();
         QObject::connect(MainForm, &TMainForm::Closed, &application, &QApplication::quit);
         MainForm->show();
         return QApplication::exec();
-    } catch (const std::exception &error) {
-        QMessageBox::critical(
-            nullptr, QStringLiteral("Tessaly"), QString::fromLocal8Bit(error.what()));
-    } catch (...) {
-        QMessageBox::critical(
-            nullptr, QStringLiteral("Tessaly"), QStringLiteral("Unexpected error"));
-    }
-    return 0;
+    });
 }

@@ -1,6 +1,7 @@
 // Times one redraw of a frame (fit, background, projection, depth sort, balls, labels and
 // overlay) in the start-size view, for frames of 1,000 to 100,000 atoms, with the default
-// switches (labels and impulse arrows on) and with both off.
+// switches (labels and impulse arrows on) and with both off, and for frames either side of the
+// label cache's capacity.
 #include "bench/drawingbench.h"
 #include "model/atomtype.h"
 #include "model/chargegradient.h"
@@ -63,6 +64,10 @@ void redrawFrameBenchmark(benchmark::State &state)
 BENCHMARK(redrawFrameBenchmark)
     ->ArgNames({"atoms", "labelsAndArrows"})
     ->ArgsProduct({{1000, 10000, 100000}, {1, 0}})
+    // either side of the label cache's capacity of 200,000 boxes: past it the time per frame
+    // grows with the labels drawn afresh, with no jump
+    ->Args({190000, 1})
+    ->Args({210000, 1})
     ->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)

@@ -6,13 +6,14 @@
 #include <mutex>
 #include <vector>
 
-// Under AddressSanitizer every array is an ordinary allocation of its own, so overruns of one
-// are still caught.
+// Under AddressSanitizer the heap keeps every byte that no array owns poisoned (the rest of a
+// chunk, a guard after each array, given-back arrays), so overruns and uses after free of the
+// memory the program really uses are caught.
 #if defined(__SANITIZE_ADDRESS__)
-#define TESSALY_FRAMEHEAP_ORDINARY 1
+#define TESSALY_FRAMEHEAP_POISONED 1
 #elif defined(__has_feature)
 #if __has_feature(address_sanitizer)
-#define TESSALY_FRAMEHEAP_ORDINARY 1
+#define TESSALY_FRAMEHEAP_POISONED 1
 #endif
 #endif
 
@@ -33,11 +34,11 @@ public:
     /// Bytes mapped for the heap so far (for tests and diagnostics).
     std::size_t mappedBytes() const;
 
-    /// False in sanitizer builds, where the heap hands out ordinary memory instead.
-#if defined(TESSALY_FRAMEHEAP_ORDINARY)
-    static constexpr bool UsesMappings = false;
+    /// Poisoned bytes left after every array under AddressSanitizer; 0 otherwise.
+#if defined(TESSALY_FRAMEHEAP_POISONED)
+    static constexpr std::size_t GuardBytes = 32;
 #else
-    static constexpr bool UsesMappings = true;
+    static constexpr std::size_t GuardBytes = 0;
 #endif
     /// The size of the mappings arrays are usually cut from.
     static constexpr std::size_t ChunkBytes = std::size_t{32} << 20;

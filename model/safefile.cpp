@@ -36,8 +36,12 @@ public:
         };
         action.sa_handler = removeTemporaryAndRaise;
         sigemptyset(&action.sa_mask);
-        for (std::size_t i = 0; i < CleanedSignals.size(); ++i)
-            sigaction(CleanedSignals[i], &action, &previous_[i]);
+        for (std::size_t i = 0; i < CleanedSignals.size(); ++i) {
+            sigaction(CleanedSignals[i], nullptr, &previous_[i]);
+            // an ignored signal (SIGHUP under nohup) stays ignored: it ends nothing
+            if (previous_[i].sa_handler != SIG_IGN)
+                sigaction(CleanedSignals[i], &action, nullptr);
+        }
         temporaryExists = 1;
     }
     ~TemporaryGuard()
@@ -135,6 +139,9 @@ SafeWriteResult writeFileSafely(
 
     mode_t mode = 0;
     if (exists) {
+        // the owner too, where allowed (as root); before the mode, which a change of owner
+        // may clear bits of
+        [[maybe_unused]] const int owned = fchown(descriptor, existing.st_uid, existing.st_gid);
         mode = existing.st_mode & 07777;
     } else {
         const mode_t mask = umask(0);

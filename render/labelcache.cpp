@@ -41,19 +41,33 @@ void LabelCache::prepare(const QFont &newFont, std::uint32_t newTextColor,
 
 const LabelCache::Box &LabelCache::box(const std::string &text)
 {
-    if (const auto found = boxes.find(text); found != boxes.end())
-        return found->second;
-    if (boxes.size() >= capacity) {
-        boxes.clear();
-        ++generationCount;
-    }
+    if (const Box *kept = keptBox(text))
+        return *kept;
+    draw(text, spare);
+    return spare;
+}
 
+const LabelCache::Box *LabelCache::keptBox(const std::string &text)
+{
+    if (const auto found = boxes.find(text); found != boxes.end())
+        return &found->second;
+    if (boxes.size() >= capacity)
+        return nullptr;
+    Box &result = boxes[text];
+    draw(text, result);
+    return &result;
+}
+
+void LabelCache::draw(const std::string &text, Box &result)
+{
+    ++drawn;
     const QString string = QString::fromStdString(text);
     QImage image(1, 1, QImage::Format_RGB32);
     image.setDotsPerMeterX(dotsPerMeterX);
     image.setDotsPerMeterY(dotsPerMeterY);
     const QFontMetrics metrics(font, &image);
-    Box result;
+    result.rows.clear(); // the spare box keeps its arrays' memory
+    result.ink.clear();
     result.width = metrics.horizontalAdvance(string);
     result.height = metrics.height();
     result.backgroundPixel = pixelOfColor(background);
@@ -77,7 +91,6 @@ const LabelCache::Box &LabelCache::box(const std::string &text)
             result.ink.insert(result.ink.end(), row + first, row + last);
         }
     }
-    return boxes.emplace(text, std::move(result)).first->second;
 }
 
 void LabelCache::paste(QImage &canvas, int x, int y, const Box &box)

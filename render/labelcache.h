@@ -46,8 +46,12 @@ public:
     /// Forgets every box unless the font and colours are those the boxes were drawn with.
     void prepare(
         const QFont &font, std::uint32_t textColor, std::uint32_t background, const QImage &canvas);
-    /// The box of text, drawn on first use.
+    /// The box of text, drawn on first use and kept. Past the capacity a text not kept is
+    /// drawn afresh on every call into one spare box, valid until the next such call.
     const Box &box(const std::string &text);
+    /// The kept box of text, drawn and kept on first use while there is room; nullptr when
+    /// the cache is full and does not hold it.
+    const Box *keptBox(const std::string &text);
     /// Copies a box onto canvas (Format_RGB32) with its top-left corner at (x, y), clipped.
     static void paste(QImage &canvas, int x, int y, const Box &box);
     /// The same, painted front to back: only pixels that coverage has not claimed are
@@ -58,8 +62,12 @@ public:
     std::size_t size() const { return boxes.size(); }
     /// Changes whenever boxes are forgotten, so pointers to boxes kept elsewhere can be checked.
     unsigned generation() const { return generationCount; }
-    /// How many boxes are kept before all are forgotten to make room (200,000 at start).
+    /// How many boxes are kept (200,000 at start). The kept ones stay when more texts come:
+    /// a picture with more distinct labels than that draws only the rest afresh each time,
+    /// rather than forgetting and drawing every box again.
     void setCapacity(std::size_t boxesKept) { capacity = boxesKept > 0 ? boxesKept : 1; }
+    /// How many boxes were drawn so far, kept or not (for tests and diagnostics).
+    std::size_t drawnCount() const { return drawn; }
 
 private:
     std::size_t capacity = 200000;
@@ -70,5 +78,9 @@ private:
     int dotsPerMeterY = 0;
     bool prepared = false;
     unsigned generationCount = 0;
+    std::size_t drawn = 0;
     std::unordered_map<std::string, Box> boxes;
+    Box spare; ///< the last box drawn without room to keep it
+
+    void draw(const std::string &text, Box &result);
 };

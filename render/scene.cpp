@@ -80,7 +80,8 @@ AtomSquare prepareAtom(const FrameAtom &atom, std::size_t index, SceneContext &c
     const Vector3 centre = scratch.screenPos[index];
     const int r = truncToInt(atomScreenRadius(atom, scratch.chargeRadius[index], settings) + 0.5);
     return {truncToInt(centre.x - r + 0.5), truncToInt(centre.y - r + 0.5),
-        truncToInt(centre.x + r + 0.5), truncToInt(centre.y + r + 0.5), record, nullptr, 0, 0};
+        truncToInt(centre.x + r + 0.5), truncToInt(centre.y + r + 0.5), record, nullptr, 0, 0,
+        false};
 }
 
 void paintBall(QImage &canvas, const AtomSquare &square, StatusSink *status)
@@ -113,11 +114,14 @@ bool nameLabelIsCurrent(const SceneScratch::LabelSlot &slot, const FrameAtom &at
         && slot.text.compare(name.size(), number.size(), number) == 0;
 }
 
-// The box of atom index's label, kept in its slot from draw to draw; nullptr for no text.
-const LabelCache::Box *labelBox(SceneScratch &scratch, const Frame &frame, int index, int labelMode)
+// The kept box of atom index's label, held in its slot from draw to draw; nullptr for no text,
+// and for a text the full cache has no room for: later is then set, and the box is drawn
+// afresh when it is painted.
+const LabelCache::Box *labelBox(
+    SceneScratch &scratch, const Frame &frame, int index, int labelMode, bool &later)
 {
+    later = false;
     SceneScratch::LabelSlot &slot = scratch.labelSlots[static_cast<std::size_t>(index)];
-    // read afresh each time: a full cache forgets its boxes in the middle of a composition
     const unsigned generation = scratch.labels.generation();
     const FrameAtom &atom = frame.atoms[static_cast<std::size_t>(index)];
     if (nameLabelIsCurrent(slot, atom, index, labelMode, generation))
@@ -126,9 +130,10 @@ const LabelCache::Box *labelBox(SceneScratch &scratch, const Frame &frame, int i
     if (text.empty())
         return nullptr;
     if (!slot.box || slot.generation != generation || slot.text != text) {
-        slot.box = &scratch.labels.box(text);
-        slot.generation = scratch.labels.generation();
+        slot.box = scratch.labels.keptBox(text);
+        slot.generation = generation;
         slot.text = std::move(text);
+        later = slot.box == nullptr;
     }
     slot.type = labelMode == 0 ? atom.type : nullptr;
     return slot.box;
@@ -189,7 +194,6 @@ void composeFrame(const Frame &frame, QImage &canvas, SceneContext &context)
         scratch.labels.prepare(context.font, context.textColor, context.textBackground, canvas);
         scratch.labelSlots.resize(count);
     }
-    const unsigned labelGeneration = scratch.labels.generation();
 
     // Everything per atom, its label box included, is worked out in array order, which keeps
     // memory access linear; only the painting follows the depth order. The result does not
@@ -201,7 +205,8 @@ void composeFrame(const Frame &frame, QImage &canvas, SceneContext &context)
         scratch.screenPos[i] = context.view.projectToScreen(frame.atoms[i].position);
         AtomSquare &square = scratch.squares[i] = prepareAtom(frame.atoms[i], i, context);
         if (labelled) {
-            square.label = labelBox(scratch, frame, static_cast<int>(i), settings.labelMode);
+            square.label = labelBox(
+                scratch, frame, static_cast<int>(i), settings.labelMode, square.labelLater);
             if (square.label) {
                 // centred by integer halves of the box
                 square.labelLeft = truncToInt(
@@ -214,9 +219,6 @@ void composeFrame(const Frame &frame, QImage &canvas, SceneContext &context)
         scratch.depthEntries[falling] = {
             farFirstKey(scratch.screenPos[i].z), static_cast<std::uint32_t>(i)};
     }
-    // a label cache that filled up and forgot its boxes on the way leaves earlier boxes
-    // dangling: those labels are then looked up again while painting
-    const bool labelsResolved = scratch.labels.generation() == labelGeneration;
 
     // Farthest first; at equal depth the higher index first, so the lower index is drawn
     // last and is the one a click picks.
@@ -242,16 +244,16 @@ void composeFrame(const Frame &frame, QImage &canvas, SceneContext &context)
              ++position) {
             const int index = *position;
             const AtomSquare &square = scratch.squares[static_cast<std::size_t>(index)];
-            if (labelsResolved) {
-                if (square.label)
-                    LabelCache::pasteFrontToBack(
-                        canvas, square.labelLeft, square.labelTop, *square.label, scratch.coverage);
-            } else if (const LabelCache::Box *box =
-                           labelBox(scratch, frame, index, settings.labelMode)) {
+            if (square.label) {
+                LabelCache::pasteFrontToBack(
+                    canvas, square.labelLeft, square.labelTop, *square.label, scratch.coverage);
+            } else if (square.labelLater) {
+                const LabelCache::Box &box =
+                    scratch.labels.box(atomLabel(frame, index, settings.labelMode));
                 const Vector3 centre = scratch.screenPos[static_cast<std::size_t>(index)];
                 LabelCache::pasteFrontToBack(canvas,
-                    truncToInt(centre.x - static_cast<double>(box->width / 2)),
-                    truncToInt(centre.y - static_cast<double>(box->height / 2)), *box,
+                    truncToInt(centre.x - static_cast<double>(box.width / 2)),
+                    truncToInt(centre.y - static_cast<double>(box.height / 2)), box,
                     scratch.coverage);
             }
             if (AtomType *record = square.record) {

@@ -46,6 +46,7 @@ struct SceneScratch
         AtomType *record;
         const LabelCache::Box *label; ///< resolved ahead of the painting, or nullptr
         int labelLeft, labelTop;
+        bool labelLater; ///< a label the full cache has no room for: drawn when painted
     };
     struct LabelSlot
     {

@@ -5,5 +5,6 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${TESSALY_BUILD_DIR:-$root/build}"
 
 bash "$root/scripts/setup.sh"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# The project's own builds fail on any warning; a user's plain cmake build does not.
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSALY_WARNINGS_AS_ERRORS=ON >/dev/null
 cmake --build "$build" "$@"

@@ -17,7 +17,7 @@ sources=(
     "$root/model/inputformat.cpp" "$root/model/numberparse.cpp" "$root/model/trajectoryreader.cpp"
     "$root/model/trajectorywriter.cpp" "$root/tests/fuzz/fuzz_reader.cpp"
 )
-flags=(-std=c++20 -O1 -g -fno-omit-frame-pointer -fsanitize=address,undefined
+flags=(-std=c++20 -O1 -g -fno-omit-frame-pointer -fsanitize=address,undefined,float-cast-overflow
        -fno-sanitize-recover=all -I"$root" -pthread)
 
 # Seeds: every test trajectory, behind a settings prefix of zeros (the layout's defaults) and

@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
-# Installs every Debian package the build, the program and the tests need.
+# Installs every Debian package the build, the program, the tests and the scripts need.
 # Safe to run again: packages already present are left alone.
 set -euo pipefail
 
 packages=(
-    build-essential cmake ninja-build pkg-config python3
+    build-essential cmake ninja-build pkg-config python3 git
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libjpeg62-turbo-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    xvfb xauth x11-utils imagemagick
+    xvfb xauth x11-utils xdotool imagemagick
     clang-format clang libclang-rt-14-dev
     locales
 )

@@ -105,14 +105,22 @@ int convertCommand(const std::vector<std::string> &arguments)
         first = 1;
     if (last == 0)
         last = frames.count();
-    const std::vector<int> selected = selectFramesToSave(first, last, count, all);
-    if (selected.empty() || first < 1 || last > frames.count()) {
+    // the range is checked against the frames before any list of it is built, so a huge
+    // number costs nothing
+    const bool rangeValid = first >= 1 && first <= last && last <= frames.count();
+    const std::vector<int> selected =
+        rangeValid ? selectFramesToSave(first, last, count, all) : std::vector<int>{};
+    if (selected.empty()) {
         std::cerr << "tessaly-cli convert: Invalid options for saving (frames 1 to "
                   << frames.count() << " are loaded)\n";
         return 2;
     }
     const SafeWriteResult result = writeFileSafely(
         paths[1], [&](std::FILE *file) { return writeSelected(frames, selected, file) == 0; });
+    if (result == SafeWriteResult::WriteFailed && paths[1] == "-") {
+        std::cerr << "tessaly-cli convert: SAVE ERROR: cannot write to standard output\n";
+        return 1;
+    }
     if (result == SafeWriteResult::WriteFailed) {
         std::cerr << "tessaly-cli convert: SAVE ERROR: Disk full? (" << paths[1]
                   << " left unchanged)\n";

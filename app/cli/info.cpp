@@ -38,10 +38,57 @@ std::string jsonNumber(double value)
     return std::isfinite(value) ? number(value) : "null";
 }
 
+// The length of the well-formed UTF-8 sequence that starts at text[at]; 0 when the bytes there
+// are not one (a stray continuation byte, an overlong form, a surrogate, a cut sequence).
+std::size_t utf8SequenceLength(std::string_view text, std::size_t at)
+{
+    const auto byte = [&](std::size_t i) -> unsigned {
+        return at + i < text.size() ? static_cast<unsigned char>(text[at + i]) : 0u;
+    };
+    const unsigned lead = byte(0);
+    if (lead < 0x80)
+        return 1;
+    std::size_t length = 0;
+    unsigned low = 0x80; // the range of the second byte
+    unsigned high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        low = lead == 0xE0 ? 0xA0 : low;
+        high = lead == 0xED ? 0x9F : high;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        low = lead == 0xF0 ? 0x90 : low;
+        high = lead == 0xF4 ? 0x8F : high;
+    } else {
+        return 0;
+    }
+    if (byte(1) < low || byte(1) > high)
+        return 0;
+    for (std::size_t i = 2; i < length; ++i)
+        if (byte(i) < 0x80 || byte(i) > 0xBF)
+            return 0;
+    return length;
+}
+
+// A JSON string of text. File names and file contents need not be UTF-8: every byte that is
+// not part of a well-formed sequence becomes U+FFFD, so the output always parses.
 std::string jsonString(std::string_view text)
 {
     std::string out = "\"";
-    for (const char c : text) {
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        const char c = text[at];
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            const std::size_t length = utf8SequenceLength(text, at);
+            if (length == 0) {
+                out += "\\ufffd";
+            } else {
+                out.append(text.substr(at, length));
+                at += length - 1;
+            }
+            continue;
+        }
         switch (c) {
         case '"':
             out += "\\\"";

@@ -3,6 +3,7 @@
 #include "app/cli/commands.h"
 #include "app/cli/trajectoryoptions.h"
 
+#include <cstdio>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -43,17 +44,20 @@ int commandHelp(const std::string &command)
     return 2;
 }
 
-} // namespace
-
-int main(int argc, char **argv)
+// A failed write to standard output (a full disk, say) fails the run, whatever the
+// command made of its own work: what it printed is incomplete.
+int checkStandardOutput(int status)
 {
-    std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.empty()) {
-        std::cerr << "tessaly-cli: give a command (see tessaly-cli --help)\n";
-        return 2;
-    }
-    const std::string command = args.front();
-    args.erase(args.begin());
+    std::cout.flush();
+    const bool written = std::cout.good() && std::fflush(stdout) == 0 && !std::ferror(stdout);
+    if (written || status != 0) // a command that failed has said why
+        return status;
+    std::cerr << "tessaly-cli: cannot write to standard output\n";
+    return 1;
+}
+
+int runCommand(const std::string &command, const std::vector<std::string> &args)
+{
     if (command == "--help" || command == "-h" || command == "help") {
         if (!args.empty())
             return commandHelp(args.front());
@@ -68,4 +72,18 @@ int main(int argc, char **argv)
         return renderCommand(args);
     std::cerr << "tessaly-cli: unknown command '" << command << "' (see tessaly-cli --help)\n";
     return 2;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty()) {
+        std::cerr << "tessaly-cli: give a command (see tessaly-cli --help)\n";
+        return 2;
+    }
+    const std::string command = args.front();
+    args.erase(args.begin());
+    return checkStandardOutput(runCommand(command, args));
 }

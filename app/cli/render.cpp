@@ -12,11 +12,14 @@
 #include <QGuiApplication>
 #include <QImage>
 
+#include <algorithm>
 #include <charconv>
+#include <chrono>
 #include <iostream>
 #include <memory>
 #include <optional>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -33,7 +36,9 @@ const char *const RenderHelp =
     "  -o, --output PICTURE      the picture to write (may also follow FILE directly)\n"
     "  --frame N                 the frame to draw, counted from 1 (default 1)\n"
     "  --all                     every frame, as the numbered series Save writes: PICTURE's\n"
-    "                            name followed by 0, 1, ... padded to the digits of the count\n"
+    "                            name followed by 0, 1, ... padded to the digits of the count;\n"
+    "                            shows its progress on the error stream when that is a\n"
+    "                            terminal and ends with one line of what was written\n"
     "  --rotate N                N pictures of the frame turned step by step, as Save Frame's\n"
     "                            rotated images: named like --all, the first the unturned\n"
     "                            view (N from 1 to 1000)\n"
@@ -216,12 +221,21 @@ std::string parseOptions(const std::vector<std::string> &args, RenderOptions &op
     return {};
 }
 
+// Qt's own notes ("QStandardPaths: XDG_RUNTIME_DIR not set" on every run without a desktop
+// session, font notes) are not the tool's output; only its hard errors are worth a line.
+void qtMessages(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::cerr << "tessaly-cli render: " << message.toStdString() << "\n";
+}
+
 // Rendering needs fonts, and fonts need a GUI application: the offscreen platform serves
 // where there is no display.
 std::unique_ptr<QGuiApplication> makeApplication()
 {
     if (QGuiApplication::instance())
         return nullptr;
+    qInstallMessageHandler(qtMessages);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     static int argc = 1;
@@ -229,6 +243,44 @@ std::unique_ptr<QGuiApplication> makeApplication()
     static char *argv[] = {name, nullptr};
     return std::make_unique<QGuiApplication>(argc, argv);
 }
+
+// "picture K of N" on the error stream while a series is drawn, when that stream is a
+// terminal (a log or a pipe gets only the closing line), at most ten times a second.
+class SeriesProgress
+{
+public:
+    explicit SeriesProgress(int count)
+        : count(count)
+        , onTerminal(isatty(STDERR_FILENO) == 1)
+    {
+    }
+    void show(long long k)
+    {
+        if (!onTerminal)
+            return;
+        const auto now = std::chrono::steady_clock::now();
+        if (shown && now - last < std::chrono::milliseconds(100))
+            return;
+        last = now;
+        std::string line = "\rpicture " + std::to_string(k + 1) + " of " + std::to_string(count);
+        width = std::max(width, line.size());
+        std::cerr << line << std::flush;
+        shown = true;
+    }
+    /// Blanks the progress line, so the closing line stands alone.
+    void clear()
+    {
+        if (shown)
+            std::cerr << "\r" << std::string(width, ' ') << "\r" << std::flush;
+    }
+
+private:
+    int count;
+    bool onTerminal;
+    bool shown = false;
+    std::size_t width = 0;
+    std::chrono::steady_clock::time_point last;
+};
 
 } // namespace
 
@@ -313,12 +365,18 @@ int renderCommand(const std::vector<std::string> &arguments)
         return save(options.output) ? 0 : 1;
     }
     const int digits = decimalDigits(frames.count());
-    bool allWritten = true;
+    SeriesProgress progress(frames.count());
+    int written = 0;
     long long k = 0;
     for (const Frame &frame : frames) {
+        progress.show(k);
         redrawFrame(picture, &frame, inputs);
-        allWritten = save(seriesFileName(options.output, k, digits)) && allWritten;
+        written += save(seriesFileName(options.output, k, digits)) ? 1 : 0;
         ++k;
     }
-    return allWritten ? 0 : 1;
+    progress.clear();
+    std::cout << "wrote " << written << " of " << frames.count() << " pictures, "
+              << seriesFileName(options.output, 0, digits) << " to "
+              << seriesFileName(options.output, k - 1, digits) << "\n";
+    return written == frames.count() ? 0 : 1;
 }

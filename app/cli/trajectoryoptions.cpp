@@ -8,6 +8,7 @@
 #include <iostream>
 #include <optional>
 #include <string_view>
+#include <thread>
 #include <utility>
 
 namespace {
@@ -96,6 +97,11 @@ std::string applySetting(std::string_view name, std::string_view value, LayoutSe
     return "unknown input-format field '" + std::string(name) + "' (see tessaly-cli --help)";
 }
 
+int maximumThreads()
+{
+    return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+}
+
 int layoutFromName(std::string_view name)
 {
     std::string lower(name);
@@ -160,6 +166,8 @@ std::string takeTrajectoryOptions(std::vector<std::string> &args, TrajectoryOpti
         } else if (name == "--threads") {
             if (!parseWholeInt(value, options.threads) || options.threads < 0)
                 return "--threads must be a whole number (0 for every core)";
+            // more threads than cores only cost memory and start-up time
+            options.threads = std::min(options.threads, maximumThreads());
         } else {
             const auto equals = value.find('=');
             if (equals == std::string::npos)
@@ -189,7 +197,8 @@ const char *trajectoryOptionsHelp()
            "                     useFixedCount, readTime, readEnergy, convertUnits, readNames,\n"
            "                     readCharge, readImpulses, readOrbitals\n"
            "  --threads N        threads that read frames (default 0: every core; 1 reads\n"
-           "                     strictly in order; the result is the same)\n";
+           "                     strictly in order; the result is the same). At most one\n"
+           "                     per core of the machine: a larger N counts as every core\n";
 }
 
 InputFormat resolveInputFormat(const std::string &path, const TrajectoryOptions &options)

@@ -31,7 +31,8 @@ struct TrajectoryOptions
     /// "--set NAME=VALUE" pairs in the order given, already checked; applied to the layout the
     /// file is read with.
     std::vector<std::pair<std::string, std::string>> settings;
-    /// Threads that read frames (0: every core, 1: strictly in order).
+    /// Threads that read frames (0: every core, 1: strictly in order); never more than the
+    /// machine has cores.
     int threads = 0;
 };
 

@@ -1,6 +1,9 @@
 #include "model/frame.h"
 
+#include <cstddef>
 #include <gtest/gtest.h>
+#include <memory_resource>
+#include <new>
 
 namespace {
 
@@ -87,11 +90,35 @@ TEST(Frame, LoadedAtomsStayCompact)
     EXPECT_LE(sizeof(FrameAtom), 72u);
 }
 
+// Memory that runs out at a fixed size, the same on every machine and under every sanitizer:
+// asking the real allocator for 154 GB would test the machine's overcommit setting instead.
+class SmallMemory : public std::pmr::memory_resource
+{
+    void *do_allocate(std::size_t bytes, std::size_t alignment) override
+    {
+        if (bytes > (std::size_t{1} << 20))
+            throw std::bad_alloc();
+        return std::pmr::new_delete_resource()->allocate(bytes, alignment);
+    }
+    void do_deallocate(void *memory, std::size_t bytes, std::size_t alignment) override
+    {
+        std::pmr::new_delete_resource()->deallocate(memory, bytes, alignment);
+    }
+    bool do_is_equal(const std::pmr::memory_resource &other) const noexcept override
+    {
+        return this == &other;
+    }
+};
+
 TEST(Frame, HugeAtomCountsFailWithoutThrowing)
 {
-    Frame frame;
+    SmallMemory memory;
+    Frame frame(&memory);
     EXPECT_FALSE(allocateAtoms(frame, 2147483647));
     EXPECT_FALSE(frame.hasAtoms());
+    // the frame is usable again afterwards
+    EXPECT_TRUE(allocateAtoms(frame, 100));
+    EXPECT_EQ(frame.atoms.size(), 100u);
 }
 
 TEST(FrameList, IndexesFramesFromOneAndAnswersTheHeadOutsideTheRange)

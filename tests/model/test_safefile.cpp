@@ -1,5 +1,6 @@
 #include "model/safefile.h"
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -59,6 +60,15 @@ TEST_F(SafeFile, ReplacesRegularFileKeepingItsPermissions)
     ASSERT_EQ(stat(out.c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 07777, 0640u);
     EXPECT_EQ(entries(), 1u);
+    if (geteuid() == 0) {
+        // root replacing another user's file leaves it theirs
+        ASSERT_EQ(chown(out.c_str(), 12345, 12346), 0);
+        EXPECT_EQ(writeFileSafely(out.string(), writesNew), SafeWriteResult::Written);
+        ASSERT_EQ(stat(out.c_str(), &status), 0);
+        EXPECT_EQ(status.st_uid, 12345u);
+        EXPECT_EQ(status.st_gid, 12346u);
+        EXPECT_EQ(status.st_mode & 07777, 0640u);
+    }
 
     const fs::path fresh = folder / "fresh.xyz";
     EXPECT_EQ(writeFileSafely(fresh.string(), writesNew), SafeWriteResult::Written);
@@ -94,6 +104,33 @@ TEST_F(SafeFile, FollowsLinksAndWritesDevicesDirectly)
     if (fs::exists("/dev/full")) {
         EXPECT_EQ(writeFileSafely("/dev/full", writesNew), SafeWriteResult::WriteFailed);
     }
+}
+
+TEST_F(SafeFile, IgnoredSignalsStayIgnoredWhileWriting)
+{
+    // as under nohup: a hang-up in the middle of a write must not end the process
+    struct sigaction ignore
+    {
+    };
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    struct sigaction before
+    {
+    };
+    ASSERT_EQ(sigaction(SIGHUP, &ignore, &before), 0);
+    const fs::path out = folder / "out.xyz";
+    const auto hangsUpHalfway = [](std::FILE *file) {
+        std::fputs("ne", file);
+        raise(SIGHUP);
+        return std::fputs("w", file) >= 0;
+    };
+    EXPECT_EQ(writeFileSafely(out.string(), hangsUpHalfway), SafeWriteResult::Written);
+    EXPECT_EQ(contents(out), "new");
+    struct sigaction after
+    {
+    };
+    sigaction(SIGHUP, &before, &after);
+    EXPECT_EQ(after.sa_handler, SIG_IGN) << "the ignored signal was not put back";
 }
 
 } // namespace

@@ -420,7 +420,11 @@ TEST(SceneComposition, LabelCacheFillingUpDuringACompositionChangesNoPixel)
     QImage second = first.copy();
     QImage reference = first.copy();
     composeFrame(frame, first, context);
+    const std::size_t drawnFirst = scene.scratch.labels.drawnCount();
     composeFrame(frame, second, context);
+    // past its capacity the cache keeps what it holds and draws only the rest again
+    EXPECT_EQ(scene.scratch.labels.size(), 40u);
+    EXPECT_EQ(scene.scratch.labels.drawnCount() - drawnFirst, 300u - 40u);
     for (const int index : scene.scratch.depthList)
         drawAtom(frame, index, reference, atomLabel(frame, index, 0), context);
     EXPECT_EQ(first, reference);
