@@ -498,6 +498,10 @@ ReadResult TrajectoryReader::readAtomLine(
 
 ReadResult TrajectoryReader::readTableRow(Frame &frame, const char *p, const char *end)
 {
+    // A blank row ends the reading silently, as a blank line after the last frame does in the
+    // line layouts, whether the count is read from the row or fixed.
+    if (skipBlanks(p, end) == end)
+        return ReadResult::EndOfFile;
     const std::int64_t knownCount = layout.useFixedCount ? layout.fixedAtomCount : 1;
     std::int64_t columns = std::int64_t{layout.xyzPosition} + 3 * knownCount - 1;
     if (!layout.useFixedCount)
@@ -631,7 +635,7 @@ void TrajectoryFile::close()
     outOfMemory = false;
 }
 
-bool TrajectoryFile::open(const std::string &path)
+bool TrajectoryFile::open(const std::string &path, std::size_t memoryLimit)
 {
     close();
     const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -662,9 +666,11 @@ bool TrajectoryFile::open(const std::string &path)
     char buffer[1 << 16];
     const long pages = sysconf(_SC_PHYS_PAGES);
     const long pageSize = sysconf(_SC_PAGESIZE);
-    const std::size_t limit = pages > 0 && pageSize > 0
-        ? static_cast<std::size_t>(pages) / 2 * static_cast<std::size_t>(pageSize)
-        : SIZE_MAX;
+    std::size_t limit = memoryLimit;
+    if (limit == 0)
+        limit = pages > 0 && pageSize > 0
+            ? static_cast<std::size_t>(pages) / 2 * static_cast<std::size_t>(pageSize)
+            : SIZE_MAX;
     try {
         for (;;) {
             if (bytes.size() >= limit) {
@@ -891,9 +897,13 @@ private:
 
     ReadOutcome finish()
     {
-        // A file that could not be held whole ends where its memory did.
-        if (file.truncated() && outcome.endedWith == ReadResult::EndOfFile)
-            outOfMemory();
+        // A file that could not be held whole ends where its memory did, when the reading got
+        // that far: to its end, or to its last line, which may have been cut.
+        if (file.truncated() && !outcome.outOfMemory) {
+            const char *line = reader.currentLine();
+            if (!line || !std::memchr(line, '\n', static_cast<std::size_t>(source.end() - line)))
+                outOfMemory();
+        }
         reportProgress();
         return outcome;
     }

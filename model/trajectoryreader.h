@@ -163,7 +163,9 @@ public:
     TrajectoryFile(TrajectoryFile &&other) noexcept;
 
     /// Opens path for reading; false when it cannot be opened (missing, unreadable, a folder).
-    bool open(const std::string &path);
+    /// An input that cannot be mapped (a pipe, a device) is read whole, holding at most
+    /// memoryLimit bytes (0: half the machine's memory); see truncated().
+    bool open(const std::string &path, std::size_t memoryLimit = 0);
     /// Every byte of the file.
     std::string_view bytes() const { return {data, size}; }
     /// Lets the memory of the bytes before position go: they will not be read again. Keeps a
