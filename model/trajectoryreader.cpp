@@ -321,7 +321,6 @@ ReadResult TrajectoryReader::readFrameLines(Frame &frame, LineSource &source)
             }
         }
         TextLine line;
-        lineStart = nullptr;
         if (!source.nextLine(line))
             return ReadResult::EndOfFile;
         lineStart = line.text.data();
