@@ -84,6 +84,7 @@ for name in "${inputs[@]}"; do
 done
 
 echo "bench_read: $runs runs of each, by turns; about $((runs * (5 * idle + 6) / 60 + 1)) minutes"
+loadBefore=$(cut -d' ' -f1-3 /proc/loadavg)
 for mode in back-to-back after-idle; do
     for ((run = 1; run <= runs; run++)); do
         for name in "${inputs[@]}"; do
@@ -102,20 +103,25 @@ for mode in back-to-back after-idle; do
     done
 done
 
-field() { # mode, name, who, column (1 elapsed, 2 cpu, 3 maxrss)
-    local values=()
+values() { # mode, name, who, column (1 elapsed, 2 cpu, 3 maxrss): every run's value
     IFS=';' read -r -a entries <<< "${results[$1,$2,$3]}"
     for entry in "${entries[@]}"; do
-        [ -n "$entry" ] && values+=("$(cut -d' ' -f"$4" <<< "$entry")")
+        [ -n "$entry" ] && cut -d' ' -f"$4" <<< "$entry"
     done
-    median "${values[@]}"
+}
+field() { # the median of values
+    # shellcheck disable=SC2046
+    median $(values "$@")
+}
+spread() { # the smallest and the largest of values
+    values "$@" | sort -g | sed -n '1p;$p' | paste -sd- -
 }
 
 echo
 echo "machine: $(nproc) cores, $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1), $(uname -r)"
 echo "tessaly: $(git -C "$root" rev-parse --short HEAD 2> /dev/null || echo unknown), build $build"
-echo "median of $runs runs, whole process; idle gap ${idle} s"
-printf '%-6s %-13s %9s %9s %9s %9s %7s %8s %12s\n' input mode tessaly_s cpu_s bare_s bare_cpu ratio target bytes/atomfr
+echo "median of $runs runs, whole process; idle gap ${idle} s; load average before $loadBefore, after $(cut -d' ' -f1-3 /proc/loadavg)"
+printf '%-6s %-13s %9s %11s %6s %9s %11s %8s %7s %8s %12s\n' input mode tessaly_s range cpu_s bare_s range bare_cpu ratio target bytes/atomfr
 missed=0
 for name in "${inputs[@]}"; do
     for mode in back-to-back after-idle; do
@@ -123,22 +129,25 @@ for name in "${inputs[@]}"; do
         cpu=$(field "$mode" "$name" cli 2)
         rss=$(field "$mode" "$name" cli 3)
         perAtom=$(python3 -c "print(f'{$rss * 1024 / ${atomFrames[$name]}:.1f}')")
+        range=$(spread "$mode" "$name" cli 1)
         if [ "$name" = many ]; then
-            bare_s=- bare_cpu=- ratio=- goal="< 1 s"
+            bare_s=- bare_range=- bare_cpu=- ratio=- goal="< 1 s"
             python3 -c "import sys; sys.exit(0 if $ours < 1.0 else 1)" || missed=1
         else
             bare_s=$(field "$mode" "$name" bare 1)
+            bare_range=$(spread "$mode" "$name" bare 1)
             bare_cpu=$(field "$mode" "$name" bare 2)
             ratio=$(python3 -c "print(f'{$ours / $bare_s:.2f}')")
             goal="<= ${target[$name]}"
             python3 -c "import sys; sys.exit(0 if $ratio <= ${target[$name]} else 1)" || missed=1
         fi
         python3 -c "import sys; sys.exit(0 if $perAtom <= 120 else 1)" || missed=1
-        printf '%-6s %-13s %9s %9s %9s %9s %7s %8s %12s\n' "$name" "$mode" "$ours" "$cpu" "$bare_s" \
-            "$bare_cpu" "$ratio" "$goal" "$perAtom"
+        printf '%-6s %-13s %9s %11s %6s %9s %11s %8s %7s %8s %12s\n' "$name" "$mode" "$ours" "$range" \
+            "$cpu" "$bare_s" "$bare_range" "$bare_cpu" "$ratio" "$goal" "$perAtom"
     done
 done
-echo "tessaly_s, bare_s: elapsed seconds of the whole process; cpu_s: user + system seconds;"
+echo "tessaly_s, bare_s: elapsed seconds of the whole process (range: fastest-slowest run);"
+echo "cpu_s: user + system seconds;"
 echo "ratio: tessaly_s / bare_s; bytes/atomfr: peak resident size over atoms x frames"
 [ "$missed" = 0 ] || {
     echo "bench_read: a target was missed" >&2
