@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <climits>
 #include <cstring>
 #include <exception>
@@ -604,6 +605,8 @@ TrajectoryFile::~TrajectoryFile()
 TrajectoryFile::TrajectoryFile(TrajectoryFile &&other) noexcept
     : size(other.size)
     , mapping(std::exchange(other.mapping, nullptr))
+    , mappedBytes(other.mappedBytes)
+    , anonymous(other.anonymous)
     , released(other.released)
     , owned(std::move(other.owned))
     , outOfMemory(other.outOfMemory)
@@ -625,8 +628,10 @@ TrajectoryFile TrajectoryFile::fromText(std::string text)
 void TrajectoryFile::close()
 {
     if (mapping)
-        munmap(mapping, size);
+        munmap(mapping, mappedBytes);
     mapping = nullptr;
+    mappedBytes = 0;
+    anonymous = false;
     data = "";
     size = 0;
     released = 0;
@@ -653,6 +658,7 @@ bool TrajectoryFile::open(const std::string &path, std::size_t memoryLimit)
         if (mapped != MAP_FAILED) {
             ::close(descriptor);
             mapping = mapped;
+            mappedBytes = static_cast<std::size_t>(status.st_size);
             data = static_cast<const char *>(mapped);
             size = static_cast<std::size_t>(status.st_size);
             return true;
@@ -660,46 +666,78 @@ bool TrajectoryFile::open(const std::string &path, std::size_t memoryLimit)
     }
     // Pipes, devices and files that cannot be mapped are read whole instead, as far as memory
     // allows: an endless input (a device such as /dev/zero) ends where memory does. Holding
-    // more than half the machine's memory counts as running out, before the system would.
-    std::string bytes;
-    char buffer[1 << 16];
+    // more than a quarter of the machine's memory counts as running out, before the system
+    // would (the frames need more). The bytes go into memory that grows in place (the system
+    // moves its pages rather than copying them), taken a large step at a time.
     const long pages = sysconf(_SC_PHYS_PAGES);
     const long pageSize = sysconf(_SC_PAGESIZE);
     std::size_t limit = memoryLimit;
     if (limit == 0)
         limit = pages > 0 && pageSize > 0
-            ? static_cast<std::size_t>(pages) / 2 * static_cast<std::size_t>(pageSize)
-            : SIZE_MAX;
-    try {
-        for (;;) {
-            if (bytes.size() >= limit) {
+            ? static_cast<std::size_t>(pages) / 4 * static_cast<std::size_t>(pageSize)
+            : SIZE_MAX / 2;
+    constexpr std::size_t Step = std::size_t{16} << 20;
+    char *buffer = nullptr;
+    std::size_t capacity = 0;
+    std::size_t filled = 0;
+    for (;;) {
+        if (filled == capacity) {
+            if (capacity >= limit) {
                 outOfMemory = true;
                 break;
             }
-            const ssize_t got = ::read(descriptor, buffer, sizeof buffer);
-            if (got < 0) {
-                ::close(descriptor);
-                return false;
-            }
-            if (got == 0)
+            const std::size_t grown =
+                std::min(capacity == 0 ? (std::size_t{1} << 20) : 2 * capacity, limit);
+            void *memory = capacity == 0
+                ? mmap(nullptr, grown, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0)
+                : mremap(buffer, capacity, grown, MREMAP_MAYMOVE);
+            if (memory == MAP_FAILED) {
+                outOfMemory = true;
                 break;
-            bytes.append(buffer, static_cast<std::size_t>(got));
+            }
+            buffer = static_cast<char *>(memory);
+            capacity = grown;
         }
-    } catch (const std::bad_alloc &) {
-        outOfMemory = true;
-    } catch (const std::length_error &) {
-        outOfMemory = true;
+        const std::size_t chunk = std::min(capacity - filled, Step);
+#if defined(MADV_POPULATE_WRITE)
+        // Pages made present in one call cost less than a fault each; without memory for them
+        // the read below fails alike.
+        if (madvise(buffer + filled, chunk, MADV_POPULATE_WRITE) != 0 && errno == ENOMEM) {
+            outOfMemory = true;
+            break;
+        }
+#endif
+        const ssize_t got = ::read(descriptor, buffer + filled, chunk);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            if (buffer)
+                munmap(buffer, capacity);
+            ::close(descriptor);
+            return false;
+        }
+        if (got == 0)
+            break;
+        filled += static_cast<std::size_t>(got);
     }
     ::close(descriptor);
-    owned = std::move(bytes);
-    data = owned.empty() ? "" : owned.data();
-    size = owned.size();
+    if (filled == 0) {
+        if (buffer)
+            munmap(buffer, capacity);
+        return true;
+    }
+    mapping = buffer;
+    mappedBytes = capacity;
+    anonymous = true;
+    data = buffer;
+    size = filled;
     return true;
 }
 
 void TrajectoryFile::releaseBefore(const char *position)
 {
-    if (!mapping || position < data || position > data + size)
+    // Memory read from a pipe is the only copy of its bytes: it stays.
+    if (!mapping || anonymous || position < data || position > data + size)
         return;
     const std::size_t page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
     const std::size_t upTo = static_cast<std::size_t>(position - data) / page * page;

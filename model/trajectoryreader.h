@@ -164,7 +164,7 @@ public:
 
     /// Opens path for reading; false when it cannot be opened (missing, unreadable, a folder).
     /// An input that cannot be mapped (a pipe, a device) is read whole, holding at most
-    /// memoryLimit bytes (0: half the machine's memory); see truncated().
+    /// memoryLimit bytes (0: a quarter of the machine's memory); see truncated().
     bool open(const std::string &path, std::size_t memoryLimit = 0);
     /// Every byte of the file.
     std::string_view bytes() const { return {data, size}; }
@@ -180,6 +180,8 @@ private:
     const char *data = "";
     std::size_t size = 0;
     void *mapping = nullptr;
+    std::size_t mappedBytes = 0;
+    bool anonymous = false; ///< the mapping holds bytes read from a pipe or device
     std::size_t released = 0;
     std::string owned;
     bool outOfMemory = false;
