@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+#include <bit>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
@@ -23,6 +25,19 @@ const char *parseRealSlow(const char *p, const char *end, double &value);
 /// Powers of ten that a double holds exactly.
 inline constexpr double ExactPowersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9,
     1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+/// True for the characters a plain decimal may start with: a digit, "-" and ".".
+inline bool startsNumber(char c)
+{
+    static constexpr auto table = [] {
+        std::array<bool, 256> starts{};
+        for (char d = '0'; d <= '9'; ++d)
+            starts[static_cast<unsigned char>(d)] = true;
+        starts['-'] = starts['.'] = true;
+        return starts;
+    }();
+    return table[static_cast<unsigned char>(c)];
+}
 
 /// Appends the decimal digits at p to mantissa one by one; false when there would be more
 /// than 19 digits in all (mantissa could overflow).
@@ -90,8 +105,9 @@ inline const char *parsePlainDecimal(const char *p, const char *end, double &val
             return nullptr;
         fraction = digits - before;
     }
+    // An exponent, or the "x" of a hexadecimal number after a lone 0, is not plain.
     if (digits == 0 || fraction > 22 || mantissa > (std::uint64_t{1} << 53)
-        || (p < end && (*p == 'e' || *p == 'E')))
+        || (p < end && ((*p | 0x20) == 'e' || (*p | 0x20) == 'x')))
         return nullptr;
     value = static_cast<double>(mantissa) / ExactPowersOfTen[fraction];
     return p;
@@ -112,18 +128,23 @@ inline const char *parseReal(const char *p, const char *end, double &value)
     if (p == end)
         return nullptr;
     const char c = *p;
-    // The common case: an unsigned or negative decimal number that fits a double.
-    if ((c >= '0' && c <= '9') || c == '-' || c == '.') {
-        const char *digits = c == '-' ? p + 1 : p;
-        if (end - digits > 1 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X'))
-            return numberparse::parseRealSlow(p, end, value);
-        if (c == '-' && end - p > 1 && (p[1] == '-' || p[1] == '+'))
-            return nullptr;
+    // The common case: an unsigned or negative decimal number that fits a double. The tests
+    // are written so that the sign and the digits of the number (which vary from one number
+    // to the next) decide as few branches as possible.
+    const bool negative = c == '-';
+    if (numberparse::startsNumber(c)) {
+        const char *digits = p + (negative ? 1 : 0);
         double plain;
         if (const char *after = numberparse::parsePlainDecimal(digits, end, plain)) {
-            value = c == '-' ? -plain : plain;
+            // plain is not negative: setting the sign bit negates it without a branch.
+            value = std::bit_cast<double>(
+                std::bit_cast<std::uint64_t>(plain) | std::uint64_t{negative} << 63);
             return after;
         }
+        if (end - digits > 1 && (digits[1] == 'x' || digits[1] == 'X') && digits[0] == '0')
+            return numberparse::parseRealSlow(p, end, value);
+        if (negative && end - p > 1 && (p[1] == '-' || p[1] == '+'))
+            return nullptr;
         double parsed;
         const auto [after, error] = std::from_chars(p, end, parsed);
         if (error == std::errc{}) {

@@ -148,7 +148,7 @@ private:
 [[nodiscard]] ReadResult readFrame(Frame &frame, LineSource &source, const InputFormat &format,
     AtomTypeTable &types, MessageSink &sink, ReaderWarned &warned);
 
-/// The bytes of one trajectory file, read with a single mapping (or a single read for files
+/// The bytes of one trajectory file, read with a single mapping (or read into memory for inputs
 /// that cannot be mapped), or a text held in memory.
 class TrajectoryFile
 {
