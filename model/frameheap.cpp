@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <exception>
 #include <new>
 #include <sys/mman.h>
+#include <thread>
 
 #if defined(TESSALY_FRAMEHEAP_POISONED)
 #include <sanitizer/asan_interface.h>
@@ -28,9 +30,10 @@ void poison(const void *, std::size_t) { }
 void unpoison(const void *, std::size_t) { }
 #endif
 
-// The size of a huge page on the machines that matter; a mapping aligned to it lets the kernel
-// back the memory with huge pages.
-constexpr std::size_t HugePage = std::size_t{2} << 20;
+// Arrays that get a mapping of their own take whole multiples of this.
+constexpr std::size_t Step = std::size_t{2} << 20;
+// Every mapping starts at least this well aligned (the smallest page size there is).
+constexpr std::size_t MappingAlignment = 4096;
 
 std::uintptr_t roundUp(std::uintptr_t value, std::size_t step)
 {
@@ -47,6 +50,23 @@ FrameHeap::~FrameHeap()
 void FrameHeap::release()
 {
     const std::lock_guard lock(mutex);
+    // Giving back hundreds of megabytes is mostly the system freeing their pages, which two
+    // threads do side by side (unmapping itself would take turns); the mappings then go
+    // quickly.
+    if (mappings.size() >= 4 && std::thread::hardware_concurrency() > 1) {
+        const std::size_t half = mappings.size() / 2;
+        const auto drop = [this](std::size_t first, std::size_t last) {
+            for (std::size_t i = first; i < last; ++i)
+                madvise(mappings[i].address, mappings[i].size, MADV_DONTNEED);
+        };
+        try {
+            std::thread helper(drop, 0, half);
+            drop(half, mappings.size());
+            helper.join();
+        } catch (const std::exception &) {
+            // Without a thread the unmapping below frees the pages alone.
+        }
+    }
     for (const Mapping &mapping : mappings) {
         unpoison(mapping.address, mapping.size); // the addresses may be mapped again
         munmap(mapping.address, mapping.size);
@@ -65,27 +85,20 @@ std::size_t FrameHeap::mappedBytes() const
     return total;
 }
 
-// Maps at least bytes (a multiple of HugePage) at a HugePage boundary; throws bad_alloc.
+// Maps bytes of normal pages; throws bad_alloc.
+//
+// Huge pages first-touch a large load three times faster when runs follow one another, but a
+// virtual machine that hands idle memory back to its host makes them five times slower after
+// a few seconds' pause, which is how files are opened; normal pages cost the same either way,
+// so the heap asks for them even where the system would give huge pages unasked.
 FrameHeap::Mapping FrameHeap::map(std::size_t bytes)
 {
-    if (bytes > SIZE_MAX - HugePage)
+    void *address =
+        mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (address == MAP_FAILED)
         throw std::bad_alloc();
-    // Mapping one huge page more and trimming is the portable way to get the alignment.
-    const std::size_t padded = bytes + HugePage;
-    void *raw = mmap(nullptr, padded, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (raw == MAP_FAILED)
-        throw std::bad_alloc();
-    const auto start = reinterpret_cast<std::uintptr_t>(raw);
-    const std::uintptr_t aligned = roundUp(start, HugePage);
-    if (aligned > start)
-        munmap(raw, aligned - start);
-    const std::uintptr_t tail = aligned + bytes;
-    if (start + padded > tail)
-        munmap(reinterpret_cast<void *>(tail), start + padded - tail);
-    void *address = reinterpret_cast<void *>(aligned);
-#if defined(MADV_HUGEPAGE)
-    // Without huge pages (refused, or not built in) the memory still works with small ones.
-    madvise(address, bytes, MADV_HUGEPAGE);
+#if defined(MADV_NOHUGEPAGE)
+    madvise(address, bytes, MADV_NOHUGEPAGE);
 #endif
     poison(address, bytes);
     return {address, bytes};
@@ -96,7 +109,7 @@ void *FrameHeap::do_allocate(std::size_t bytes, std::size_t alignment)
     if (bytes == 0)
         bytes = 1;
     alignment = std::max(alignment, Granule);
-    if (alignment > HugePage || bytes > SIZE_MAX - HugePage - GuardBytes)
+    if (alignment > MappingAlignment || bytes > SIZE_MAX - Step - GuardBytes)
         throw std::bad_alloc();
     const std::size_t needed = bytes + GuardBytes;
     const std::lock_guard lock(mutex);
@@ -110,7 +123,7 @@ void *FrameHeap::do_allocate(std::size_t bytes, std::size_t alignment)
     // An array too large to leave a useful rest of a chunk gets a mapping of its own, so
     // the current chunk goes on serving the small ones.
     if (needed > ChunkBytes / 4) {
-        const Mapping own = map(roundUp(needed, HugePage));
+        const Mapping own = map(roundUp(needed, Step));
         mappings.push_back(own);
         unpoison(own.address, bytes);
         return own.address;

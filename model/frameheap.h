@@ -18,7 +18,7 @@
 #endif
 
 /// The memory of a loaded trajectory's frames: arrays are cut one after the other from large
-/// mappings that may be backed by huge pages, so a large load first-touches few pages. Any
+/// mappings of normal pages, with no per-array bookkeeping and nothing to free one by one. Any
 /// thread may allocate at any time; giving memory back does nothing, and the memory returns
 /// to the system as a whole with release(). A heap is only equal to itself.
 class FrameHeap : public std::pmr::memory_resource

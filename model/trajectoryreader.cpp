@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <climits>
 #include <cstring>
 #include <exception>
@@ -43,6 +44,24 @@ bool isBlank(char c)
 
 const char *skipBlanks(const char *p, const char *end)
 {
+    // Eight characters at a time where the text allows: numbers in columns stand behind runs
+    // of one to a few blanks, whose varying length a character loop keeps mispredicting.
+    while (end - p >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, p, 8);
+        // A byte's top bit is set where the byte is zero; exact for each byte (no carry
+        // crosses into the next).
+        const auto zeroBytes = [](std::uint64_t x) {
+            constexpr std::uint64_t Low7 = 0x7F7F7F7F7F7F7F7Fu;
+            return ~(((x & Low7) + Low7) | x) & ~Low7;
+        };
+        const std::uint64_t blanks =
+            zeroBytes(word ^ 0x2020202020202020u) | zeroBytes(word ^ 0x0909090909090909u);
+        const std::uint64_t others = ~blanks & 0x8080808080808080u;
+        if (others)
+            return p + __builtin_ctzll(others) / 8;
+        p += 8;
+    }
     while (p < end && isBlank(*p))
         ++p;
     return p;
@@ -302,6 +321,7 @@ ReadResult TrajectoryReader::readFrame(Frame &frame, LineSource &source)
 
 ReadResult TrajectoryReader::readFrameLines(Frame &frame, LineSource &source)
 {
+    lineStart = nullptr;
     frame.atomCount = 1;
     if (kind == LayoutKind::Table) {
         if (layout.useFixedCount)
@@ -322,6 +342,7 @@ ReadResult TrajectoryReader::readFrameLines(Frame &frame, LineSource &source)
         TextLine line;
         if (!source.nextLine(line))
             return ReadResult::EndOfFile;
+        lineStart = line.text.data();
         return readTableRow(frame, line.text.data(), line.text.data() + line.text.size());
     }
     for (std::int64_t lineNumber = 1;; ++lineNumber) {
@@ -331,8 +352,11 @@ ReadResult TrajectoryReader::readFrameLines(Frame &frame, LineSource &source)
         if (lines < lineNumber)
             return ReadResult::FrameComplete;
         TextLine line;
-        if (!source.nextLine(line))
+        if (!source.nextLine(line)) {
+            lineStart = nullptr;
             return ReadResult::EndOfFile;
+        }
+        lineStart = line.text.data();
         const ReadResult result = readFrameLine(frame, line, lineNumber, source);
         if (result != ReadResult::FrameComplete)
             return result;
@@ -421,7 +445,15 @@ ReadResult TrajectoryReader::readAtomLine(
     if (layout.readOrbitals)
         lastPosition = std::max(lastPosition, layout.orbitalPosition + activeTerms - 1);
 
+    // Once the coordinates are behind and the line is used up, every field still ahead fails
+    // to convert; with their once-per-file messages all shown that changes nothing (the charge
+    // and the impulse stay 0), so the walk can end here. Plain coordinate files end every atom
+    // line this way.
+    const bool restIsSilent = (!layout.readCharge || warned.charge)
+        && (!layout.readImpulses || warned.impulse) && (!layout.readOrbitals || warned.orbital);
     while (position <= lastPosition) {
+        if (p == end && restIsSilent && position > layout.xyzPosition)
+            break;
         if (position == layout.xyzPosition) {
             double xyz[3] = {atom.position.x, atom.position.y, atom.position.z};
             const Converted converted = convertReals<3>(p, end, xyz);
@@ -484,6 +516,10 @@ ReadResult TrajectoryReader::readAtomLine(
 
 ReadResult TrajectoryReader::readTableRow(Frame &frame, const char *p, const char *end)
 {
+    // A blank row ends the reading silently, as a blank line after the last frame does in the
+    // line layouts, whether the count is read from the row or fixed.
+    if (skipBlanks(p, end) == end)
+        return ReadResult::EndOfFile;
     const std::int64_t knownCount = layout.useFixedCount ? layout.fixedAtomCount : 1;
     std::int64_t columns = std::int64_t{layout.xyzPosition} + 3 * knownCount - 1;
     if (!layout.useFixedCount)
@@ -587,8 +623,11 @@ TrajectoryFile::~TrajectoryFile()
 TrajectoryFile::TrajectoryFile(TrajectoryFile &&other) noexcept
     : size(other.size)
     , mapping(std::exchange(other.mapping, nullptr))
+    , mappedBytes(other.mappedBytes)
+    , anonymous(other.anonymous)
     , released(other.released)
     , owned(std::move(other.owned))
+    , outOfMemory(other.outOfMemory)
 {
     data = mapping ? static_cast<const char *>(mapping) : (size ? owned.data() : "");
     other.data = "";
@@ -607,15 +646,18 @@ TrajectoryFile TrajectoryFile::fromText(std::string text)
 void TrajectoryFile::close()
 {
     if (mapping)
-        munmap(mapping, size);
+        munmap(mapping, mappedBytes);
     mapping = nullptr;
+    mappedBytes = 0;
+    anonymous = false;
     data = "";
     size = 0;
     released = 0;
     owned.clear();
+    outOfMemory = false;
 }
 
-bool TrajectoryFile::open(const std::string &path)
+bool TrajectoryFile::open(const std::string &path, std::size_t memoryLimit)
 {
     close();
     const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -634,34 +676,86 @@ bool TrajectoryFile::open(const std::string &path)
         if (mapped != MAP_FAILED) {
             ::close(descriptor);
             mapping = mapped;
+            mappedBytes = static_cast<std::size_t>(status.st_size);
             data = static_cast<const char *>(mapped);
             size = static_cast<std::size_t>(status.st_size);
             return true;
         }
     }
-    // Pipes, devices and files that cannot be mapped are read whole instead.
-    std::string bytes;
-    char buffer[1 << 16];
+    // Pipes, devices and files that cannot be mapped are read whole instead, as far as memory
+    // allows: an endless input (a device such as /dev/zero) ends where memory does. Holding
+    // more than a quarter of the machine's memory counts as running out, before the system
+    // would (the frames need more). The bytes go into memory that grows in place (the system
+    // moves its pages rather than copying them), taken a large step at a time.
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long pageSize = sysconf(_SC_PAGESIZE);
+    std::size_t limit = memoryLimit;
+    if (limit == 0)
+        limit = pages > 0 && pageSize > 0
+            ? static_cast<std::size_t>(pages) / 4 * static_cast<std::size_t>(pageSize)
+            : SIZE_MAX / 2;
+    constexpr std::size_t Step = std::size_t{16} << 20;
+    char *buffer = nullptr;
+    std::size_t capacity = 0;
+    std::size_t filled = 0;
     for (;;) {
-        const ssize_t got = ::read(descriptor, buffer, sizeof buffer);
+        if (filled == capacity) {
+            if (capacity >= limit) {
+                outOfMemory = true;
+                break;
+            }
+            const std::size_t grown =
+                std::min(capacity == 0 ? (std::size_t{1} << 20) : 2 * capacity, limit);
+            void *memory = capacity == 0
+                ? mmap(nullptr, grown, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0)
+                : mremap(buffer, capacity, grown, MREMAP_MAYMOVE);
+            if (memory == MAP_FAILED) {
+                outOfMemory = true;
+                break;
+            }
+            buffer = static_cast<char *>(memory);
+            capacity = grown;
+        }
+        const std::size_t chunk = std::min(capacity - filled, Step);
+#if defined(MADV_POPULATE_WRITE)
+        // Pages made present in one call cost less than a fault each; without memory for them
+        // the read below fails alike.
+        if (madvise(buffer + filled, chunk, MADV_POPULATE_WRITE) != 0 && errno == ENOMEM) {
+            outOfMemory = true;
+            break;
+        }
+#endif
+        const ssize_t got = ::read(descriptor, buffer + filled, chunk);
+        if (got < 0 && errno == EINTR)
+            continue;
         if (got < 0) {
+            if (buffer)
+                munmap(buffer, capacity);
             ::close(descriptor);
             return false;
         }
         if (got == 0)
             break;
-        bytes.append(buffer, static_cast<std::size_t>(got));
+        filled += static_cast<std::size_t>(got);
     }
     ::close(descriptor);
-    owned = std::move(bytes);
-    data = owned.empty() ? "" : owned.data();
-    size = owned.size();
+    if (filled == 0) {
+        if (buffer)
+            munmap(buffer, capacity);
+        return true;
+    }
+    mapping = buffer;
+    mappedBytes = capacity;
+    anonymous = true;
+    data = buffer;
+    size = filled;
     return true;
 }
 
 void TrajectoryFile::releaseBefore(const char *position)
 {
-    if (!mapping || position < data || position > data + size)
+    // Memory read from a pipe is the only copy of its bytes: it stays.
+    if (!mapping || anonymous || position < data || position > data + size)
         return;
     const std::size_t page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
     const std::size_t upTo = static_cast<std::size_t>(position - data) / page * page;
@@ -673,13 +767,86 @@ void TrajectoryFile::releaseBefore(const char *position)
 
 namespace {
 
-// Stands in for the message boxes while a frame is read ahead on another thread: it only notes
-// that the frame wanted to say something, so that frame is read again in file order.
+// Stands in for the message boxes while a frame is read ahead on another thread: it keeps what
+// the frame would have said, and on which line, so the frame can say it when its turn comes.
 class ProbeSink : public MessageSink
 {
 public:
-    void show(std::string_view, std::string_view) override { spoke = true; }
-    bool spoke = false;
+    void show(std::string_view caption, std::string_view text) override
+    {
+        said.push_back({std::string(caption), std::string(text), reader->currentLine()});
+    }
+
+    struct Said
+    {
+        std::string caption;
+        std::string text;
+        const char *line = nullptr;
+    };
+    std::vector<Said> said;
+    const TrajectoryReader *reader = nullptr; ///< the reader whose lines are meant
+};
+
+// Forwards the reader's messages to the caller's sink and, when asked, notes the file line of
+// each.
+class LocatingSink : public MessageSink
+{
+public:
+    LocatingSink(MessageSink &sink, const char *fileStart, bool wanted, ReadOutcome &outcome)
+        : sink(sink)
+        , counted(fileStart)
+        , wanted(wanted)
+        , outcome(outcome)
+    {
+    }
+    void setReader(const TrajectoryReader *inOrder) { reader = inOrder; }
+    void show(std::string_view caption, std::string_view text) override
+    {
+        showAt(caption, text, reader ? reader->currentLine() : nullptr);
+    }
+    void showAt(std::string_view caption, std::string_view text, const char *line)
+    {
+        if (wanted)
+            outcome.messageLines.push_back(lineNumber(line));
+        sink.show(caption, text);
+    }
+    /// The 1-based file line that starts at line; 0 for none. Messages come in file order, so
+    /// the line feeds are counted once from the last place asked for.
+    std::int64_t lineNumber(const char *line)
+    {
+        if (!line)
+            return 0;
+        if (line < counted) {
+            linesBefore = 0;
+            counted = start;
+        }
+        linesBefore += countLineFeeds(counted, line);
+        counted = line;
+        return linesBefore + 1;
+    }
+
+private:
+    static std::int64_t countLineFeeds(const char *p, const char *end)
+    {
+        std::int64_t count = 0;
+#if defined(__SSE2__)
+        const __m128i lineFeed = _mm_set1_epi8('\n');
+        for (; end - p >= 16; p += 16) {
+            const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+            count += __builtin_popcount(
+                static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, lineFeed))));
+        }
+#endif
+        return count + std::count(p, end, '\n');
+    }
+
+    MessageSink &sink;
+    const char *counted;
+    const char *const start = counted;
+    std::int64_t linesBefore = 0;
+    bool wanted;
+    ReadOutcome &outcome;
+    const TrajectoryReader *reader = nullptr;
 };
 
 // The lines of one frame, found without reading its values.
@@ -739,13 +906,14 @@ public:
         , kind(static_cast<LayoutKind>(InputFormat::clampKind(format.kind)))
         , layout(format.current())
         , types(types)
-        , sink(sink)
+        , sink(sink, file.bytes().data(), options.lineNumbers, outcome)
         , warned(warned)
         , frames(frames)
         , options(options)
-        , reader(kind, layout, types, sink, warned)
+        , reader(kind, layout, types, this->sink, warned)
         , source(file.bytes())
     {
+        this->sink.setReader(&reader);
     }
 
     ReadOutcome run()
@@ -753,7 +921,7 @@ public:
         for (int i = 0; i < layout.skipLines; ++i) {
             TextLine line;
             if (!source.nextLine(line))
-                return outcome;
+                return finish();
         }
         int threads = options.threads;
         // Past a few threads the reading is bound by memory, not by parsing.
@@ -765,15 +933,35 @@ public:
             else
                 readInParallel(threads);
         } catch (const std::bad_alloc &) {
-            outcome.endedWith = ReadResult::OutOfMemory;
-            outcome.outOfMemory = true;
+            // Memory ran out outside a frame's atoms (the list, a batch): the same end.
+            outOfMemory();
         }
-        reportProgress();
-        return outcome;
+        return finish();
     }
 
 private:
     static constexpr std::size_t ReleaseStep = std::size_t{16} << 20;
+
+    void outOfMemory()
+    {
+        outcome.endedWith = ReadResult::OutOfMemory;
+        outcome.outOfMemory = true;
+        outcome.stopLine = 0;
+        sink.showAt(ReadingErrorCaption, "Not enough memory", nullptr);
+    }
+
+    ReadOutcome finish()
+    {
+        // A file that could not be held whole ends where its memory did, when the reading got
+        // that far: to its end, or to its last line, which may have been cut.
+        if (file.truncated() && !outcome.outOfMemory) {
+            const char *line = reader.currentLine();
+            if (!line || !std::memchr(line, '\n', static_cast<std::size_t>(source.end() - line)))
+                outOfMemory();
+        }
+        reportProgress();
+        return outcome;
+    }
 
     // Reads one frame in file order with the real messages; false when the reading ends.
     // A frame read ahead in vain lends its arrays to the frame read in its place, so their room
@@ -781,20 +969,39 @@ private:
     bool readNextInOrder(Frame *spare = nullptr)
     {
         Frame frame(frames.memory());
-        if (spare) {
-            frame.atoms = std::move(spare->atoms);
-            frame.atoms.clear();
-            frame.ownTerms = std::move(spare->ownTerms);
-            frame.ownTerms.clear();
-        }
+        if (spare)
+            lend(*spare, frame);
         const ReadResult result = reader.readFrame(frame, source);
         if (result != ReadResult::FrameComplete) {
             outcome.endedWith = result;
             outcome.outOfMemory = result == ReadResult::OutOfMemory;
+            if (options.lineNumbers)
+                outcome.stopLine = sink.lineNumber(reader.currentLine());
+            if (spare)
+                lend(frame, *spare);
             return false;
         }
         append(std::move(frame));
         return true;
+    }
+
+    // Makes a frame read before as good as a new one, keeping the room of its arrays.
+    static void recycle(Frame &frame)
+    {
+        frame.atomCount = 0;
+        frame.atoms.clear();
+        frame.ownTerms.clear();
+        frame.time = 0.0;
+        frame.energy = 0.0;
+        frame.text.reset();
+    }
+
+    static void lend(Frame &from, Frame &to)
+    {
+        to.atoms = std::move(from.atoms);
+        to.atoms.clear();
+        to.ownTerms = std::move(from.ownTerms);
+        to.ownTerms.clear();
     }
 
     void append(Frame &&frame)
@@ -827,20 +1034,37 @@ private:
             madeProgress();
     }
 
+    // A frame read ahead, with what it would have said and the flags it left.
+    struct Ahead
+    {
+        explicit Ahead(std::pmr::memory_resource *memory)
+            : frame(memory)
+        {
+        }
+        Frame frame;
+        bool complete = false;
+        std::vector<ProbeSink::Said> said;
+        ReaderWarned flagsAfter;
+    };
+
     // Frames are found first (a cheap pass over the line feeds), then read by every thread at
-    // once, each with the warning flags as they stood before the batch and a sink that only
-    // notes a message. A frame read that way without any message and complete is exactly what
-    // reading in file order gives: its guarded failures were silent under flags that can only
-    // have grown since. Every other frame is read again here, in file order, with the real sink
-    // and flags, so messages, their order and the frames kept are those of the plain loop.
+    // once, each with the warning flags as they stood before the batch and a sink that keeps
+    // what the frame says. A complete frame read that way is exactly what reading in file order
+    // gives when it said nothing (its guarded failures were silent under flags that can only
+    // have grown since), or when the flags are still those it was read with (it then says its
+    // messages now). Any other frame is read again here, in file order, with the real sink and
+    // flags; once the flags have moved, the rest of the batch is read ahead again with them. So
+    // messages, their order and the frames kept are those of the plain loop. The first frame is
+    // read in order: it usually sets every flag the file will set, so the rest reads ahead.
     void readInParallel(int threads)
     {
+        if (!readNextInOrder())
+            return;
         const std::size_t budget = options.batchBytes ? options.batchBytes : BatchBytes;
         std::vector<FrameSpan> spans;
         std::vector<FrameSpan> nextSpans;
         const char *nextStart = nullptr;
-        std::vector<Frame> slots;
-        std::vector<char> clean;
+        std::vector<Ahead> slots;
         for (;;) {
             // The next batch was found while the threads read this one; it is only good if the
             // reading went on exactly where it was expected to.
@@ -858,26 +1082,34 @@ private:
                 continue;
             }
             // The frames take their arrays from the list's heap, so moving one into the list
-            // leaves its atoms where the reading thread put them.
-            slots.clear();
-            slots.reserve(spans.size());
-            for (std::size_t i = 0; i < spans.size(); ++i)
+            // leaves its atoms where the reading thread put them. Slots not taken by the list
+            // keep their arrays for the next batch.
+            while (slots.size() < spans.size())
                 slots.emplace_back(frames.memory());
-            clean.assign(spans.size(), 0);
             nextSpans.clear();
             const char *const following = spans.back().end;
-            readAhead(spans, slots, clean, threads,
+            const ReaderWarned before = warned;
+            readAhead(spans, slots, before, threads,
                 [&] { findFrames(following, source.end(), kind, layout, budget, nextSpans); });
             nextStart = following;
             for (std::size_t i = 0; i < spans.size(); ++i) {
-                if (clean[i]) {
-                    append(std::move(slots[i]));
+                Ahead &slot = slots[i];
+                if (slot.complete && (slot.said.empty() || warned == before)) {
+                    if (!slot.said.empty()) {
+                        for (const ProbeSink::Said &said : slot.said)
+                            sink.showAt(said.caption, said.text, said.line);
+                        warned = slot.flagsAfter;
+                    }
+                    append(std::move(slot.frame));
+                    slot.frame = Frame(frames.memory());
                     ++outcome.framesReadAhead;
                     source.seek(spans[i].end);
                     continue;
                 }
                 source.seek(spans[i].begin);
-                if (!readNextInOrder(&slots[i]))
+                if (!(warned == before))
+                    break;
+                if (!readNextInOrder(&slot.frame))
                     return;
                 if (source.position() != spans[i].end)
                     break; // the frame ended elsewhere than found: find again from here
@@ -888,38 +1120,42 @@ private:
 
     // Reads the frames of spans on every thread; the calling thread first does `meanwhile`.
     template <class Meanwhile>
-    void readAhead(const std::vector<FrameSpan> &spans, std::vector<Frame> &slots,
-        std::vector<char> &clean, int threads, const Meanwhile &meanwhile)
+    void readAhead(const std::vector<FrameSpan> &spans, std::vector<Ahead> &slots,
+        const ReaderWarned &before, int threads, const Meanwhile &meanwhile)
     {
-        const ReaderWarned before = warned;
         std::atomic<std::size_t> nextFrame{0};
         const std::size_t chunk =
             std::max<std::size_t>(1, spans.size() / (16 * static_cast<std::size_t>(threads)));
         const auto work = [&]() {
-            ProbeSink probe;
             ReaderWarned flags = before;
+            ProbeSink probe;
             TrajectoryReader ahead(kind, layout, types, probe, flags);
+            probe.reader = &ahead;
             for (;;) {
                 const std::size_t first = nextFrame.fetch_add(chunk);
                 if (first >= spans.size())
                     return;
                 const std::size_t last = std::min(spans.size(), first + chunk);
                 for (std::size_t i = first; i < last; ++i) {
-                    probe.spoke = false;
+                    Ahead &slot = slots[i];
+                    probe.said.clear();
                     flags = before;
+                    recycle(slot.frame);
                     LineSource lines(std::string_view(
                         spans[i].begin, static_cast<std::size_t>(spans[i].end - spans[i].begin)));
                     try {
-                        const ReadResult result = ahead.readFrame(slots[i], lines);
-                        const bool same =
-                            result == ReadResult::FrameComplete && !probe.spoke && lines.atEnd();
-                        clean[i] = same ? 1 : 0;
+                        const ReadResult result = ahead.readFrame(slot.frame, lines);
+                        slot.complete = result == ReadResult::FrameComplete && lines.atEnd();
+                        slot.said.swap(probe.said);
+                        slot.flagsAfter = flags;
                     } catch (...) {
-                        clean[i] = 0;
+                        slot.complete = false;
                     }
                 }
             }
         };
+        for (std::size_t i = 0; i < spans.size(); ++i)
+            slots[i].complete = false;
         std::vector<std::thread> helpers;
         try {
             for (int t = 1; t < threads; ++t)
@@ -939,14 +1175,14 @@ private:
     LayoutKind kind;
     const LayoutSettings &layout;
     AtomTypeTable &types;
-    MessageSink &sink;
+    ReadOutcome outcome;
+    LocatingSink sink;
     ReaderWarned &warned;
     FrameList &frames;
     const ReadOptions &options;
     TrajectoryReader reader;
     LineSource source;
     const char *lastReport = source.position();
-    ReadOutcome outcome;
 };
 
 } // namespace

@@ -11,6 +11,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 /// How reading one frame ended, in the order of the reader's return codes 0 to 3.
 enum class ReadResult {
@@ -116,6 +117,9 @@ public:
     /// Fills the freshly created frame from the next lines of source. On FrameComplete the
     /// source stands after the frame; on any other result the caller discards the frame.
     [[nodiscard]] ReadResult readFrame(Frame &frame, LineSource &source);
+    /// Where the line the reader took last starts (the line a message or a stop is about);
+    /// nullptr before any line, and when the source ended where a line was needed.
+    const char *currentLine() const { return lineStart; }
 
 private:
     ReadResult readFrameLines(Frame &frame, LineSource &source);
@@ -137,13 +141,14 @@ private:
     MessageSink &sink;
     ReaderWarned &warned;
     AtomTypeCache cache;
+    const char *lineStart = nullptr;
 };
 
 /// Reads one frame of the format's current kind from source, as TrajectoryReader::readFrame.
 [[nodiscard]] ReadResult readFrame(Frame &frame, LineSource &source, const InputFormat &format,
     AtomTypeTable &types, MessageSink &sink, ReaderWarned &warned);
 
-/// The bytes of one trajectory file, read with a single mapping (or a single read for files
+/// The bytes of one trajectory file, read with a single mapping (or read into memory for inputs
 /// that cannot be mapped), or a text held in memory.
 class TrajectoryFile
 {
@@ -158,20 +163,28 @@ public:
     TrajectoryFile(TrajectoryFile &&other) noexcept;
 
     /// Opens path for reading; false when it cannot be opened (missing, unreadable, a folder).
-    bool open(const std::string &path);
+    /// An input that cannot be mapped (a pipe, a device) is read whole, holding at most
+    /// memoryLimit bytes (0: a quarter of the machine's memory); see truncated().
+    bool open(const std::string &path, std::size_t memoryLimit = 0);
     /// Every byte of the file.
     std::string_view bytes() const { return {data, size}; }
     /// Lets the memory of the bytes before position go: they will not be read again. Keeps a
     /// large file from staying resident as a whole while its frames are built.
     void releaseBefore(const char *position);
+    /// True when memory ran out before the whole input could be held (an endless or enormous
+    /// pipe or device): the bytes are those read until then.
+    bool truncated() const { return outOfMemory; }
 
 private:
     void close();
     const char *data = "";
     std::size_t size = 0;
     void *mapping = nullptr;
+    std::size_t mappedBytes = 0;
+    bool anonymous = false; ///< the mapping holds bytes read from a pipe or device
     std::size_t released = 0;
     std::string owned;
+    bool outOfMemory = false;
 };
 
 /// Options of a whole-file read.
@@ -184,6 +197,8 @@ struct ReadOptions
     std::size_t batchBytes = 0;
     /// Called now and then with the fraction of the file read so far (0 to 1).
     std::function<void(double)> progress;
+    /// Notes the file line of every message and of the stop in the outcome.
+    bool lineNumbers = false;
 };
 
 /// How a whole-file read ended.
@@ -198,6 +213,11 @@ struct ReadOutcome
     /// How many of the frames read were read ahead by the threads rather than in order (for
     /// diagnostics and tests).
     int framesReadAhead = 0;
+    /// With ReadOptions::lineNumbers: the 1-based file line of each message, in the order
+    /// shown (0 for a message about no line), and the line the reading stopped at (0 when the
+    /// file ended where a line was needed, or memory ran out outside a frame).
+    std::vector<std::int64_t> messageLines;
+    std::int64_t stopLine = 0;
 };
 
 /// Reads a whole file as the window's Open does: skips the current kind's leading lines, then

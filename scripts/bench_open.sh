@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Compares opening a large trajectory in the window with loading it in the command-line tool.
 #
-#   scripts/bench_open.sh [BUILD_FOLDER] [DATA_FOLDER]
+#   scripts/bench_open.sh [BUILD_FOLDER]
 #
 # Generates (once) the "plain" input with ../shared/bench/gen_xyz.py (1,000 frames of 3,000
-# atoms, about 117 MB), builds tessaly and tessaly-cli in BUILD_FOLDER (default build), then
-# times, best of three runs each:
+# atoms, about 117 MB) into $TESSALY_BENCH_DATA (default ${TMPDIR:-/tmp}/tessaly-bench, shared
+# with bench_read.sh), builds tessaly and tessaly-cli in BUILD_FOLDER (default build), then
+# times by turns, the median of five runs each, every run after a pause of five seconds:
 #   cli     the whole run of `tessaly-cli info FILE`
 #   window  the window's open of FILE (read, first picture, animation start), as printed by
 #           the program started with TESSALY_TIME_OPEN set on the offscreen platform
@@ -14,8 +15,8 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
-data=${2:-$build/bench-data}
-shared=$root/../shared/bench
+data=${TESSALY_BENCH_DATA:-${TMPDIR:-/tmp}/tessaly-bench}
+shared=${TESSALY_SHARED:-$root/../shared}/bench
 mkdir -p "$data"
 
 if [ ! -f "$shared/gen_xyz.py" ]; then
@@ -35,17 +36,19 @@ file=$data/plain.xyz
 cat "$file" > /dev/null # warm the page cache
 
 now() { date +%s.%N; }
-best() { # the smallest of the numbers given
-    printf '%s\n' "$@" | sort -g | head -n 1
+median() {
+    printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'
 }
 
 cli_runs=()
 window_runs=()
 process_runs=()
-for _ in 1 2 3; do
+for _ in 1 2 3 4 5; do
+    sleep 5
     start=$(now)
     "$cli" info "$file" > /dev/null
     cli_runs+=("$(python3 -c "print($(now) - $start)")")
+    sleep 5
 
     start=$(now)
     line=$(QT_QPA_PLATFORM=offscreen TESSALY_TIME_OPEN=1 "$tessaly" "$file" 2> /dev/null)
@@ -54,9 +57,9 @@ for _ in 1 2 3; do
     frames=$(sed -n 's/.*frames=\([0-9]*\).*/\1/p' <<< "$line")
 done
 
-cli_s=$(best "${cli_runs[@]}")
-window_s=$(best "${window_runs[@]}")
-process_s=$(best "${process_runs[@]}")
+cli_s=$(median "${cli_runs[@]}")
+window_s=$(median "${window_runs[@]}")
+process_s=$(median "${process_runs[@]}")
 printf 'input   %s (%s MB, %s frames)\n' "$file" "$(($(stat -c %s "$file") / 1000000))" "$frames"
 printf 'cli     %.3f s  (tessaly-cli info, whole run)\n' "$cli_s"
 printf 'window  %.3f s  (open in the window)\n' "$window_s"

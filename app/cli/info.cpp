@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -14,8 +15,9 @@ const char *const InfoHelp =
     "usage: tessaly-cli info FILE [--json] [input options]\n"
     "\n"
     "Reads FILE as the program's Open does and prints the number of frames, the atoms per\n"
-    "frame, the range of the frames' times and energies, and every message the reading\n"
-    "showed (caption and text, in order). --json prints the same as one JSON object.\n"
+    "frame, the range of the frames' times and energies, how the reading ended, and every\n"
+    "message the reading showed (caption and text, in order), each with the number of the\n"
+    "file line it is about. --json prints the same as one JSON object.\n"
     "Exit status 0 when frames were read; 1 with \"Can't open XYZ file FILE\" or \"No frames\n"
     "read from file FILE\" on the error stream otherwise; 2 for a wrong command line.\n"
     "\n"
@@ -166,6 +168,23 @@ const char *endedWithName(const LoadedTrajectory &loaded)
     }
 }
 
+// The file line a message is about, 0 when it is about none.
+std::int64_t messageLine(const LoadedTrajectory &loaded, std::size_t index)
+{
+    const std::vector<std::int64_t> &lines = loaded.outcome.messageLines;
+    return index < lines.size() ? lines[index] : 0;
+}
+
+std::string jsonLine(std::int64_t line)
+{
+    return line > 0 ? std::to_string(line) : "null";
+}
+
+std::string atLine(std::int64_t line)
+{
+    return line > 0 ? " at line " + std::to_string(line) : "";
+}
+
 void printJson(const std::string &path, const LoadedTrajectory &loaded, const FrameList &frames)
 {
     const Summary summary = summarise(frames);
@@ -182,10 +201,12 @@ void printJson(const std::string &path, const LoadedTrajectory &loaded, const Fr
     out += "  \"time\": " + range(summary.time) + ",\n";
     out += "  \"energy\": " + range(summary.energy) + ",\n";
     out += "  \"endedWith\": " + jsonString(endedWithName(loaded)) + ",\n";
+    out += "  \"stopLine\": " + jsonLine(loaded.outcome.stopLine) + ",\n";
     out += "  \"messages\": [";
     for (std::size_t i = 0; i < loaded.messages.size(); ++i) {
         out += i ? ",\n    " : "\n    ";
-        out += "{\"caption\": " + jsonString(loaded.messages[i].first)
+        out += "{\"line\": " + jsonLine(messageLine(loaded, i))
+            + ", \"caption\": " + jsonString(loaded.messages[i].first)
             + ", \"text\": " + jsonString(loaded.messages[i].second) + "}";
     }
     out += loaded.messages.empty() ? "]\n" : "\n  ]\n";
@@ -209,10 +230,14 @@ void printText(const std::string &path, const LoadedTrajectory &loaded, const Fr
               << "atoms per frame: " << range(summary.atoms) << "\n"
               << "time: " << range(summary.time) << "\n"
               << "energy: " << range(summary.energy) << "\n"
-              << "ended with: " << endedWithName(loaded) << "\n"
+              << "ended with: " << endedWithName(loaded) << atLine(loaded.outcome.stopLine) << "\n"
               << "messages: " << loaded.messages.size() << "\n";
-    for (const auto &[caption, text] : loaded.messages)
-        std::cout << "  " << (caption.empty() ? text : caption + ": " + text) << "\n";
+    for (std::size_t i = 0; i < loaded.messages.size(); ++i) {
+        const auto &[caption, text] = loaded.messages[i];
+        const std::int64_t line = messageLine(loaded, i);
+        std::cout << "  " << (line > 0 ? "line " + std::to_string(line) + ": " : "")
+                  << (caption.empty() ? text : caption + ": " + text) << "\n";
+    }
 }
 
 } // namespace

@@ -231,6 +231,7 @@ LoadedTrajectory loadTrajectory(const std::string &path, const TrajectoryOptions
     ReaderWarned warned;
     ReadOptions readOptions;
     readOptions.threads = options.threads;
+    readOptions.lineNumbers = true;
     loaded.outcome = readTrajectory(file, loaded.format, types, sink, warned, frames, readOptions);
     loaded.messages = std::move(sink.messages);
     if (frames.count() == 0)

@@ -120,6 +120,7 @@ void read(Reading &reading, const std::string &text, const InputFormat &format,
     ReadOptions options;
     options.threads = threads;
     options.batchBytes = batch;
+    options.lineNumbers = true;
     reading.outcome =
         readTrajectory(file, format, types, reading.sink, reading.warned, reading.frames, options);
 }
@@ -158,8 +159,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (!(inOrder.warned == ahead.warned))
         mismatch("warning flags");
     if (inOrder.outcome.framesRead != ahead.outcome.framesRead
-        || inOrder.outcome.endedWith != ahead.outcome.endedWith)
+        || inOrder.outcome.endedWith != ahead.outcome.endedWith
+        || inOrder.outcome.stopLine != ahead.outcome.stopLine)
         mismatch("outcome");
+    if (inOrder.outcome.messageLines != ahead.outcome.messageLines)
+        mismatch("message lines");
     compare(inOrder.frames, ahead.frames);
 
     // What was read can be written and read back in the common layout.

@@ -1,10 +1,14 @@
 #include "model/numberparse.h"
 
+#include <charconv>
 #include <climits>
 #include <clocale>
 #include <cmath>
+#include <cstring>
 #include <gtest/gtest.h>
+#include <random>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -85,6 +89,40 @@ TEST(RealConversion, OutOfRangeValuesBecomeInfinityOrZero)
     const Real tiny = real("0." + std::string(400, '0') + "1");
     EXPECT_TRUE(tiny.found);
     EXPECT_EQ(tiny.value, 0.0);
+}
+
+// The quick path for plain decimals must give the very bits and length of a full conversion,
+// on the edges of its range (digit counts, 2^53, 22 places) and on many random numbers.
+TEST(RealConversion, PlainDecimalsMatchTheFullConversionBitForBit)
+{
+    std::vector<std::string> texts = {"1.", ".5", "-.5", "-0", "-0.000", "0.1", "9007199254740992",
+        "9007199254740993", "900719925474099.3", "1234567890123456789", "12345678901234567890",
+        "0.1234567890123456789", "1." + std::string(22, '3'), "1." + std::string(23, '3'),
+        "0.0000000000000000000001", "1.5e3", "2.E-1", "17.25x", "3.14159.2"};
+    // Digits in runs of every length, followed by what may stand after a number (the
+    // characters next to the digits in the code table among them).
+    const std::string after = " \t\n-+.eEx/:\xff"
+                              "0";
+    std::mt19937_64 random(7);
+    for (int i = 0; i < 20000; ++i) {
+        const std::string digits = std::to_string(random() >> (random() % 64));
+        const std::size_t point = random() % (digits.size() + 1);
+        std::string text =
+            (random() % 2 ? "-" : "") + digits.substr(0, point) + "." + digits.substr(point);
+        for (std::size_t k = random() % 10; k > 0; --k)
+            text += after[random() % after.size()];
+        texts.push_back(text);
+    }
+    for (const std::string &text : texts) {
+        const char *begin = text.data();
+        const char *end = begin + text.size();
+        double expected = 0.0;
+        const auto full = std::from_chars(begin, end, expected);
+        const Real quick = real(text);
+        ASSERT_TRUE(quick.found) << text;
+        EXPECT_EQ(std::memcmp(&quick.value, &expected, sizeof expected), 0) << text;
+        EXPECT_EQ(quick.used, static_cast<std::size_t>(full.ptr - begin)) << text;
+    }
 }
 
 TEST(RealConversion, FailsWithoutADigitAndLeavesTheValue)

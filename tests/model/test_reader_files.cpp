@@ -4,6 +4,7 @@
 #include <cstring>
 #include <gtest/gtest.h>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -105,6 +106,8 @@ TEST(WholeFileReading, ReadAheadGivesTheSameFramesAndMessagesAsReadingInOrder)
     EXPECT_EQ(inOrder.outcome.framesReadAhead, 0);
     EXPECT_EQ(inOrder.frames.count(), 259);
     EXPECT_EQ(inOrder.messages(), (Messages{ChargeWarning, ImpulseError, XyzError}));
+    EXPECT_EQ(inOrder.outcome.messageLines, (std::vector<std::int64_t>{899, 899, 1560}));
+    EXPECT_EQ(inOrder.outcome.stopLine, 1560);
     EXPECT_EQ(inOrder.frame(200).atoms[1].type->name, "?");
     EXPECT_EQ(inOrder.frame(7).atoms[3].position, (Vector3{10.25, 0.3, 7.5}));
     for (const std::size_t batch :
@@ -115,6 +118,8 @@ TEST(WholeFileReading, ReadAheadGivesTheSameFramesAndMessagesAsReadingInOrder)
             EXPECT_EQ(ahead.warned, inOrder.warned);
             EXPECT_EQ(ahead.outcome.framesRead, inOrder.outcome.framesRead);
             EXPECT_EQ(ahead.outcome.endedWith, inOrder.outcome.endedWith);
+            EXPECT_EQ(ahead.outcome.messageLines, inOrder.outcome.messageLines);
+            EXPECT_EQ(ahead.outcome.stopLine, inOrder.outcome.stopLine);
             EXPECT_GT(ahead.outcome.framesReadAhead, 250) << batch << " " << threads;
             expectSameFrames(inOrder.frames, ahead.frames);
         }
@@ -224,6 +229,37 @@ TEST(WholeFileReading, MalformedTableLayoutIsRefusedWithAClearMessage)
     EXPECT_EQ(read.frames.count(), 0);
     ASSERT_EQ(read.messages().size(), 1u);
     EXPECT_EQ(read.messages()[0].first, "INPUT FILE FORMAT ERROR");
+}
+
+// An input that cannot be held whole (an endless device, a pipe larger than memory) ends the
+// reading as running out of memory does, after the frames that were held.
+TEST(WholeFileReading, InputsBeyondMemoryEndAsOutOfMemoryKeepingTheirFrames)
+{
+    const std::string frames = fileText(dataPath("written.xyz"));
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    const std::string piped = frames + std::string(40000, '\0');
+    ASSERT_LT(piped.size(), 65536u); // the pipe holds it all, so nothing waits for the reader
+    ASSERT_EQ(write(ends[1], piped.data(), piped.size()), static_cast<ssize_t>(piped.size()));
+    close(ends[1]);
+    const Messages outOfMemory{{"READING FILE ERROR", "Not enough memory"}};
+    for (const int threads : {1, 2}) {
+        TrajectoryFile zeros;
+        ASSERT_TRUE(zeros.open("/dev/zero", 1 << 20));
+        EXPECT_TRUE(zeros.truncated());
+        const ReadAll none(zeros, formatOf(LayoutKind::Common), threads);
+        EXPECT_EQ(none.frames.count(), 0);
+        EXPECT_EQ(none.messages(), outOfMemory);
+        EXPECT_TRUE(none.outcome.outOfMemory);
+    }
+    TrajectoryFile pipeFile;
+    ASSERT_TRUE(pipeFile.open("/dev/fd/" + std::to_string(ends[0]), frames.size() + 1000));
+    close(ends[0]);
+    EXPECT_TRUE(pipeFile.truncated());
+    const ReadAll some(pipeFile, formatOf(LayoutKind::Common), 2);
+    EXPECT_EQ(some.frames.count(), 4);
+    EXPECT_EQ(some.messages(), (Messages{OrbitalError, outOfMemory[0]}));
+    EXPECT_EQ(some.outcome.endedWith, ReadResult::OutOfMemory);
 }
 
 TEST(TrajectoryFileOpening, RefusesMissingFilesAndFolders)

@@ -83,6 +83,14 @@ TEST_P(LayoutReader, TableReadsItsCountFromTheRow)
 
 TEST_P(LayoutReader, TableRowWithoutCountEndsSilentlyAndZeroCountIsAnError)
 {
+    // A blank row ends the reading silently, with the count fixed (the default) or read.
+    for (const std::string blankRow : {"\n", " \t\r\n"}) {
+        const ReadAll fixed(
+            TableHeader + TableRow + TableRow + blankRow, formatOf(LayoutKind::Table), threads());
+        EXPECT_EQ(fixed.frames.count(), 2);
+        EXPECT_TRUE(fixed.messages().empty());
+        EXPECT_EQ(fixed.outcome.endedWith, ReadResult::EndOfFile);
+    }
     InputFormat format = formatOf(LayoutKind::Table);
     format.current().useFixedCount = false;
     const std::string row = "1 0 0 0 0 0 0.1 99 99 7 8 9\n";

@@ -39,11 +39,23 @@ struct ReadAll
     ReadAll(const std::string &text, const InputFormat &format, int threads = 1,
         std::size_t batchBytes = 64)
     {
-        types.buildDefaultTable();
         TrajectoryFile file = TrajectoryFile::fromText(text);
+        read(file, format, threads, batchBytes);
+    }
+    /// Reads an opened file the same way.
+    ReadAll(TrajectoryFile &file, const InputFormat &format, int threads = 1,
+        std::size_t batchBytes = 64)
+    {
+        read(file, format, threads, batchBytes);
+    }
+
+    void read(TrajectoryFile &file, const InputFormat &format, int threads, std::size_t batchBytes)
+    {
+        types.buildDefaultTable();
         ReadOptions options;
         options.threads = threads;
         options.batchBytes = batchBytes;
+        options.lineNumbers = true;
         outcome = readTrajectory(file, format, types, sink, warned, frames, options);
     }
 
