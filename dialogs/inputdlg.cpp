@@ -1,6 +1,7 @@
 #include "dialogs/inputdlg.h"
 
 #include "dialogs/dialogparts.h"
+#include "dialogs/dialogsupport.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -30,6 +31,7 @@ TInputDlg::TInputDlg(QWidget *parent)
 
 TInputDlg::~TInputDlg()
 {
+    detachControls(*this);
     if (InputDlg == this)
         InputDlg = nullptr;
 }

@@ -1,6 +1,7 @@
 #include "dialogs/outputdlg.h"
 
 #include "dialogs/dialogparts.h"
+#include "dialogs/dialogsupport.h"
 #include "dialogs/mainformlink.h"
 
 #include <QCheckBox>
@@ -26,6 +27,7 @@ TOutputDlg::TOutputDlg(MainFormLink &main)
 
 TOutputDlg::~TOutputDlg()
 {
+    detachControls(*this);
     if (OutputDlg == this)
         OutputDlg = nullptr;
 }

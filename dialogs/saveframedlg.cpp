@@ -1,6 +1,7 @@
 #include "dialogs/saveframedlg.h"
 
 #include "dialogs/dialogparts.h"
+#include "dialogs/dialogsupport.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>
@@ -39,6 +40,7 @@ TSaveFrameDlg::TSaveFrameDlg(QWidget *parent)
 
 TSaveFrameDlg::~TSaveFrameDlg()
 {
+    detachControls(*this);
     if (SaveFrameDlg == this)
         SaveFrameDlg = nullptr;
 }

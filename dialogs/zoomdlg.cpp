@@ -1,5 +1,6 @@
 #include "dialogs/zoomdlg.h"
 
+#include "dialogs/dialogsupport.h"
 #include "dialogs/mainformlink.h"
 #include "model/numberparse.h"
 #include "render/displaystate.h"
@@ -104,6 +105,7 @@ TZoomDlg::TZoomDlg(MainFormLink &main)
 
 TZoomDlg::~TZoomDlg()
 {
+    detachControls(*this);
     if (ZoomDlg == this)
         ZoomDlg = nullptr;
 }

@@ -32,17 +32,23 @@ sys.exit(0 if v["stopLine"] == 8 and v["messages"][0]["line"] == 8 and v["endedW
 cmp -s "$artefacts/stop.1.json" "$artefacts/stop.2.json" || fail "the lines differ between 1 and 2 threads"
 
 # Memory is bounded for the run, so the endless input meets a real allocation failure fast.
-(ulimit -v 500000; "$cli" info /dev/zero > "$artefacts/zero.txt" 2> "$artefacts/zero.err")
-status=$?
-[ "$status" = 1 ] || fail "info /dev/zero exits $status, not 1"
-grep -q "READING FILE ERROR: Not enough memory" "$artefacts/zero.txt" || fail "info /dev/zero does not say it ran out of memory"
-grep -qx "No frames read from file /dev/zero" "$artefacts/zero.err" || fail "info /dev/zero: $(cat "$artefacts/zero.err")"
-if [ -f "$examples/water.xyz" ]; then
-    (ulimit -v 500000; { cat "$examples/water.xyz"; head -c 400000000 /dev/zero; } \
-        | "$cli" info /dev/stdin > "$artefacts/pipe.txt" 2> "$artefacts/pipe.err")
-    [ $? = 0 ] || fail "the frames before an endless tail are not kept: $(cat "$artefacts/pipe.err")"
-    grep -qx "frames: $(grep -c '^ *3 *$' "$examples/water.xyz")" "$artefacts/pipe.txt" || fail "pipe: $(cat "$artefacts/pipe.txt")"
-    grep -qx "ended with: out of memory" "$artefacts/pipe.txt" || fail "pipe does not end as out of memory"
+# AddressSanitizer reserves terabytes of shadow address space at start, which no bounded run
+# can hold: the sanitizer build leaves these checks to the normal one.
+if ldd "$cli" 2>/dev/null | grep -q libasan; then
+    echo "cli_reading_stops: memory-bound checks skipped under AddressSanitizer"
+else
+    (ulimit -v 500000; "$cli" info /dev/zero > "$artefacts/zero.txt" 2> "$artefacts/zero.err")
+    status=$?
+    [ "$status" = 1 ] || fail "info /dev/zero exits $status, not 1"
+    grep -q "READING FILE ERROR: Not enough memory" "$artefacts/zero.txt" || fail "info /dev/zero does not say it ran out of memory"
+    grep -qx "No frames read from file /dev/zero" "$artefacts/zero.err" || fail "info /dev/zero: $(cat "$artefacts/zero.err")"
+    if [ -f "$examples/water.xyz" ]; then
+        (ulimit -v 500000; { cat "$examples/water.xyz"; head -c 400000000 /dev/zero; } \
+            | "$cli" info /dev/stdin > "$artefacts/pipe.txt" 2> "$artefacts/pipe.err")
+        [ $? = 0 ] || fail "the frames before an endless tail are not kept: $(cat "$artefacts/pipe.err")"
+        grep -qx "frames: $(grep -c '^ *3 *$' "$examples/water.xyz")" "$artefacts/pipe.txt" || fail "pipe: $(cat "$artefacts/pipe.txt")"
+        grep -qx "ended with: out of memory" "$artefacts/pipe.txt" || fail "pipe does not end as out of memory"
+    fi
 fi
 
 if [ "$failures" -gt 0 ]; then

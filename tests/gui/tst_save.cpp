@@ -178,8 +178,11 @@ void SaveTest::eachFailureHasItsMessage()
     const FailureCase &failure = Failures[index];
     if (failure.frames > 0)
         openFrames(failure.frames);
+    // names and texts may hold the test folder as %1; those without it are taken as they are
     const auto inFolder = [this](const char *text) {
-        return QString::fromLatin1(text).arg(folder.path()).toStdString();
+        const QString pattern = QString::fromLatin1(text);
+        return (pattern.contains(QLatin1String("%1")) ? pattern.arg(folder.path()) : pattern)
+            .toStdString();
     };
     chosen = QString::fromStdString(inFolder(failure.name));
     MainForm->SaveFrameCount = failure.count;
