@@ -1,7 +1,6 @@
 #include "dialogs/atomsdlg.h"
 
 #include "dialogs/dialogparts.h"
-#include "dialogs/dialogsupport.h"
 #include "dialogs/mainformlink.h"
 #include "dialogs/orbitalsdlg.h"
 #include "model/atomtype.h"

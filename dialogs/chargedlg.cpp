@@ -1,7 +1,6 @@
 #include "dialogs/chargedlg.h"
 
 #include "dialogs/dialogparts.h"
-#include "dialogs/dialogsupport.h"
 #include "dialogs/mainformlink.h"
 #include "render/spherepicture.h"
 

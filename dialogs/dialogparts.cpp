@@ -1,17 +1,27 @@
 #include "dialogs/dialogparts.h"
 
+#include "dialogs/mainformlink.h"
 #include "model/numberparse.h"
+#include "render/pixelmath.h"
+#include "render/spherepicture.h"
 
 #include <QButtonGroup>
 #include <QDialog>
 #include <QEvent>
 #include <QFocusEvent>
+#include <QFrame>
 #include <QGroupBox>
+#include <QImage>
+#include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include <cmath>
 #include <string>
 #include <utility>
 
@@ -82,4 +92,166 @@ void makeOkCancel(QDialog *dialog, QPushButton *&ok, QPushButton *&cancel)
     cancel = new QPushButton(QStringLiteral("Cancel"), dialog);
     cancel->setObjectName(QStringLiteral("CancelBtn"));
     QObject::connect(cancel, &QPushButton::clicked, dialog, &QDialog::reject);
+}
+
+namespace {
+
+// The number and where it ends, or no number (after is then the text's start).
+struct ParsedNumber
+{
+    bool found = false;
+    double value = 0.0;
+    std::string::size_type after = 0;
+};
+
+ParsedNumber parseLeading(const std::string &text)
+{
+    ParsedNumber parsed;
+    const char *begin = text.data();
+    const char *after = parseReal(begin, begin + text.size(), parsed.value);
+    if (after) {
+        parsed.found = true;
+        parsed.after = static_cast<std::string::size_type>(after - begin);
+    }
+    return parsed;
+}
+
+} // namespace
+
+std::optional<double> leadingNumber(const QString &text)
+{
+    const ParsedNumber parsed = parseLeading(text.toStdString());
+    if (!parsed.found)
+        return 0.0;
+    if (!std::isfinite(parsed.value))
+        return std::nullopt;
+    return parsed.value;
+}
+
+std::optional<double> blankEndedNumber(const QString &text)
+{
+    const std::string bytes = text.toStdString();
+    const ParsedNumber parsed = parseLeading(bytes);
+    const auto blankOrEnd = [&bytes](std::string::size_type at) {
+        return at >= bytes.size() || bytes[at] == ' ' || bytes[at] == '\t';
+    };
+    if (!parsed.found) {
+        // nothing that reads as a number: only blanks count as an empty number
+        if (bytes.find_first_not_of(" \t") == std::string::npos)
+            return 0.0;
+        return std::nullopt;
+    }
+    if (!blankOrEnd(parsed.after) || !std::isfinite(parsed.value))
+        return std::nullopt;
+    return parsed.value;
+}
+
+QString generalText(double value, int digits)
+{
+    return QString::fromStdString(formatGeneral(value, digits));
+}
+
+bool takeTypedText(QLineEdit &edit)
+{
+    if (!edit.isModified())
+        return false;
+    edit.setModified(false);
+    return true;
+}
+
+std::optional<double> typedRadius(QLineEdit &edit, double current, int digits)
+{
+    if (!takeTypedText(edit))
+        return std::nullopt;
+    const std::optional<double> radius = leadingNumber(edit.text());
+    if (!radius || *radius < 0.01 || *radius > 100.0) {
+        edit.setText(generalText(current, digits));
+        return std::nullopt;
+    }
+    if (*radius == current)
+        return std::nullopt;
+    return radius;
+}
+
+bool pickTypeColor(MainFormLink &main, QPushButton &button, AtomType &type)
+{
+    const std::optional<std::uint32_t> chosen = main.PickColor(type.color);
+    if (!chosen)
+        return false;
+    if (*chosen != type.color) {
+        type.color = *chosen;
+        renderSphereImages(type, main.BusyLine());
+        DrawTypeImage(button, type, main.BusyLine());
+    }
+    return true;
+}
+
+void detachControls(QWidget &dialog)
+{
+    if (QWidget *focused = dialog.focusWidget())
+        focused->clearFocus();
+    for (QObject *control : dialog.findChildren<QObject *>())
+        control->disconnect(&dialog);
+}
+
+QFrame *addBevel(QWidget *parent, const char *name, QRect where)
+{
+    auto *bevel = new QFrame(parent);
+    bevel->setObjectName(QString::fromLatin1(name));
+    bevel->setFrameShape(QFrame::Box);
+    bevel->setFrameShadow(QFrame::Sunken);
+    bevel->setGeometry(where);
+    return bevel;
+}
+
+QLabel *addLabel(QWidget *parent, const char *name, const QString &text, QRect where)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setGeometry(where);
+    return label;
+}
+
+QLineEdit *addEdit(QWidget *parent, const char *name, int maxLength, QRect where)
+{
+    auto *edit = new QLineEdit(parent);
+    edit->setObjectName(QString::fromLatin1(name));
+    edit->setMaxLength(maxLength);
+    edit->setGeometry(where);
+    return edit;
+}
+
+QPushButton *addButton(QWidget *parent, const char *name, const QString &text, QRect where)
+{
+    auto *button = new QPushButton(text, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(where);
+    return button;
+}
+
+QListWidget *addListBox(QWidget *parent, const char *name, QRect where)
+{
+    auto *list = new QListWidget(parent);
+    list->setObjectName(QString::fromLatin1(name));
+    list->setGeometry(where);
+    return list;
+}
+
+void DrawTypeImage(QPushButton &button, AtomType &type, StatusSink *status)
+{
+    const int right = button.width() - 6;
+    const int bottom = button.height() - 6;
+    if (right <= 1 || bottom <= 1)
+        return;
+    QImage glyph(right, bottom, QImage::Format_RGB32);
+    glyph.fill(Qt::black);
+    if (!type.sphereImage || !type.sphereMask)
+        renderSphereImages(type, status);
+    const QImage picture(reinterpret_cast<const uchar *>(type.sphereImage->pixels.data()),
+        SpherePicture::Side, SpherePicture::Side, SpherePicture::Side * 4, QImage::Format_RGB32);
+    QPainter painter(&glyph);
+    painter.drawImage(QRect(1, 1, right - 1, bottom - 1), picture);
+    painter.end();
+    button.setIconSize(glyph.size());
+    button.setIcon(QPixmap::fromImage(glyph));
 }

@@ -1,14 +1,23 @@
 #pragma once
 
+#include "model/atomtype.h"
+#include "model/messagesink.h"
+
+#include <QRect>
 #include <QString>
 
 #include <functional>
 #include <initializer_list>
+#include <optional>
 
+class MainFormLink;
 class QButtonGroup;
 class QDialog;
+class QFrame;
 class QGroupBox;
+class QLabel;
 class QLineEdit;
+class QListWidget;
 class QPushButton;
 class QRadioButton;
 class QWidget;
@@ -31,3 +40,44 @@ QGroupBox *makeRadioGroup(QWidget *parent, const QString &name, const QString &t
 /// The "OK" (the default button, accepting the dialog) and "Cancel" (rejecting it) buttons,
 /// named OKBtn and CancelBtn.
 void makeOkCancel(QDialog *dialog, QPushButton *&ok, QPushButton *&cancel);
+
+// Number text of the dialogs' edits: read and written with "." as the decimal point whatever
+// the locale. A text that reads as no finite number never reaches a setting.
+
+/// The number at the start of text (leading blanks skipped, the rest ignored); 0 when no
+/// number starts there. Empty for "nan", "inf" and values beyond the double range.
+std::optional<double> leadingNumber(const QString &text);
+/// The number text is when only a blank, a tab or the end follows it; 0 for a text of blanks
+/// alone; empty otherwise, and for numbers that are not finite.
+std::optional<double> blankEndedNumber(const QString &text);
+/// value in general notation with at most digits significant digits ("%.4g" for 4).
+QString generalText(double value, int digits);
+
+/// Whether the user typed into the edit since its text was last set or taken; takes it. An
+/// edit merely passed through keeps the value it shows only rounded.
+bool takeTypedText(QLineEdit &edit);
+/// The radius typed into edit when it is a new one of 0.01 to 100 Angstrom. Other text puts
+/// current back (with digits significant digits); untouched text and the same radius give
+/// nothing.
+std::optional<double> typedRadius(QLineEdit &edit, double current, int digits);
+/// Runs the colour dialog preset with the type's colour. On OK a new colour is stored, the
+/// type's pictures are rebuilt and shown on button; returns whether OK was chosen.
+bool pickTypeColor(MainFormLink &main, QPushButton &button, AtomType &type);
+
+/// Paints the type's ball picture on an image button: the glyph is the button's size less 6
+/// pixels each way, the picture stretched over it from (1, 1). Builds the picture first when
+/// the type has none, with its busy text on status.
+void DrawTypeImage(QPushButton &button, AtomType &type, StatusSink *status);
+
+/// Takes the focus from the dialog's controls, so an edit is left while the dialog is still
+/// whole, and cuts every connection from them to the dialog. Called first in its destructor:
+/// otherwise the controls report leaving and changes while they are destroyed, when the
+/// dialog's own part is already gone.
+void detachControls(QWidget &dialog);
+
+// Controls placed at fixed positions, named as the tests find them.
+QFrame *addBevel(QWidget *parent, const char *name, QRect where);
+QLabel *addLabel(QWidget *parent, const char *name, const QString &text, QRect where);
+QLineEdit *addEdit(QWidget *parent, const char *name, int maxLength, QRect where);
+QPushButton *addButton(QWidget *parent, const char *name, const QString &text, QRect where);
+QListWidget *addListBox(QWidget *parent, const char *name, QRect where);

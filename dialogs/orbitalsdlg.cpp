@@ -1,7 +1,6 @@
 #include "dialogs/orbitalsdlg.h"
 
 #include "dialogs/dialogparts.h"
-#include "dialogs/dialogsupport.h"
 #include "dialogs/mainformlink.h"
 #include "model/frame.h"
 

@@ -1,7 +1,6 @@
 #include "dialogs/saveframedlg.h"
 
 #include "dialogs/dialogparts.h"
-#include "dialogs/dialogsupport.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>

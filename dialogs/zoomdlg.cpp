@@ -1,6 +1,6 @@
 #include "dialogs/zoomdlg.h"
 
-#include "dialogs/dialogsupport.h"
+#include "dialogs/dialogparts.h"
 #include "dialogs/mainformlink.h"
 #include "model/numberparse.h"
 #include "render/displaystate.h"
