@@ -73,19 +73,30 @@ void TAtomsDlg::buildUi()
 
     AtomLabel = makeRadioGroup(this, QStringLiteral("AtomLabel"), QStringLiteral("Atom labels"),
         {QStringLiteral("Names"), QStringLiteral("Charges")}, AtomLabelItems, LabelButtons);
-    AtomLabel->setGeometry(4, 160, 76, 75);
     AtomColor = makeRadioGroup(this, QStringLiteral("AtomColor"), QStringLiteral("Atom colors"),
         {QStringLiteral("By name"), QStringLiteral("By charge")}, AtomColorItems, ColorButtons);
-    AtomColor->setGeometry(84, 160, 76, 75);
     AtomRadii = makeRadioGroup(this, QStringLiteral("AtomRadii"), QStringLiteral("Atom radii"),
         {QStringLiteral("By name"), QStringLiteral("By charge")}, AtomRadiiItems, RadiusButtons);
-    AtomRadii->setGeometry(164, 160, 76, 75);
     for (QButtonGroup *group : {LabelButtons, ColorButtons, RadiusButtons})
         group->button(0)->setChecked(true);
 
-    OrbitalBut = addButton(this, "OrbitalBut", QStringLiteral("Orbital"), QRect(246, 170, 75, 25));
-    OKBtn = addButton(this, "OKBtn", QStringLiteral("OK"), QRect(246, 206, 75, 25));
+    // The groups are 76 pixels wide unless the font needs more for their captions; then the
+    // buttons and the window move out with them, so no caption is cut.
+    int right = 4;
+    for (QGroupBox *box : {AtomLabel, AtomColor, AtomRadii}) {
+        const int width = std::max(76, box->sizeHint().width());
+        box->setGeometry(right, 160, width, 75);
+        right += width + 4;
+    }
+    const int buttonsLeft = std::max(246, right + 2);
+    OrbitalBut =
+        addButton(this, "OrbitalBut", QStringLiteral("Orbital"), QRect(buttonsLeft, 170, 75, 25));
+    OKBtn = addButton(this, "OKBtn", QStringLiteral("OK"), QRect(buttonsLeft, 206, 75, 25));
     OKBtn->setDefault(true);
+    if (buttonsLeft + 79 > width()) {
+        setFixedSize(buttonsLeft + 79, height());
+        Bevel1->setGeometry(4, 4, width() - 8, 152);
+    }
 
     connect(AtomListBox, &QListWidget::currentRowChanged, this, &TAtomsDlg::AtomListBoxClick);
     connect(LabelButtons, &QButtonGroup::idClicked, this, &TAtomsDlg::AtomLabelClick);
