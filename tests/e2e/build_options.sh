@@ -16,7 +16,8 @@ if grep -q -- "-Werror" "$work/release/compile_commands.json"; then
     exit 1
 fi
 
-for source in tests/model/test_atomtype.cpp tests/model/test_reader_layouts.cpp; do
+for source in tests/model/test_atomtype.cpp tests/model/test_reader_layouts.cpp \
+    tests/model/test_numberparse.cpp; do
     if ! c++ -std=c++20 -O3 -DNDEBUG -Wall -Wextra -Wpedantic -Werror -I"$root" \
             -DTESSALY_TEST_DATA='"x"' -DTESSALY_EXAMPLES='"x"' -c "$root/$source" -o "$work/object.o" \
             2> "$work/compile.log"; then
