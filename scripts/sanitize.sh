@@ -10,11 +10,14 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${1:-${TESSALY_SANITIZE_BUILD_DIR:-$root/build-sanitize}}
+# shellcheck source=scripts/compilercache.sh
+source "$root/scripts/compilercache.sh"
 
 # -O1 keeps the build and the runs quick while keeping the stack traces readable. Warnings are
 # the plain build's business: sanitizer instrumentation can make g++ warn falsely.
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" \
-    -DTESSALY_SANITIZE=ON -DTESSALY_BUILD_BENCH=OFF -DTESSALY_WARNINGS_AS_ERRORS=OFF > /dev/null
+    -DTESSALY_SANITIZE=ON -DTESSALY_BUILD_BENCH=OFF -DTESSALY_WARNINGS_AS_ERRORS=OFF \
+    "${compiler_cache[@]}" > /dev/null
 cmake --build "$build" -j "$(nproc)"
 
 export ASAN_OPTIONS="detect_leaks=1:check_initialization_order=1"
