@@ -1,5 +1,6 @@
 #include "app/application.h"
 
+#include "app/commandline.h"
 #include "app/mainwindow.h"
 #include "dialogs/aboutbox.h"
 #include "dialogs/atomsdlg.h"
@@ -22,6 +23,7 @@
 #include <cstdio>
 #include <exception>
 #include <new>
+#include <optional>
 #include <string>
 
 QString joinCommandLineArguments(const QStringList &arguments)
@@ -177,10 +179,43 @@ int runGuarded(const std::function<int()> &start)
     return 1;
 }
 
+namespace {
+
+// Answers --help and --version without a display, before Qt needs one; returns the exit status,
+// or nothing when the program goes on.
+std::optional<int> answerBeforeStart(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    switch (parseCommandLine(arguments).request) {
+    case CommandLine::Request::Help:
+        std::fputs(commandLineHelp(), stdout);
+        return 0;
+    case CommandLine::Request::Version:
+        std::printf("tessaly %s\n", TESSALY_VERSION);
+        return 0;
+    default:
+        // an unknown option may be one of Qt's, which only the application object knows
+        return std::nullopt;
+    }
+}
+
+} // namespace
+
 int runTessaly(int argc, char *argv[])
 {
+    if (const std::optional<int> status = answerBeforeStart(argc, argv))
+        return *status;
     TessalyApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tessaly"));
+    // Qt has taken its own options out of the arguments by now.
+    if (const CommandLine line = parseCommandLine(QCoreApplication::arguments());
+        line.request == CommandLine::Request::WrongOption) {
+        std::fprintf(stderr, "tessaly: unknown option '%s'\n%s", qPrintable(line.wrongOption),
+            commandLineUsage());
+        return 2;
+    }
     return runGuarded([&application] {
         TessalyWindows windows;
         if (qEnvironmentVariableIsSet("TESSALY_TIME_OPEN"))
