@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package with CPack, installs it with dpkg, runs the installed tessaly-cli on
 # an installed example, finds the manual page, and removes the package again. It changes the
-# machine's packages, so it needs root (CI runs as root) and is skipped otherwise.
+# machine's packages, so it needs root (CI runs as root) and is skipped otherwise, as it is in
+# a sanitizer build, whose programs are the plain build's again.
 # Arguments: tessaly binary (its folder's parent is the build folder), tessaly-cli binary,
 # examples folder, artefacts folder.
 set -u
@@ -10,6 +11,10 @@ if [ "$(id -u)" != 0 ]; then
     exit 77
 fi
 build=$(cd "$(dirname "$1")/.." && pwd)
+if grep -q '^TESSALY_SANITIZE:BOOL=ON$' "$build/CMakeCache.txt" 2>/dev/null; then
+    echo "SKIP: a sanitizer build is not packaged"
+    exit 77
+fi
 artefacts=${4:-/tmp/tessaly-artefacts}/deb_package
 mkdir -p "$artefacts"
 failures=0
