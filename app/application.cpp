@@ -181,22 +181,24 @@ int runGuarded(const std::function<int()> &start)
 
 namespace {
 
-// Answers --help and --version without a display, before Qt needs one; returns the exit status,
-// or nothing when the program goes on.
-std::optional<int> answerBeforeStart(int argc, char *argv[])
+// Answers help, version and (once Qt has taken its own options out) an unknown option: the exit
+// status, or nothing when the program goes on.
+std::optional<int> answerCommandLine(const CommandLine &line, bool qtOptionsTaken)
 {
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments.append(QString::fromLocal8Bit(argv[i]));
-    switch (parseCommandLine(arguments).request) {
+    switch (line.request) {
     case CommandLine::Request::Help:
         std::fputs(commandLineHelp(), stdout);
         return 0;
     case CommandLine::Request::Version:
         std::printf("tessaly %s\n", TESSALY_VERSION);
         return 0;
+    case CommandLine::Request::WrongOption:
+        if (!qtOptionsTaken)
+            return std::nullopt;
+        std::fprintf(stderr, "tessaly: unknown option '%s'\n%s", qPrintable(line.wrongOption),
+            commandLineUsage());
+        return 2;
     default:
-        // an unknown option may be one of Qt's, which only the application object knows
         return std::nullopt;
     }
 }
@@ -205,17 +207,17 @@ std::optional<int> answerBeforeStart(int argc, char *argv[])
 
 int runTessaly(int argc, char *argv[])
 {
-    if (const std::optional<int> status = answerBeforeStart(argc, argv))
+    // Help and version need no display, so they are answered before Qt looks for one.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    if (const std::optional<int> status = answerCommandLine(parseCommandLine(arguments), false))
         return *status;
     TessalyApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tessaly"));
-    // Qt has taken its own options out of the arguments by now.
-    if (const CommandLine line = parseCommandLine(QCoreApplication::arguments());
-        line.request == CommandLine::Request::WrongOption) {
-        std::fprintf(stderr, "tessaly: unknown option '%s'\n%s", qPrintable(line.wrongOption),
-            commandLineUsage());
-        return 2;
-    }
+    if (const std::optional<int> status =
+            answerCommandLine(parseCommandLine(QCoreApplication::arguments()), true))
+        return *status;
     return runGuarded([&application] {
         TessalyWindows windows;
         if (qEnvironmentVariableIsSet("TESSALY_TIME_OPEN"))

@@ -5,27 +5,29 @@
 CommandLine parseCommandLine(const QStringList &arguments)
 {
     CommandLine line;
+    CommandLine::Request answer = CommandLine::Request::Open;
     QStringList rest = arguments.mid(0, 1);
     bool options = true;
     for (const QString &argument : arguments.mid(1)) {
         if (options && argument == QLatin1String("--")) {
             options = false;
         } else if (options && argument.size() > 1 && argument.startsWith(QLatin1Char('-'))) {
-            if (line.request != CommandLine::Request::Open)
-                continue;
-            if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
-                line.request = CommandLine::Request::Help;
-            } else if (argument == QLatin1String("--version")) {
-                line.request = CommandLine::Request::Version;
-            } else {
-                line.request = CommandLine::Request::WrongOption;
+            const bool help =
+                argument == QLatin1String("--help") || argument == QLatin1String("-h");
+            const bool version = argument == QLatin1String("--version");
+            if ((help || version) && answer == CommandLine::Request::Open)
+                answer = help ? CommandLine::Request::Help : CommandLine::Request::Version;
+            else if (!help && !version && line.wrongOption.isEmpty())
                 line.wrongOption = argument;
-            }
         } else {
             rest.append(argument);
         }
     }
     line.file = joinCommandLineArguments(rest);
+    // help and version are answered whatever else is there, as the user asked for them
+    line.request = answer != CommandLine::Request::Open ? answer
+        : line.wrongOption.isEmpty()                    ? CommandLine::Request::Open
+                                                        : CommandLine::Request::WrongOption;
     return line;
 }
 
