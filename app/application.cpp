@@ -1,5 +1,6 @@
 #include "app/application.h"
 
+#include "app/commandline.h"
 #include "app/mainwindow.h"
 #include "dialogs/aboutbox.h"
 #include "dialogs/atomsdlg.h"
@@ -22,6 +23,7 @@
 #include <cstdio>
 #include <exception>
 #include <new>
+#include <optional>
 #include <string>
 
 QString joinCommandLineArguments(const QStringList &arguments)
@@ -177,10 +179,45 @@ int runGuarded(const std::function<int()> &start)
     return 1;
 }
 
+namespace {
+
+// Answers help, version and (once Qt has taken its own options out) an unknown option: the exit
+// status, or nothing when the program goes on.
+std::optional<int> answerCommandLine(const CommandLine &line, bool qtOptionsTaken)
+{
+    switch (line.request) {
+    case CommandLine::Request::Help:
+        std::fputs(commandLineHelp(), stdout);
+        return 0;
+    case CommandLine::Request::Version:
+        std::printf("tessaly %s\n", TESSALY_VERSION);
+        return 0;
+    case CommandLine::Request::WrongOption:
+        if (!qtOptionsTaken)
+            return std::nullopt;
+        std::fprintf(stderr, "tessaly: unknown option '%s'\n%s", qPrintable(line.wrongOption),
+            commandLineUsage());
+        return 2;
+    default:
+        return std::nullopt;
+    }
+}
+
+} // namespace
+
 int runTessaly(int argc, char *argv[])
 {
+    // Help and version need no display, so they are answered before Qt looks for one.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    if (const std::optional<int> status = answerCommandLine(parseCommandLine(arguments), false))
+        return *status;
     TessalyApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tessaly"));
+    if (const std::optional<int> status =
+            answerCommandLine(parseCommandLine(QCoreApplication::arguments()), true))
+        return *status;
     return runGuarded([&application] {
         TessalyWindows windows;
         if (qEnvironmentVariableIsSet("TESSALY_TIME_OPEN"))

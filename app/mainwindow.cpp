@@ -62,6 +62,7 @@ TMainForm::TMainForm()
     FrameCounter = new QLabel;
     FrameCounter->setObjectName(QStringLiteral("FrameCounter"));
     statusBar()->addWidget(FrameCounter, 1);
+    SetUpDropping();
     BuildMenu();
 
     SetFileName(QStringLiteral("Untitled"));

@@ -9,6 +9,7 @@
 //   mainwindow_redraw.cpp     Redraw: composing ViewBitmap and presenting it in the view
 //   mainwindow_mouse.cpp      the gestures and the wheel on the view, and the release timer
 //   mainwindow_save.cpp       saving frames as text or pictures, and rotated picture series
+//   mainwindow_drop.cpp       files dropped on the window
 // The view widget in the centre only forwards its paint, resize, mouse and key events here.
 // The one ViewTransform, the SceneSettings and the SceneScratch of the last composition are
 // members (through MainFormLink, so the dialogs reach them too); the charge gradient belongs to
@@ -254,6 +255,9 @@ public:
     /// forward, Home goes to the first frame. Returns whether the key was one of them.
     bool FormKeyDown(int key, Qt::KeyboardModifiers keys);
 
+    /// The status-line note after several files were dropped at once; hidden otherwise.
+    QLabel *DropNote = nullptr;
+
     /// Shows a message box (OK only) through Messages.
     void ShowMessage(const QString &caption, const QString &text);
     /// Paints ViewBitmap into the view; composes it first unless a redraw has just done so.
@@ -314,9 +318,15 @@ protected:
     void customEvent(QEvent *event) override;
     void moveEvent(QMoveEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    /// A drag that carries local files is taken; dropping them opens the first as "&Open..."
+    /// does, and with more than one a note in the status line says the others were left.
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     void BuildMenu();
+    /// Lets files be dropped on the window and builds DropNote (mainwindow_drop.cpp).
+    void SetUpDropping();
     /// Puts the view centre at the integer halves of the client width and ViewHeight.
     void SetViewCentre();
     /// Turns the view by alpha about the depth axis, beta about the screen x axis and gamma
@@ -347,6 +357,7 @@ private:
     bool BitmapFresh = false; ///< ViewBitmap was composed for presenting and not yet painted
     bool Painting = false; ///< a paint event is composing the bitmap itself
     bool CloudPassRunning = false; ///< a 3D electron cloud is being drawn
+    QTimer DropNoteTimer; ///< hides DropNote a while after it was shown
 };
 
 /// The program's main window, or null before start-up and after it is destroyed.

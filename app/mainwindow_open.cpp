@@ -1,5 +1,7 @@
 #include "app/application.h"
+#include "app/commandline.h"
 #include "app/mainwindow.h"
+#include "app/messagesinks.h"
 #include "dialogs/toolsdlg.h"
 
 #include <QEvent>
@@ -26,9 +28,13 @@ void TMainForm::customEvent(QEvent *event)
 
 void TMainForm::OpenFromCommandLine()
 {
-    const QString path = joinCommandLineArguments(CommandLineArguments);
-    if (!path.isEmpty())
-        OpenTrajectory(path);
+    const QString path = parseCommandLine(CommandLineArguments).file;
+    if (path.isEmpty())
+        return;
+    // Started from a terminal, the user looks there too: every message of this open is also
+    // written on the error stream.
+    const ErrorStreamEcho echo(Messages);
+    OpenTrajectory(path);
 }
 
 void TMainForm::OpenTrajectory(const QString &path)

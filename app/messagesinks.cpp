@@ -5,6 +5,8 @@
 #include <QMessageBox>
 #include <QStatusBar>
 
+#include <cstdio>
+
 namespace {
 
 QString fromView(std::string_view text)
@@ -31,4 +33,28 @@ void StatusLineSink::showCounter()
 {
     Main.ShowStatus();
     Main.statusBar()->repaint();
+}
+
+ErrorStreamEcho::ErrorStreamEcho(MessageSink *&slot)
+    : Slot(slot)
+    , Inner(slot)
+{
+    Slot = this;
+}
+
+ErrorStreamEcho::~ErrorStreamEcho()
+{
+    Slot = Inner;
+}
+
+void ErrorStreamEcho::show(std::string_view caption, std::string_view text)
+{
+    if (caption.empty())
+        std::fprintf(stderr, "tessaly: %.*s\n", static_cast<int>(text.size()), text.data());
+    else
+        std::fprintf(stderr, "tessaly: %.*s: %.*s\n", static_cast<int>(caption.size()),
+            caption.data(), static_cast<int>(text.size()), text.data());
+    std::fflush(stderr);
+    if (Inner)
+        Inner->show(caption, text);
 }

@@ -36,3 +36,20 @@ public:
 private:
     TMainForm &Main;
 };
+
+/// While it lives, every message shown through slot is first written on the error stream as
+/// "tessaly: CAPTION: TEXT" (without the caption when it is empty) and then shown by the sink
+/// slot held before. The slot gets that sink back when the echo ends, however the work ends.
+class ErrorStreamEcho : public MessageSink
+{
+public:
+    explicit ErrorStreamEcho(MessageSink *&slot);
+    ~ErrorStreamEcho() override;
+    ErrorStreamEcho(const ErrorStreamEcho &) = delete;
+    ErrorStreamEcho &operator=(const ErrorStreamEcho &) = delete;
+    void show(std::string_view caption, std::string_view text) override;
+
+private:
+    MessageSink *&Slot;
+    MessageSink *Inner;
+};

@@ -11,7 +11,8 @@ packages=(
     zlib1g-dev libzstd-dev
     libavcodec-dev libavformat-dev libavutil-dev libswscale-dev ffmpeg
     xvfb xauth x11-utils xdotool imagemagick openbox
-    python3-ase desktop-file-utils appstream shared-mime-info dpkg-dev
+    python3-ase desktop-file-utils appstream shared-mime-info dpkg-dev file libglib2.0-bin man-db
+    librsvg2-bin
     ccache
     clang-format clang libclang-rt-14-dev
     locales

@@ -21,9 +21,10 @@ const char *const Help =
     "                            every message the reading showed\n"
     "  convert FILE OUT          writes the frames (all, or a range with --first, --last,\n"
     "                            --count) in the program's own text layout\n"
-    "  render FILE OUT           draws frames to BMP or JPEG pictures; its options are listed\n"
-    "                            by tessaly-cli render --help\n"
+    "  render FILE OUT           draws frames to BMP, JPEG or PNG pictures; its options are\n"
+    "                            listed by tessaly-cli render --help\n"
     "  help [COMMAND]            this text, or the options of one command\n"
+    "  --version                 the version of tessaly-cli\n"
     "\n"
     "input options (info, convert, render):\n";
 
@@ -62,6 +63,10 @@ int runCommand(const std::string &command, const std::vector<std::string> &args)
         if (!args.empty())
             return commandHelp(args.front());
         std::cout << Help << trajectoryOptionsHelp() << Footer;
+        return 0;
+    }
+    if (command == "--version") {
+        std::cout << "tessaly-cli " << TESSALY_VERSION << "\n";
         return 0;
     }
     if (command == "info")

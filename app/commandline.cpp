@@ -1,0 +1,58 @@
+#include "app/commandline.h"
+
+#include "app/application.h"
+
+CommandLine parseCommandLine(const QStringList &arguments)
+{
+    CommandLine line;
+    CommandLine::Request answer = CommandLine::Request::Open;
+    QStringList rest = arguments.mid(0, 1);
+    bool options = true;
+    for (const QString &argument : arguments.mid(1)) {
+        if (options && argument == QLatin1String("--")) {
+            options = false;
+        } else if (options && argument.size() > 1 && argument.startsWith(QLatin1Char('-'))) {
+            const bool help =
+                argument == QLatin1String("--help") || argument == QLatin1String("-h");
+            const bool version = argument == QLatin1String("--version");
+            if ((help || version) && answer == CommandLine::Request::Open)
+                answer = help ? CommandLine::Request::Help : CommandLine::Request::Version;
+            else if (!help && !version && line.wrongOption.isEmpty())
+                line.wrongOption = argument;
+        } else {
+            rest.append(argument);
+        }
+    }
+    line.file = joinCommandLineArguments(rest);
+    // help and version are answered whatever else is there, as the user asked for them
+    line.request = answer != CommandLine::Request::Open ? answer
+        : line.wrongOption.isEmpty()                    ? CommandLine::Request::Open
+                                                        : CommandLine::Request::WrongOption;
+    return line;
+}
+
+const char *commandLineUsage()
+{
+    return "usage: tessaly [-h|--help] [--version] [--] [TRAJECTORY]\n";
+}
+
+const char *commandLineHelp()
+{
+    return "usage: tessaly [-h|--help] [--version] [--] [TRAJECTORY]\n"
+           "\n"
+           "Shows a molecular-dynamics trajectory as shaded atom balls and plays its frames.\n"
+           "TRAJECTORY, when given, is opened at start as File, Open does: .xyz in the common\n"
+           "layout, .prn as a table, .txt in the custom layout, any other in the layout set in\n"
+           "the input file options. A name with blanks may be given without quotes. When it\n"
+           "cannot be opened or read, the window says so and the same message is written on the\n"
+           "error stream.\n"
+           "\n"
+           "options:\n"
+           "  -h, --help     print this help and exit\n"
+           "  --version      print the version and exit\n"
+           "  --             ends the options: a file name starting with \"-\" may follow\n"
+           "Qt's own options (-platform NAME, -style NAME, ...) are accepted too.\n"
+           "\n"
+           "Exit status: 0, 1 when the program could not start, 2 for an unknown option.\n"
+           "The command-line tool tessaly-cli reads, converts and renders without a display.\n";
+}
