@@ -459,43 +459,37 @@ namespace {
 // What of a control's caption does not fit into it, or nothing.
 QString cutCaption(const QWidget *control)
 {
-    const auto report = [control](const QString &text, int needed, int has) {
-        return QStringLiteral("%1 \"%2\" needs %3 pixels, has %4")
-            .arg(control->objectName(), text)
-            .arg(needed)
-            .arg(has);
-    };
+    QString text;
+    int needed = 0;
+    int has = control->width();
     if (const auto *label = qobject_cast<const QLabel *>(control)) {
-        if (label->wordWrap() || label->text().isEmpty())
+        if (label->wordWrap())
             return {};
-        int needed = 0;
-        for (const QString &line : label->text().split(QLatin1Char('\n')))
+        text = label->text();
+        for (const QString &line : text.split(QLatin1Char('\n')))
             needed = std::max(needed, label->fontMetrics().horizontalAdvance(line));
-        const int has = label->contentsRect().width();
-        return needed > has ? report(label->text(), needed, has) : QString();
-    }
-    if (const auto *button = qobject_cast<const QPushButton *>(control)) {
-        if (button->text().isEmpty())
-            return {};
+        has = label->contentsRect().width();
+    } else if (const auto *button = qobject_cast<const QPushButton *>(control)) {
         QStyleOptionButton option;
         option.initFrom(button);
-        option.text = button->text();
-        const QRect inside =
-            button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
-        const int needed = button->fontMetrics().horizontalAdvance(button->text());
-        return needed > inside.width() ? report(button->text(), needed, inside.width()) : QString();
+        option.text = text = button->text();
+        needed = button->fontMetrics().horizontalAdvance(text);
+        has =
+            button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button).width();
+    } else if (qobject_cast<const QCheckBox *>(control)
+        || qobject_cast<const QRadioButton *>(control)) {
+        text = static_cast<const QAbstractButton *>(control)->text();
+        needed = control->sizeHint().width();
+    } else if (const auto *group = qobject_cast<const QGroupBox *>(control)) {
+        text = group->title();
+        needed = group->minimumSizeHint().width();
     }
-    if (qobject_cast<const QCheckBox *>(control) || qobject_cast<const QRadioButton *>(control)) {
-        const auto *button = static_cast<const QAbstractButton *>(control);
-        const int needed = button->sizeHint().width();
-        return needed > button->width() ? report(button->text(), needed, button->width())
-                                        : QString();
-    }
-    if (const auto *group = qobject_cast<const QGroupBox *>(control)) {
-        const int needed = group->minimumSizeHint().width();
-        return needed > group->width() ? report(group->title(), needed, group->width()) : QString();
-    }
-    return {};
+    if (text.isEmpty() || needed <= has)
+        return {};
+    return QStringLiteral("%1 \"%2\" needs %3 pixels, has %4")
+        .arg(control->objectName(), text)
+        .arg(needed)
+        .arg(has);
 }
 
 QStringList cutCaptions(QWidget *window)
@@ -593,12 +587,7 @@ void DialogsTest::mouseFunctionsOpenOnScreenWideEnoughAndListEveryInput()
     MainForm->Mousefunctions1->trigger();
     QVERIFY(QTest::qWaitForWindowExposed(TextDisplayForm));
     const QRect screen = TextDisplayForm->screen()->availableGeometry();
-    QVERIFY2(screen.contains(TextDisplayForm->frameGeometry()),
-        qPrintable(QStringLiteral("%1,%2 %3x%4")
-                       .arg(TextDisplayForm->frameGeometry().x())
-                       .arg(TextDisplayForm->frameGeometry().y())
-                       .arg(TextDisplayForm->frameGeometry().width())
-                       .arg(TextDisplayForm->frameGeometry().height())));
+    QVERIFY(screen.contains(TextDisplayForm->frameGeometry()));
     // No line reaches beyond the right edge.
     QTRY_COMPARE(TextDisplayForm->RichEdit1->horizontalScrollBar()->maximum(), 0);
     const QString text = TextDisplayForm->RichEdit1->toPlainText();
