@@ -2,6 +2,7 @@
 
 #include "app/commandline.h"
 #include "app/mainwindow.h"
+#include "app/modalwatch.h"
 #include "dialogs/aboutbox.h"
 #include "dialogs/atomsdlg.h"
 #include "dialogs/chargedlg.h"
@@ -54,10 +55,13 @@ TessalyWindows::TessalyWindows()
     windows.emplace_back(new TSaveFrameDlg(&main));
     windows.emplace_back(new TTextDisplayForm(&main));
     windows.emplace_back(new TAboutBox(&main));
+    toolWindowsAside =
+        std::make_unique<ModalWatch>(std::initializer_list<QWidget *>{ToolsDlg, DetailsDlg});
 }
 
 TessalyWindows::~TessalyWindows()
 {
+    toolWindowsAside.reset();
     // The dialogs go first: they are children of the main window and refer to it.
     while (!windows.empty())
         windows.pop_back();

@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+class ModalWatch;
 class QWidget;
 
 /// The file name given on the command line: every argument after the program's own, joined
@@ -29,6 +30,7 @@ public:
 
 private:
     std::vector<std::unique_ptr<QWidget>> windows;
+    std::unique_ptr<ModalWatch> toolWindowsAside; ///< off modal windows while one is open
 };
 
 /// The program's application object. An exception that an event handler lets escape (memory

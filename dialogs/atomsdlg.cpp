@@ -84,7 +84,7 @@ void TAtomsDlg::buildUi()
     // buttons and the window move out with them, so no caption is cut.
     int right = 4;
     for (QGroupBox *box : {AtomLabel, AtomColor, AtomRadii}) {
-        const int width = std::max(76, box->sizeHint().width());
+        const int width = std::max(76, captionWidth(*box));
         box->setGeometry(right, 160, width, 75);
         right += width + 4;
     }

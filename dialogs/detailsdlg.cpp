@@ -1,5 +1,6 @@
 #include "dialogs/detailsdlg.h"
 
+#include "dialogs/dialogparts.h"
 #include "dialogs/electronsdlg.h"
 #include "dialogs/mainformlink.h"
 #include "dialogs/orbitalsdlg.h"
@@ -8,16 +9,22 @@
 #include "render/vectormath.h"
 
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStringList>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cmath>
 
 TDetailsDlg *DetailsDlg = nullptr;
 
 namespace {
+
+// An atom's lines: position, its length, charge, impulse and its length.
+constexpr int MemoLines = 9;
 
 // A label followed by the number without a blank, as "%.4g" (or "%.6g") writes it.
 QString line(const char *label, double value, int digits = 4)
@@ -43,10 +50,13 @@ TDetailsDlg::TDetailsDlg(MainFormLink &main)
     DetailsMemo = new QPlainTextEdit;
     DetailsMemo->setObjectName(QStringLiteral("DetailsMemo"));
     DetailsMemo->setReadOnly(true);
-    DetailsMemo->setFixedHeight(137);
+    DetailsMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // Sized to its longest lines below: a scroll bar would only take their room.
+    DetailsMemo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    DetailsMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     OrbitalBut = new QPushButton(QStringLiteral("Electrons"));
     OrbitalBut->setObjectName(QStringLiteral("OrbitalBut"));
-    OrbitalBut->setFixedSize(73, 25);
+    OrbitalBut->setFixedSize(std::max(73, captionWidth(*OrbitalBut)), 25);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(2, 2, 2, 2);
     layout->addWidget(DetailsMemo);
@@ -54,10 +64,20 @@ TDetailsDlg::TDetailsDlg(MainFormLink &main)
     layout->addStretch();
     connect(OrbitalBut, &QPushButton::clicked, this, &TDetailsDlg::OrbitalButClick);
 
-    setMinimumWidth(100);
-    setMaximumWidth(112);
-    setFixedHeight(200);
-    resize(92, 200);
+    // The list is as wide as the longest line the numbers can give and as high as an atom's
+    // nine lines, so no line wraps or falls below the edge, whatever the font.
+    const QFontMetrics metrics(DetailsMemo->font());
+    int widest = 0;
+    for (const char *longest : {"RX=-8.888e-308", "T=-8.88888e-308", "E=-8.88888e-308"})
+        widest = std::max(widest, metrics.horizontalAdvance(QString::fromLatin1(longest)));
+    const int margin = 2 * static_cast<int>(std::ceil(DetailsMemo->document()->documentMargin()))
+        + 2 * DetailsMemo->frameWidth();
+    // A laid-out line may be a pixel higher than the font's spacing.
+    DetailsMemo->setFixedHeight(
+        std::max(137, MemoLines * (metrics.lineSpacing() + 1) + margin + 4));
+    const int memoWidth = std::max(96, widest + margin + 4);
+    setFixedSize(std::max(memoWidth, OrbitalBut->width()) + 4,
+        std::max(200, DetailsMemo->height() + OrbitalBut->height() + 10));
     DetailsDlg = this;
     placeDetails();
 }

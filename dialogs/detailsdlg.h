@@ -13,8 +13,8 @@ class TDetailsDlg : public QDialog
     Q_OBJECT
 
 public:
-    /// Builds the window hidden, 92 pixels wide before its limits apply, placed at the main
-    /// window's top right corner.
+    /// Builds the window hidden, placed at the main window's top right corner, wide and high
+    /// enough for every line it can show in its font.
     explicit TDetailsDlg(MainFormLink &main);
     ~TDetailsDlg() override;
 

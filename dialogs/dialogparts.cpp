@@ -19,8 +19,11 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
 #include <QVBoxLayout>
+#include <QValidator>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <utility>
@@ -151,6 +154,43 @@ QString generalText(double value, int digits)
     return QString::fromStdString(formatGeneral(value, digits));
 }
 
+namespace {
+
+// A length limit on typing only. Setting the text clears the edit's undo history, while every
+// change the user makes adds to it: a change with no history behind it is the program's.
+class TypingLimit : public QValidator
+{
+public:
+    TypingLimit(QLineEdit &edit, int length)
+        : QValidator(&edit)
+        , Edit(edit)
+        , Length(length)
+        , ShownLength(edit.text().size())
+    {
+        connect(&edit, &QLineEdit::textChanged, this,
+            [this](const QString &text) { ShownLength = text.size(); });
+    }
+
+    State validate(QString &input, int &) const override
+    {
+        if (!Edit.isUndoAvailable() || input.size() <= std::max<qsizetype>(Length, ShownLength))
+            return Acceptable;
+        return Invalid;
+    }
+
+private:
+    QLineEdit &Edit;
+    qsizetype Length;
+    qsizetype ShownLength; ///< of the text before the change being checked
+};
+
+} // namespace
+
+void limitTyping(QLineEdit &edit, int length)
+{
+    edit.setValidator(new TypingLimit(edit, length));
+}
+
 bool takeTypedText(QLineEdit &edit)
 {
     if (!edit.isModified())
@@ -194,6 +234,28 @@ void detachControls(QWidget &dialog)
         control->disconnect(&dialog);
 }
 
+int captionWidth(const QWidget &control)
+{
+    if (const auto *button = qobject_cast<const QPushButton *>(&control)) {
+        const QStyle *style = button->style();
+        int width = button->fontMetrics().horizontalAdvance(button->text())
+            + style->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button)
+            + 2 * style->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button);
+        if (!button->icon().isNull())
+            width += button->iconSize().width() + 4;
+        return width;
+    }
+    return std::max(control.sizeHint().width(), control.minimumSizeHint().width());
+}
+
+int widenToCaption(QWidget &control)
+{
+    const int needed = captionWidth(control);
+    if (needed > control.width())
+        control.resize(needed, control.height());
+    return control.x() + control.width();
+}
+
 QFrame *addBevel(QWidget *parent, const char *name, QRect where)
 {
     auto *bevel = new QFrame(parent);
@@ -212,11 +274,11 @@ QLabel *addLabel(QWidget *parent, const char *name, const QString &text, QRect w
     return label;
 }
 
-QLineEdit *addEdit(QWidget *parent, const char *name, int maxLength, QRect where)
+QLineEdit *addEdit(QWidget *parent, const char *name, int typedLength, QRect where)
 {
     auto *edit = new QLineEdit(parent);
     edit->setObjectName(QString::fromLatin1(name));
-    edit->setMaxLength(maxLength);
+    limitTyping(*edit, typedLength);
     edit->setGeometry(where);
     return edit;
 }

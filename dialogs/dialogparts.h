@@ -53,6 +53,11 @@ std::optional<double> blankEndedNumber(const QString &text);
 /// value in general notation with at most digits significant digits ("%.4g" for 4).
 QString generalText(double value, int digits);
 
+/// Limits typing into edit to length characters, while text the program puts there (a number
+/// written whole, a name read from a file) is shown uncut. The user may shorten such a longer
+/// text but never make it longer than length or than it already is.
+void limitTyping(QLineEdit &edit, int length);
+
 /// Whether the user typed into the edit since its text was last set or taken; takes it. An
 /// edit merely passed through keeps the value it shows only rounded.
 bool takeTypedText(QLineEdit &edit);
@@ -75,9 +80,18 @@ void DrawTypeImage(QPushButton &button, AtomType &type, StatusSink *status);
 /// dialog's own part is already gone.
 void detachControls(QWidget &dialog);
 
+/// The width control needs to show its caption uncut in the current font and style: its size
+/// hint, or for a push button its text and icon within the style's margins (a push button's
+/// hint has a minimum width of its own).
+int captionWidth(const QWidget &control);
+/// Widens control to captionWidth when its caption does not fit, keeping its left edge;
+/// returns the right end of the control (its x plus its width).
+int widenToCaption(QWidget &control);
+
 // Controls placed at fixed positions, named as the tests find them.
 QFrame *addBevel(QWidget *parent, const char *name, QRect where);
 QLabel *addLabel(QWidget *parent, const char *name, const QString &text, QRect where);
-QLineEdit *addEdit(QWidget *parent, const char *name, int maxLength, QRect where);
+/// An edit whose typing is limited to typedLength characters (limitTyping).
+QLineEdit *addEdit(QWidget *parent, const char *name, int typedLength, QRect where);
 QPushButton *addButton(QWidget *parent, const char *name, const QString &text, QRect where);
 QListWidget *addListBox(QWidget *parent, const char *name, QRect where);

@@ -65,8 +65,6 @@ TOrbitalsDlg::~TOrbitalsDlg()
 
 void TOrbitalsDlg::buildUi()
 {
-    setFixedSize(253, 209);
-
     OrbitalsLB = addListBox(this, "OrbitalsLB", QRect(8, 8, 132, 160));
 
     OrbitalTypeRG =
@@ -87,7 +85,22 @@ void TOrbitalsDlg::buildUi()
     ShowAllOrbitalsCB = new QCheckBox(QStringLiteral("Show all orbitals"), this);
     ShowAllOrbitalsCB->setObjectName(QStringLiteral("ShowAllOrbitalsCB"));
     ShowAllOrbitalsCB->setGeometry(124, 166, 124, 14);
-    OKBtn = addButton(this, "OKBtn", QStringLiteral("OK"), QRect(173, 180, 75, 25));
+
+    // The right-hand column is 102 pixels wide unless the font needs more for a caption; then
+    // it, the controls below and the window grow, so no caption is cut.
+    int column = 102;
+    for (const QWidget *control : {static_cast<QWidget *>(OrbitalTypeRG),
+             static_cast<QWidget *>(CoeficientLabel), static_cast<QWidget *>(DefaultBut)})
+        column = std::max(column, captionWidth(*control));
+    for (QWidget *control :
+        {static_cast<QWidget *>(OrbitalTypeRG), static_cast<QWidget *>(CoeficientLabel),
+            static_cast<QWidget *>(CoeficientEdit), static_cast<QWidget *>(DefaultBut)})
+        control->resize(column, control->height());
+    const int normRight = widenToCaption(*NormBut);
+    ShowAllOrbitalsCB->move(std::max(124, normRight + 6), ShowAllOrbitalsCB->y());
+    const int right = std::max(146 + column, widenToCaption(*ShowAllOrbitalsCB));
+    setFixedSize(std::max(253, right + 5), 209);
+    OKBtn = addButton(this, "OKBtn", QStringLiteral("OK"), QRect(width() - 80, 180, 75, 25));
     OKBtn->setDefault(true);
 
     connect(OrbitalsLB, &QListWidget::currentRowChanged, this, &TOrbitalsDlg::OrbitalsLBClick);

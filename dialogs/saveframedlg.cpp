@@ -55,14 +55,14 @@ void TSaveFrameDlg::buildUi()
     NumberImagesLab->setObjectName(QStringLiteral("NumberImagesLab"));
     NumberImagesEdit = new QLineEdit(this);
     NumberImagesEdit->setObjectName(QStringLiteral("NumberImagesEdit"));
-    NumberImagesEdit->setMaxLength(4);
+    limitTyping(*NumberImagesEdit, 4);
     NumberImagesLab->setBuddy(NumberImagesEdit);
     onEditExit(NumberImagesEdit, [this] { NumberImagesEditExit(); });
     RotationAngleLab = new QLabel(QStringLiteral("Rotation angle"), this);
     RotationAngleLab->setObjectName(QStringLiteral("RotationAngleLab"));
     RotationAngleEdit = new QLineEdit(this);
     RotationAngleEdit->setObjectName(QStringLiteral("RotationAngleEdit"));
-    RotationAngleEdit->setMaxLength(4);
+    limitTyping(*RotationAngleEdit, 4);
     RotationAngleLab->setBuddy(RotationAngleEdit);
     onEditExit(RotationAngleEdit, [this] { RotationAngleEditExit(); });
     RotationDirRG = makeRadioGroup(this, QStringLiteral("RotationDirRG"), QString(),

@@ -1,7 +1,15 @@
 #include "dialogs/textdisplayform.h"
 
+#include <QMargins>
+#include <QScreen>
+#include <QScrollBar>
+#include <QShowEvent>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
 
 TTextDisplayForm *TextDisplayForm = nullptr;
 
@@ -24,6 +32,44 @@ TTextDisplayForm::TTextDisplayForm(QWidget *parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(RichEdit1);
     TextDisplayForm = this;
+}
+
+void TTextDisplayForm::showEvent(QShowEvent *event)
+{
+    if (!event->spontaneous())
+        placeOnScreen();
+    QWidget::showEvent(event);
+}
+
+void TTextDisplayForm::placeOnScreen()
+{
+    QWidget *owner = parentWidget();
+    QScreen *screen = owner ? owner->screen() : this->screen();
+    if (!screen)
+        return;
+    // The window frame is not known before the window is shown; the owner's is a fair guess.
+    const QMargins frame = owner && owner->isVisible()
+        ? QMargins(owner->geometry().left() - owner->frameGeometry().left(),
+            owner->geometry().top() - owner->frameGeometry().top(),
+            owner->frameGeometry().right() - owner->geometry().right(),
+            owner->frameGeometry().bottom() - owner->geometry().bottom())
+        : QMargins();
+    const QRect room = screen->availableGeometry().marginsRemoved(frame);
+    if (!Placed) {
+        // Wide enough for the longest line with the scroll bar beside it.
+        const int textWidth = static_cast<int>(std::ceil(RichEdit1->document()->idealWidth()))
+            + 2 * RichEdit1->frameWidth() + RichEdit1->verticalScrollBar()->sizeHint().width() + 2;
+        resize(std::max(width(), textWidth), height());
+    }
+    resize(std::min(width(), room.width()), std::min(height(), room.height()));
+    QRect placed = geometry();
+    if (!Placed && owner)
+        placed.moveCenter(owner->geometry().center());
+    placed.moveLeft(std::clamp(placed.left(), room.left(), room.right() + 1 - placed.width()));
+    placed.moveTop(std::clamp(placed.top(), room.top(), room.bottom() + 1 - placed.height()));
+    // A window's position is that of its frame.
+    move(placed.topLeft() - QPoint(frame.left(), frame.top()));
+    Placed = true;
 }
 
 TTextDisplayForm::~TTextDisplayForm()
@@ -68,6 +114,19 @@ QStringList TTextDisplayForm::helpRows()
         QStringLiteral("Left button + Alt: Detailed properties of the clicked atom or of the all "
                        "cluster (click "),
         QStringLiteral("to background)."),
+        QStringLiteral("Middle button click: The same as Left button + Alt."),
+        QString(),
+        QStringLiteral("WHEEL AND MIDDLE BUTTON"),
+        QStringLiteral("-----------------------"),
+        QStringLiteral("Wheel: Zoom of the image."),
+        QStringLiteral("Wheel + Ctrl: Zoom of the atoms only."),
+        QStringLiteral("Middle button: Zoom of the impuls arrows."),
+        QString(),
+        QStringLiteral("KEYS"),
+        QStringLiteral("----"),
+        QStringLiteral("Space: Play or pause the animation."),
+        QStringLiteral("Left, Right: The frame before or after (pauses the animation)."),
+        QStringLiteral("Home: The first frame."),
         QString(),
         QString(),
         QString(),

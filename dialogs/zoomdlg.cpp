@@ -35,7 +35,7 @@ QLineEdit *addZoomEdit(QFormLayout *form, const char *name, const QString &capti
 {
     auto *edit = new QLineEdit;
     edit->setObjectName(QString::fromLatin1(name));
-    edit->setMaxLength(5);
+    limitTyping(*edit, 5);
     edit->setPlaceholderText(QStringLiteral("1.521"));
     form->addRow(caption, edit);
     return edit;
@@ -194,6 +194,9 @@ void TZoomDlg::ImpulsZoomEditExit()
 
 void TZoomDlg::EditExit(QLineEdit *edit, double &stored, double start, double limit)
 {
+    // The edit shows the zoom with 5 digits: merely passing through it must not round it.
+    if (!takeTypedText(*edit))
+        return;
     const double value = typedValue(edit->text()) * start;
     // Written so that "nan" is refused too: a zoom that is not a number would wreck the view.
     if (!(value >= 0.0 && value <= limit)) {

@@ -26,7 +26,8 @@ public:
     void FormClose();
     /// Takes the fit mode of the chosen item and redraws.
     void FittingRadioGroupClick();
-    /// Each takes its edit's factor (refusing values out of range) and redraws on a change.
+    /// Each takes the factor typed into its edit (refusing values out of range) and redraws on
+    /// a change; an edit not typed in changes nothing.
     void DistZoomEditExit();
     void AtomZoomEditExit();
     void ImpulsZoomEditExit();
@@ -47,8 +48,8 @@ protected:
 private:
     /// Runs the exit handler of edit, when it is one of the three edits.
     void EditLeft(QObject *edit);
-    /// Reads edit as a factor of start, stores it in stored unless it lies outside 0..limit
-    /// (then the edit shows stored again), and redraws when stored changed.
+    /// Reads the text typed into edit as a factor of start, stores it in stored unless it lies
+    /// outside 0..limit (then the edit shows stored again), and redraws when stored changed.
     void EditExit(QLineEdit *edit, double &stored, double start, double limit);
 
     MainFormLink &Main;

@@ -53,6 +53,9 @@ private slots:
     void orbitalsShowAllDefaultsAndForeignTerms();
     void orbitalsOfAFrameAtomLeaveItsTypeAlone();
     void orbitalsDialogPausesAnimationAndSpin();
+    void coefficientsShowWholeAndTypingCannotLengthenThem_data();
+    void coefficientsShowWholeAndTypingCannotLengthenThem();
+    void levelRadiusShowsItsFourDigitsAndPassingThroughKeepsIt();
 
 private:
     // Shows the dialog without a loop of its own and waits until it has the focus, so edits
@@ -576,6 +579,57 @@ void AppearanceTest::orbitalsDialogPausesAnimationAndSpin()
     QVERIFY(m.Playing);
     QVERIFY(m.Rotating);
     QVERIFY(m.AnimTimer.isActive());
+}
+
+void AppearanceTest::coefficientsShowWholeAndTypingCannotLengthenThem_data()
+{
+    QTest::addColumn<double>("coefficient");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("small") << 5.7735e-06 << "5.7735e-06";
+    QTest::newRow("1/sqrt 3") << 1.0 / std::sqrt(3.0) << "0.57735027";
+    QTest::newRow("negative") << -0.70710678 << "-0.70710678";
+}
+
+void AppearanceTest::coefficientsShowWholeAndTypingCannotLengthenThem()
+{
+    QFETCH(double, coefficient);
+    QFETCH(QString, shown);
+    AtomType &hydrogen = *MainForm->AtomTypes.findAtomType("H");
+    hydrogen.orbitals = {newTerm(1, 0, coefficient, true, 0)};
+    QString onOpen;
+    double afterPassing = 0.0;
+    QString afterTyping;
+    QString afterBackspace;
+    runOrbitals([] { editType("H"); },
+        [&] {
+            QLineEdit *edit = OrbitalsDlg->CoeficientEdit;
+            onOpen = edit->text();
+            QTest::mouseClick(edit, Qt::LeftButton);
+            QTest::keyClick(edit, Qt::Key_Tab);
+            afterPassing = OrbitalsDlg->TemplateList.at(1).coefficient;
+            QTest::mouseClick(edit, Qt::LeftButton);
+            QTest::keyClick(edit, Qt::Key_End);
+            QTest::keyClick(edit, Qt::Key_5);
+            afterTyping = edit->text();
+            QTest::keyClick(edit, Qt::Key_Backspace);
+            afterBackspace = edit->text();
+        });
+    QCOMPARE(onOpen, shown);
+    QCOMPARE(afterPassing, coefficient);
+    // Longer than 8 characters already: typing may shorten it but not lengthen it.
+    QCOMPARE(afterTyping, shown);
+    QCOMPARE(afterBackspace, shown.chopped(1));
+}
+
+void AppearanceTest::levelRadiusShowsItsFourDigitsAndPassingThroughKeepsIt()
+{
+    TChargeDlg &d = *ChargeDlg;
+    d.Gradient.level(1).radius = 0.23333;
+    showActive(&d);
+    QCOMPARE(d.RadiusEdit->text(), QStringLiteral("0.2333"));
+    QTest::mouseClick(d.RadiusEdit, Qt::LeftButton);
+    QTest::keyClick(d.RadiusEdit, Qt::Key_Tab);
+    QCOMPARE(d.Gradient.level(1).radius, 0.23333);
 }
 
 QTEST_MAIN(AppearanceTest)

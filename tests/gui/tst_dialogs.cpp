@@ -2,13 +2,22 @@
 #include "app/mainwindow.h"
 #include "app/messagesinks.h"
 #include "dialogs/aboutbox.h"
+#include "dialogs/atomsdlg.h"
+#include "dialogs/chargedlg.h"
 #include "dialogs/detailsdlg.h"
 #include "dialogs/electronsdlg.h"
+#include "dialogs/inputdlg.h"
 #include "dialogs/orbitalsdlg.h"
+#include "dialogs/outputdlg.h"
+#include "dialogs/saveframedlg.h"
+#include "dialogs/speeddlg.h"
+#include "dialogs/textdisplayform.h"
+#include "dialogs/toolsdlg.h"
 #include "dialogs/zoomdlg.h"
 #include "guitestsupport.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,9 +25,20 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextEdit>
+#include <QTextLayout>
 #include <QTimer>
 
+#include <cmath>
 #include <memory>
 
 class DialogsTest : public QObject
@@ -39,6 +59,16 @@ private slots:
     void zoomDialogPausesWhatRunsAndSetsTheFitMode();
     void detailsShowTheAtomOrTheFrameTotals();
     void detailsButtonOpensOrbitalsForAnAtomAndElectronsForTheFrame();
+
+    void zoomEditsShowTheWholeFactorAndPassingThroughKeepsIt_data();
+    void zoomEditsShowTheWholeFactorAndPassingThroughKeepsIt();
+    void okAfterAClickIntoTheZoomKeepsTheFittedScaleOfAWideFile();
+    void typingIntoAnEditStopsAtItsLength_data();
+    void typingIntoAnEditStopsAtItsLength();
+    void noCaptionIsWiderThanItsControl();
+    void detailsLinesAreWholeAndVisibleAtTheWindowsSize();
+    void mouseFunctionsOpenOnScreenWideEnoughAndListEveryInput();
+    void toolWindowsStepAsideWhileAModalDialogIsOpen();
 
 private:
     std::unique_ptr<TessalyWindows> windows;
@@ -300,6 +330,300 @@ void DialogsTest::detailsButtonOpensOrbitalsForAnAtomAndElectronsForTheFrame()
     closeWhatOpens();
     DetailsDlg->OrbitalBut->click();
     QCOMPARE(opened, static_cast<QWidget *>(ElectronsDlg));
+}
+
+void DialogsTest::zoomEditsShowTheWholeFactorAndPassingThroughKeepsIt_data()
+{
+    QTest::addColumn<double>("scale");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("0.0025") << 0.08 << "0.0025";
+    QTest::newRow("below 0.0001") << 0.001 << "3.125e-05";
+    QTest::newRow("five digits") << 32.0 / 3.0 << "0.33333";
+}
+
+void DialogsTest::zoomEditsShowTheWholeFactorAndPassingThroughKeepsIt()
+{
+    QFETCH(double, scale);
+    MainForm->FitMode = 3;
+    MainForm->ViewTransform.scale = scale;
+    QString shownOnOpen;
+    QTimer::singleShot(0, ZoomDlg, [&shownOnOpen] {
+        if (!QTest::qWaitForWindowActive(ZoomDlg))
+            return ZoomDlg->reject();
+        shownOnOpen = ZoomDlg->DistZoomEdit->text();
+        // Through the edit without typing, then OK by the keyboard.
+        QTest::mouseClick(ZoomDlg->DistZoomEdit, Qt::LeftButton);
+        QTest::keyClick(ZoomDlg->DistZoomEdit, Qt::Key_Tab);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    });
+    MainForm->Zoom1Click();
+    QTEST(shownOnOpen, "shown");
+    QCOMPARE(MainForm->ViewTransform.scale, scale);
+}
+
+void DialogsTest::okAfterAClickIntoTheZoomKeepsTheFittedScaleOfAWideFile()
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("wide.xyz"));
+    QVERIFY(writeTrajectory(path, 1, {"O -3000 0 0 0 0 0 0 1", "O 3000 0 0 0 0 0 0 1"}));
+    RecordingSink sink;
+    MainForm->Messages = &sink;
+    MainForm->show();
+    QVERIFY(QTest::qWaitForWindowExposed(MainForm));
+    MainForm->OpenTrajectory(path);
+    QCOMPARE(MainForm->FrameCount, 1);
+    MainForm->Pause1Click();
+    if (MainForm->Rotating)
+        MainForm->Rotate1Click();
+    const double fitted = MainForm->ViewTransform.scale;
+    QVERIFY(fitted < 0.1); // 6000 Angstrom across a few hundred pixels
+    QString shown;
+    QTimer::singleShot(0, ZoomDlg, [&shown] {
+        if (!QTest::qWaitForWindowActive(ZoomDlg))
+            return ZoomDlg->reject();
+        shown = ZoomDlg->DistZoomEdit->text();
+        QTest::mouseClick(ZoomDlg->DistZoomEdit, Qt::LeftButton);
+        QTest::mouseClick(ZoomDlg->OKBtn, Qt::LeftButton);
+    });
+    MainForm->Zoom1Click();
+    QCOMPARE(MainForm->ViewTransform.scale, fitted);
+    // The factor shown has its five digits, not a cut-off few.
+    QVERIFY2(std::abs(shown.toDouble() * 32.0 / fitted - 1.0) < 1e-4, qPrintable(shown));
+}
+
+namespace {
+
+QDialog *dialogNamed(const QString &name)
+{
+    for (QDialog *dialog : {static_cast<QDialog *>(ZoomDlg), static_cast<QDialog *>(AtomsDlg),
+             static_cast<QDialog *>(ChargeDlg), static_cast<QDialog *>(OrbitalsDlg),
+             static_cast<QDialog *>(SaveFrameDlg)})
+        if (dialog->objectName() == name)
+            return dialog;
+    return nullptr;
+}
+
+} // namespace
+
+void DialogsTest::typingIntoAnEditStopsAtItsLength_data()
+{
+    QTest::addColumn<QString>("dialog");
+    QTest::addColumn<QString>("edit");
+    QTest::addColumn<int>("length");
+    QTest::newRow("zoom of distances") << "ZoomDlg"
+                                       << "DistZoomEdit" << 5;
+    QTest::newRow("zoom of impulses") << "ZoomDlg"
+                                      << "ImpulsZoomEdit" << 5;
+    QTest::newRow("atom name") << "AtomsDlg"
+                               << "NameEdit" << 6;
+    QTest::newRow("atom radius") << "AtomsDlg"
+                                 << "RadiusEdit" << 6;
+    QTest::newRow("protons") << "AtomsDlg"
+                             << "ProtonsEdit" << 3;
+    QTest::newRow("charge minimum") << "ChargeDlg"
+                                    << "MinEdit" << 5;
+    QTest::newRow("charge maximum") << "ChargeDlg"
+                                    << "MaxEdit" << 5;
+    QTest::newRow("level radius") << "ChargeDlg"
+                                  << "RadiusEdit" << 5;
+    QTest::newRow("coefficient") << "OrbitalsDlg"
+                                 << "CoeficientEdit" << 8;
+    QTest::newRow("number of images") << "SaveFrameDlg"
+                                      << "NumberImagesEdit" << 4;
+    QTest::newRow("rotation angle") << "SaveFrameDlg"
+                                    << "RotationAngleEdit" << 4;
+}
+
+void DialogsTest::typingIntoAnEditStopsAtItsLength()
+{
+    QFETCH(QString, dialog);
+    QFETCH(QString, edit);
+    QFETCH(int, length);
+    QDialog *window = dialogNamed(dialog);
+    QVERIFY(window);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    if (auto *rotated = window->findChild<QRadioButton *>(QStringLiteral("SaveAsRGItem2")))
+        QTest::mouseClick(rotated, Qt::LeftButton);
+    auto *field = window->findChild<QLineEdit *>(edit);
+    QVERIFY(field && field->isEnabled());
+    QTest::mouseClick(field, Qt::LeftButton);
+    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(field, QStringLiteral("1234567890"));
+    QCOMPARE(field->text(), QStringLiteral("1234567890").left(length));
+    window->hide();
+}
+
+namespace {
+
+// What of a control's caption does not fit into it, or nothing.
+QString cutCaption(const QWidget *control)
+{
+    QString text;
+    int needed = 0;
+    int has = control->width();
+    if (const auto *label = qobject_cast<const QLabel *>(control)) {
+        if (label->wordWrap())
+            return {};
+        text = label->text();
+        for (const QString &line : text.split(QLatin1Char('\n')))
+            needed = std::max(needed, label->fontMetrics().horizontalAdvance(line));
+        has = label->contentsRect().width();
+    } else if (const auto *button = qobject_cast<const QPushButton *>(control)) {
+        QStyleOptionButton option;
+        option.initFrom(button);
+        option.text = text = button->text();
+        needed = button->fontMetrics().horizontalAdvance(text);
+        has =
+            button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button).width();
+    } else if (qobject_cast<const QCheckBox *>(control)
+        || qobject_cast<const QRadioButton *>(control)) {
+        text = static_cast<const QAbstractButton *>(control)->text();
+        needed = control->sizeHint().width();
+    } else if (const auto *group = qobject_cast<const QGroupBox *>(control)) {
+        text = group->title();
+        needed = group->minimumSizeHint().width();
+    }
+    if (text.isEmpty() || needed <= has)
+        return {};
+    return QStringLiteral("%1 \"%2\" needs %3 pixels, has %4")
+        .arg(control->objectName(), text)
+        .arg(needed)
+        .arg(has);
+}
+
+QStringList cutCaptions(QWidget *window)
+{
+    QStringList cut;
+    for (const QWidget *control : window->findChildren<QWidget *>()) {
+        if (!control->isVisibleTo(window))
+            continue;
+        const QString problem = cutCaption(control);
+        if (!problem.isEmpty())
+            cut << window->objectName() + QLatin1Char('/') + problem;
+    }
+    for (const QLineEdit *edit : window->findChildren<QLineEdit *>())
+        if (edit->maxLength() != QLineEdit().maxLength())
+            cut << window->objectName() + QLatin1Char('/') + edit->objectName()
+                    + QStringLiteral(" cuts what is written into it");
+    return cut;
+}
+
+} // namespace
+
+void DialogsTest::noCaptionIsWiderThanItsControl()
+{
+    const QList<QWidget *> windows = {ZoomDlg, SpeedDlg, ToolsDlg, InputDlg, DetailsDlg, AtomsDlg,
+        ChargeDlg, OutputDlg, ElectronsDlg, OrbitalsDlg, SaveFrameDlg, TextDisplayForm, AboutBox};
+    QStringList cut;
+    for (QWidget *window : windows) {
+        QVERIFY(window);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        cut << cutCaptions(window);
+        // Captions that change with a choice: every item of every group once.
+        for (QRadioButton *item : window->findChildren<QRadioButton *>()) {
+            if (!item->isVisibleTo(window) || !item->isEnabled())
+                continue;
+            item->click();
+            // A caption that grew lays its window out again.
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+            cut << cutCaptions(window);
+        }
+        window->hide();
+    }
+    cut.removeDuplicates();
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QLatin1Char('\n'))));
+}
+
+void DialogsTest::detailsLinesAreWholeAndVisibleAtTheWindowsSize()
+{
+    TMainForm &m = *MainForm;
+    m.ClearTrajectory();
+    Frame frame;
+    frame.atomCount = 1;
+    allocateAtoms(frame, 1);
+    frame.atoms[0].type = m.AtomTypes.findAtomType("O");
+    frame.atoms[0].position = {-1.2345678e-100, 0.072066, -1234.5678};
+    frame.atoms[0].charge = -0.23333;
+    frame.atoms[0].impulse = {-7.2066e+99, 0.0720666, -1.0e-200};
+    frame.time = -1.23456789e+100;
+    frame.energy = -0.000123456789;
+    m.Frames.appendFrame(std::move(frame));
+    m.FrameCount = 1;
+    m.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&m));
+    m.GoToFirstFrame();
+    m.Details1->trigger();
+    QVERIFY(QTest::qWaitForWindowExposed(DetailsDlg));
+    const QPlainTextEdit *memo = DetailsDlg->DetailsMemo;
+    // The end of every line lies within the list's visible area.
+    const auto allShown = [memo] {
+        QTextCursor end(memo->document());
+        for (QTextBlock block = memo->document()->begin(); block.isValid(); block = block.next()) {
+            end.setPosition(block.position() + block.length() - 1);
+            if (!memo->viewport()->rect().contains(memo->cursorRect(end)))
+                return false;
+        }
+        return true;
+    };
+    for (const int atom : {0, -1}) {
+        m.DetailsAtom = atom;
+        m.Redraw(nullptr, true);
+        QCOMPARE(detailLines().size(), atom < 0 ? 7 : 9);
+        QTRY_VERIFY2(allShown(), qPrintable(memo->toPlainText()));
+        // Every line stays one line of the list: none is wrapped.
+        for (QTextBlock block = memo->document()->begin(); block.isValid(); block = block.next())
+            QCOMPARE(block.layout()->lineCount(), 1);
+    }
+    // Still at the top right corner of the picture.
+    QTRY_COMPARE(DetailsDlg->frameGeometry().right(), m.PictureScreenRect().right());
+}
+
+void DialogsTest::mouseFunctionsOpenOnScreenWideEnoughAndListEveryInput()
+{
+    MainForm->show();
+    QVERIFY(QTest::qWaitForWindowExposed(MainForm));
+    MainForm->Mousefunctions1->trigger();
+    QVERIFY(QTest::qWaitForWindowExposed(TextDisplayForm));
+    const QRect screen = TextDisplayForm->screen()->availableGeometry();
+    QVERIFY(screen.contains(TextDisplayForm->frameGeometry()));
+    // No line reaches beyond the right edge.
+    QTRY_COMPARE(TextDisplayForm->RichEdit1->horizontalScrollBar()->maximum(), 0);
+    const QString text = TextDisplayForm->RichEdit1->toPlainText();
+    for (const char *input : {"Wheel: ", "Wheel + Ctrl: ", "Middle button: ",
+             "Middle button click: ", "Space: ", "Left, Right: ", "Home: "})
+        QVERIFY2(text.contains(QLatin1String(input)), input);
+}
+
+void DialogsTest::toolWindowsStepAsideWhileAModalDialogIsOpen()
+{
+    TMainForm &m = *MainForm;
+    m.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&m));
+    loadFrames(m, 3);
+    ToolsDlg->show();
+    m.Details1->trigger();
+    QVERIFY(ToolsDlg->isVisible() && DetailsDlg->isVisible());
+    bool toolsShown = true;
+    bool detailsShown = true;
+    bool toolsShownUnderTheBox = true;
+    QTimer::singleShot(0, ZoomDlg, [&] {
+        toolsShown = ToolsDlg->isVisible();
+        detailsShown = DetailsDlg->isVisible();
+        // A message box over the dialog, closed again: the dialog is still open.
+        QTimer::singleShot(0, ZoomDlg, [] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
+                box->accept();
+        });
+        QMessageBox::information(ZoomDlg, QString(), QStringLiteral("over the zoom"));
+        toolsShownUnderTheBox = ToolsDlg->isVisible();
+        ZoomDlg->accept();
+    });
+    m.Zoom1Click();
+    QVERIFY(!toolsShown && !detailsShown && !toolsShownUnderTheBox);
+    QVERIFY(ToolsDlg->isVisible() && DetailsDlg->isVisible());
+    QVERIFY(m.ShowDetails);
 }
 
 QTEST_MAIN(DialogsTest)

@@ -336,8 +336,7 @@ void SaveTest::ctrlVOpensTheSaveFrameOptionsWithItsControls()
             QCOMPARE(shown, QString::fromLatin1(expected));
         QVERIFY(d.SaveAsButtons[0]->isChecked() && d.RotationDirButtons[0]->isChecked());
         QVERIFY(d.OKBtn->isDefault());
-        QCOMPARE(d.NumberImagesEdit->maxLength(), 4);
-        QCOMPARE(d.RotationAngleEdit->maxLength(), 4);
+        // (typing into the two edits stops at 4 characters: tst_dialogs types it)
         // the rotation controls only serve a rotated series
         QVERIFY(!d.NumberImagesEdit->isEnabled() && !d.RotationDirRG->isEnabled());
         QTest::mouseClick(d.SaveAsButtons[2], Qt::LeftButton);

@@ -69,6 +69,7 @@ private slots:
     void rightDragZooms();
     void dragDrawsTheAxesAndTheReleaseDrawsThePictureWithout();
     void flickSpinsTheWayTheDragTurned();
+    void verticalFlickSpinsTheWayTheDragTurned();
     void releaseWhereThePointerStopsLeavesNoSpin();
     void twistFlickAcrossTheRightRaySpinsSlowlyTheSameWay();
     void rightDragReleaseNeverSpins();
@@ -434,6 +435,33 @@ void ViewTest::flickSpinsTheWayTheDragTurned()
     m.RotationTimerTimer();
     const double after = std::atan2(m.ViewTransform.axisX.z, m.ViewTransform.axisX.x);
     QVERIFY(std::abs(after - before + 0.12) < 1e-9);
+}
+
+void ViewTest::verticalFlickSpinsTheWayTheDragTurned()
+{
+    TMainForm &m = *MainForm;
+    showWindow();
+    // How far the model's y axis has tipped toward the viewer, about the screen's x axis.
+    const auto tipped = [&m] {
+        return std::atan2(m.ViewTransform.axisY.z, m.ViewTransform.axisY.y);
+    };
+    const double start = tipped();
+    press({100, 60});
+    moveTo({100, 70});
+    moveTo({100, 80});
+    release({100, 80});
+    const double dragged = tipped() - start;
+    QVERIFY(std::abs(dragged) > 0.01);
+    // The pointer goes on downwards after the release: the molecule keeps turning that way.
+    moveTo({100, 86});
+    QTRY_VERIFY_WITH_TIMEOUT(m.Rotating, 1000);
+    QCOMPARE(m.RotationRateHorizontal, 0.0);
+    m.RotationTimer.stop();
+    const double before = tipped();
+    m.RotationTimerTimer();
+    const double spun = tipped() - before;
+    QVERIFY2(spun * dragged > 0.0,
+        qPrintable(QStringLiteral("drag %1, spin %2").arg(dragged).arg(spun)));
 }
 
 void ViewTest::releaseWhereThePointerStopsLeavesNoSpin()

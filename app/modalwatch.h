@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QWidget>
+
+#include <initializer_list>
+#include <vector>
+
+/// Keeps the program's tool windows, which stay on top of every other window, from covering a
+/// modal window: while any modal window of the application is shown, the tool windows that
+/// were shown are hidden, and they come back when the last modal window closes. A modal
+/// window blocks the tool windows' input anyway, while otherwise they would hide its buttons.
+class ModalWatch : public QObject
+{
+public:
+    /// Watches the application's windows for the given tool windows (null ones are skipped).
+    /// A QApplication must exist.
+    explicit ModalWatch(std::initializer_list<QWidget *> toolWindows);
+    ~ModalWatch() override;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void ModalShown(QWidget *window);
+    void ModalHidden(QWidget *window);
+
+    std::vector<QPointer<QWidget>> ToolWindows;
+    std::vector<QPointer<QWidget>> ShownModals;
+    std::vector<QPointer<QWidget>> HiddenTools; ///< hidden here, to be shown again
+};
