@@ -24,8 +24,9 @@ constexpr long long StepsAtOnce = 256;
 // A ray gathers only near atoms, so its length costs nothing; beyond this many steps the
 // positions along it would no longer be told apart.
 constexpr double MostSpan = 1e15;
-// A ray that would take more points than this (only when a value is not a number, so that no
-// atom's reach is bounded) gathers nothing rather than keep the pass busy for days.
+// A ray that must be gathered whole (only when a value is not a number, so that an atom's
+// reach has no bound) and is longer than this gathers nothing rather than keep the pass busy
+// for days.
 constexpr long long MostSteps = 1000000;
 // The pixels per unit of the start view. The integrals along a ray are in model units and
 // divided by its square, which is how the start view has always weighed them; the cloud then
@@ -342,14 +343,18 @@ RayResult CloudRays::rayDensity(int x, int y, RayWork &work) const
     // The steps within each atom's reach, one step wider on either side; the rest of the ray
     // adds nothing a picture can show, and its densities are taken as 0.
     work.runs.clear();
-    long long gathered = 0;
     const std::vector<DensityField::Atom> &atoms = field.fieldAtoms();
     for (std::size_t index = 0; index < atoms.size(); ++index) {
         const DensityField::Atom &atom = atoms[index];
         if (atom.reach == 0.0)
             continue;
         long long first = 0, last = steps;
-        if (std::isfinite(atom.reach)) {
+        if (!std::isfinite(atom.reach)) {
+            // a value that is not a number bounds no reach: the whole ray is gathered, unless
+            // that would take too long
+            if (steps >= MostSteps)
+                return {};
+        } else {
             // the ray's model points are base + (z / k) along; the atom's nearest one
             const Vector3 offset = atom.position - base;
             const double t = dot(offset, along) / (alongLength * alongLength);
@@ -366,11 +371,7 @@ RayResult CloudRays::rayDensity(int x, int y, RayWork &work) const
             last = to < static_cast<double>(steps) ? static_cast<long long>(to) : steps;
         }
         work.runs.push_back({first, last, static_cast<int>(index)});
-        gathered += last - first + 1;
     }
-    // a ray whose gathering has no bound (a value that is not a number) is left out
-    if (gathered > MostSteps)
-        return {};
     std::sort(work.runs.begin(), work.runs.end(),
         [](const RayWork::Run &a, const RayWork::Run &b) { return a.first < b.first; });
     for (std::vector<double> *part : {&work.x, &work.y, &work.z, &work.density})
