@@ -199,3 +199,27 @@ TEST(OrbitalValue, FunctionsOfEachShellAreNormalisedAndOrthogonal)
                     EXPECT_NEAR(overlap(shell[i], shell[j], Z), i == j ? 1.0 : 0.0, 1e-3)
                         << "Z " << Z << " n " << shell[i].n << " rows " << i << ", " << j;
 }
+
+TEST(DensityField, EveryRowIsNegligibleBeyondItsAtomsReach)
+{
+    std::mt19937 random(11);
+    std::normal_distribution<double> direction;
+    std::uniform_real_distribution<double> beyond(1.0, 1.5);
+    for (const double Z : {1.0, 6.0}) {
+        for (const OrbitalTerm row : {term(1, 0, 0), term(2, 0, 0), term(2, 1, 1), term(3, 0, 0),
+                 term(3, 1, -1), term(3, 2, -2), term(3, 2, 1), term(3, 2, 2)}) {
+            OrbitalScene scene;
+            scene.addAtom(scene.addType(static_cast<int>(Z), {row}), {0, 0, 0});
+            const double reach = DensityField(scene.frame, {}).fieldAtoms()[0].reach;
+            ASSERT_LT(reach, 20.0 * row.n / Z);
+            for (int sample = 0; sample < 2000; ++sample) {
+                Vector3 u{direction(random), direction(random), direction(random)};
+                const double r =
+                    reach * beyond(random) / std::sqrt(u.x * u.x + u.y * u.y + u.z * u.z);
+                EXPECT_LE(std::fabs(orbitalValue(row, Z, u.x * r, u.y * r, u.z * r)),
+                    DensityField::NegligibleValue)
+                    << "n " << row.n << " l " << row.l << " m " << row.m;
+            }
+        }
+    }
+}
