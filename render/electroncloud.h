@@ -72,6 +72,15 @@ struct RayWork
 {
     std::vector<double> x, y, z, density; ///< the model points of the steps and their densities
     DensityWork field;
+    /// The steps first ... last of a ray that pass within reach of an atom.
+    struct Run
+    {
+        long long first, last;
+        int atom;
+    };
+    std::vector<Run> runs;
+    std::vector<int> near; ///< the atoms within reach of the steps being gathered
+    long long points = 0; ///< density points evaluated, counted over every ray of this work
 };
 
 /// The rays of one frame under one view: the depth span, the nearest atom under each pixel and
@@ -82,7 +91,11 @@ public:
     CloudRays(const Frame &frame, const CloudContext &context);
     /// The ray through pixel (x, y), from 4 units in front of the nearest atom centre to the
     /// centre of the nearest atom under the pixel, or 4 units behind the farthest one, in
-    /// trapezoid steps of 0.1 unit. A ray of no finite length gathers nothing.
+    /// trapezoid steps of 0.1 unit. Densities are taken only at the steps within an atom's
+    /// reach (DensityField::Atom) and are 0 elsewhere, so a ray's cost follows the atoms near
+    /// it, not its length. The integrals are in model units, scaled so that they read at every
+    /// zoom as the start view of 32 pixels per unit has always shown them. A ray of no finite
+    /// length gathers nothing.
     RayResult rayDensity(int x, int y, RayWork &work) const;
 
 private:

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 #include <utility>
 
 #ifdef __SSE2__
@@ -138,6 +139,39 @@ constexpr int shellOf(Shape shape)
     return 0.0;
 }
 
+// A bound of |shapeValue| over every direction at the distance r (ρ = Z·r), from its leading
+// factors k: each product of offsets is at most the matching power of r.
+double shapeBound(Shape shape, double k, double Z, double r, double e)
+{
+    const double rho = Z * r;
+    switch (shape) {
+    case S1:
+        return k * e;
+    case S2:
+        return k * (2.0 + rho) * e;
+    case P2x:
+    case P2y:
+    case P2z:
+        return k * r * e;
+    case S3:
+        return k * (27.0 + 18.0 * rho + 2.0 * rho * rho) * e;
+    case P3x:
+    case P3y:
+    case P3z:
+        return k * (6.0 + rho) * rho * e;
+    case D3xy:
+    case D3xz:
+    case D3yz:
+    case D3x2y2:
+        return k * r * r * e;
+    case D3z2:
+        return k * 2.0 * rho * rho * e;
+    case None:
+        break;
+    }
+    return 0.0;
+}
+
 inline double scaledDistance(double Z, double dx, double dy, double dz)
 {
     return Z * std::sqrt(dx * dx + dy * dy + dz * dz);
@@ -211,6 +245,85 @@ double densityAt(const Frame &frame, const Vector3 &point, const DensitySettings
     return finish(total, settings.ComputingModel);
 }
 
+namespace {
+
+// The ρ beyond which shapeBound falls monotonically.
+double fallsFrom(Shape shape)
+{
+    switch (shape) {
+    case P2x:
+    case P2y:
+    case P2z:
+        return 2.0;
+    case S3:
+        return 2.5; // 27 - 6ρ - 2ρ² < 0
+    case P3x:
+    case P3y:
+    case P3z:
+        return 4.25; // 18 - ρ² < 0
+    case D3xy:
+    case D3xz:
+    case D3yz:
+    case D3x2y2:
+    case D3z2:
+        return 6.0;
+    default:
+        return 0.0;
+    }
+}
+
+// The distance beyond which the atom's value stays below NegligibleValue, found by halving an
+// interval where the bound of every row falls.
+double reachOf(const DensityField::Atom &atom, const std::vector<DensityField::Term> &terms)
+{
+    const auto bound = [&](double r) {
+        double sum = 0.0;
+        for (int t = atom.firstTerm; t < atom.endTerm; ++t) {
+            const DensityField::Term &term = terms[static_cast<std::size_t>(t)];
+            const int shell = term.shape == None ? 1 : shellOf(static_cast<Shape>(term.shape));
+            sum += std::fabs(term.coefficient)
+                * shapeBound(static_cast<Shape>(term.shape), std::fabs(term.constant), atom.Z, r,
+                    exponential(atom.Z * r, shell));
+        }
+        return atom.weighted ? sum * std::fabs(atom.weight) : sum;
+    };
+    constexpr double Negligible = DensityField::NegligibleValue;
+    constexpr double Infinite = std::numeric_limits<double>::infinity();
+    // the sum of the terms' sizes: 0 when nothing is added anywhere, not finite when the
+    // values are not numbers
+    double size = 0.0;
+    for (int t = atom.firstTerm; t < atom.endTerm; ++t) {
+        const DensityField::Term &term = terms[static_cast<std::size_t>(t)];
+        size += std::fabs(term.coefficient) * std::fabs(term.constant);
+    }
+    if (atom.weighted)
+        size *= std::fabs(atom.weight);
+    if (size == 0.0)
+        return 0.0;
+    if (!std::isfinite(size) || !(atom.Z > 0.0) || !std::isfinite(atom.Z))
+        return Infinite;
+    // the bound of every row falls from the ρ at which it is largest
+    double largestAt = 0.0;
+    for (int t = atom.firstTerm; t < atom.endTerm; ++t)
+        largestAt = std::max(
+            largestAt, fallsFrom(static_cast<Shape>(terms[static_cast<std::size_t>(t)].shape)));
+    double near = largestAt / atom.Z;
+    double far = std::max(near, 1.0 / atom.Z);
+    for (int doubling = 0; !(bound(far) <= Negligible); ++doubling) {
+        if (doubling == 64)
+            return Infinite;
+        near = far;
+        far *= 2.0;
+    }
+    for (int halving = 0; halving < 40; ++halving) {
+        const double middle = 0.5 * (near + far);
+        (bound(middle) <= Negligible ? far : near) = middle;
+    }
+    return far;
+}
+
+} // namespace
+
 DensityField::DensityField(const Frame &frame, const DensitySettings &settings)
     : model(settings.ComputingModel == 0 ? 0 : 1)
 {
@@ -220,7 +333,7 @@ DensityField::DensityField(const Frame &frame, const DensitySettings &settings)
     for (std::size_t i = 0; i < count; ++i) {
         const FrameAtom &atom = frame.atoms[i];
         Atom flat{atom.position, 0.0, atom.charge, settings.ChargeWeighted,
-            static_cast<int>(terms.size()), static_cast<int>(terms.size()), 0};
+            static_cast<int>(terms.size()), static_cast<int>(terms.size()), 0, 0.0};
         if (frame.activeOrbitalFamily(atom) == 0 && atom.type) {
             flat.Z = atom.type->protons;
             for (const OrbitalTerm &term : frame.activeOrbitals(atom)) {
@@ -238,6 +351,7 @@ DensityField::DensityField(const Frame &frame, const DensitySettings &settings)
             }
             flat.endTerm = static_cast<int>(terms.size());
         }
+        flat.reach = reachOf(flat, terms);
         atoms.push_back(flat);
     }
 }
@@ -349,33 +463,49 @@ void DensityField::atPoints(const double *x, const double *y, const double *z, s
 {
     work.resize(count);
     std::fill(densities, densities + count, 0.0);
-    for (const Atom &atom : atoms) {
-        if (atom.endTerm - atom.firstTerm == 1) {
-            distances(atom, x, y, z, count, work);
-            const Term &term = terms[static_cast<std::size_t>(atom.firstTerm)];
-            OnlyTermAdders[static_cast<std::size_t>(term.shape)](
-                term, atom, model, work, densities, count);
-            continue;
-        }
-        std::fill(work.sum.begin(), work.sum.begin() + static_cast<std::ptrdiff_t>(count), 0.0);
-        if (atom.firstTerm != atom.endTerm) {
-            distances(atom, x, y, z, count, work);
-            // each shell's exponential once per point, for the shells the atom's terms use
-            for (int shell = 1; shell <= 3; ++shell) {
-                if (atom.shell != shell && atom.shell != MixedShells)
-                    continue;
-                double *e = work.e[static_cast<std::size_t>(shell)].data();
-                for (std::size_t s = 0; s < count; ++s)
-                    e[s] = exponential(work.rho[s], shell);
-            }
-            for (int t = atom.firstTerm; t < atom.endTerm; ++t) {
-                const Term &term = terms[static_cast<std::size_t>(t)];
-                TermAdders[static_cast<std::size_t>(term.shape)](term, atom.Z, work, count);
-            }
-        }
-        for (std::size_t s = 0; s < count; ++s)
-            accumulate(densities[s], weighted(work.sum[s], atom.weighted, atom.weight), model);
-    }
+    for (const Atom &atom : atoms)
+        addAtom(atom, x, y, z, count, densities, work);
     for (std::size_t s = 0; s < count; ++s)
         densities[s] = finish(densities[s], model);
+}
+
+void DensityField::atPoints(const double *x, const double *y, const double *z, std::size_t count,
+    double *densities, DensityWork &work, std::span<const int> only) const
+{
+    work.resize(count);
+    std::fill(densities, densities + count, 0.0);
+    for (const int index : only)
+        addAtom(atoms[static_cast<std::size_t>(index)], x, y, z, count, densities, work);
+    for (std::size_t s = 0; s < count; ++s)
+        densities[s] = finish(densities[s], model);
+}
+
+void DensityField::addAtom(const Atom &atom, const double *x, const double *y, const double *z,
+    std::size_t count, double *densities, DensityWork &work) const
+{
+    if (atom.endTerm - atom.firstTerm == 1) {
+        distances(atom, x, y, z, count, work);
+        const Term &term = terms[static_cast<std::size_t>(atom.firstTerm)];
+        OnlyTermAdders[static_cast<std::size_t>(term.shape)](
+            term, atom, model, work, densities, count);
+        return;
+    }
+    std::fill(work.sum.begin(), work.sum.begin() + static_cast<std::ptrdiff_t>(count), 0.0);
+    if (atom.firstTerm != atom.endTerm) {
+        distances(atom, x, y, z, count, work);
+        // each shell's exponential once per point, for the shells the atom's terms use
+        for (int shell = 1; shell <= 3; ++shell) {
+            if (atom.shell != shell && atom.shell != MixedShells)
+                continue;
+            double *e = work.e[static_cast<std::size_t>(shell)].data();
+            for (std::size_t s = 0; s < count; ++s)
+                e[s] = exponential(work.rho[s], shell);
+        }
+        for (int t = atom.firstTerm; t < atom.endTerm; ++t) {
+            const Term &term = terms[static_cast<std::size_t>(t)];
+            TermAdders[static_cast<std::size_t>(term.shape)](term, atom.Z, work, count);
+        }
+    }
+    for (std::size_t s = 0; s < count; ++s)
+        accumulate(densities[s], weighted(work.sum[s], atom.weighted, atom.weight), model);
 }

@@ -4,6 +4,7 @@
 #include "model/frame.h"
 #include "model/vector3.h"
 
+#include <span>
 #include <vector>
 
 // The electron density that the 3D cloud integrates: real hydrogen-like orbitals of the
@@ -44,6 +45,10 @@ public:
     /// same values bit for bit; work holds the intermediate values and grows as needed.
     void atPoints(const double *x, const double *y, const double *z, std::size_t count,
         double *densities, DensityWork &work) const;
+    /// The same with only the atoms listed (indices into fieldAtoms, ascending) and the others
+    /// taken as adding nothing.
+    void atPoints(const double *x, const double *y, const double *z, std::size_t count,
+        double *densities, DensityWork &work, std::span<const int> only) const;
 
     struct Term
     {
@@ -59,10 +64,22 @@ public:
         bool weighted;
         int firstTerm, endTerm;
         int shell; ///< the shell of all its terms, 0 for none, MixedShells for several
+        /// Beyond this distance from the atom its value stays below NegligibleValue in size;
+        /// 0 for an atom that adds nothing, infinite when no distance is sure to do.
+        double reach;
     };
     static constexpr int MixedShells = -1;
+    /// The size of an atom's value below which it is left out of the cloud: its density is
+    /// then below 10^-6, too faint for any picture to show.
+    static constexpr double NegligibleValue = 1e-3;
+
+    /// The atoms as flattened, in the frame's order.
+    const std::vector<Atom> &fieldAtoms() const { return atoms; }
 
 private:
+    void addAtom(const Atom &atom, const double *x, const double *y, const double *z,
+        std::size_t count, double *densities, DensityWork &work) const;
+
     std::vector<Atom> atoms;
     std::vector<Term> terms;
     int model = 1;

@@ -78,7 +78,7 @@ RayResult literalRay(const Frame &frame, int x, int y, const CloudScene &scene)
     double rhoA =
         densityAt(frame, scene.view.screenToModel({double(x), double(y), zstart}), settings);
     double sum = 0, E = 0, G = 0;
-    const double V = k * k * k;
+    const double V = k * 32 * 32; // in model units, weighed as the start view weighs them
     for (long long i = 1; i <= count; ++i) {
         const double z = zstart + static_cast<double>(i) * h;
         const double rhoB =
@@ -230,13 +230,8 @@ TEST(ThreeDCloud, DrawsNothingForAViewOrAFrameOfUnusableNumbers)
     Frame &frame = scene.addFrame({{{0, 0, 0}, &hydrogen}, {{0, 0, 1e12}, &hydrogen}});
     scene.display.DrawingModel = 1;
     scene.display.FitMode = 3;
-    // a depth span of 10^12 units: the rays beside the atoms are too long to gather anything
-    QImage atoms = scene.atomsOnly();
-    drawElectronCloud(frame, scene.picture, scene.context());
-    EXPECT_EQ(scene.picture.pixel(0, 0), atoms.pixel(0, 0));
-
     frame.atoms[1].position = {std::numeric_limits<double>::quiet_NaN(), 0, 0};
-    atoms = scene.atomsOnly();
+    QImage atoms = scene.atomsOnly();
     drawElectronCloud(frame, scene.picture, scene.context());
     EXPECT_EQ(scene.picture, atoms);
 
@@ -249,5 +244,110 @@ TEST(ThreeDCloud, DrawsNothingForAViewOrAFrameOfUnusableNumbers)
                 << scale;
             EXPECT_EQ(scene.picture, atoms);
         }
+    }
+}
+
+TEST(ThreeDCloud, BlendsThePixelAsWorkedOutByHand)
+{
+    CloudScene scene(5, 3);
+    AtomType &hydrogen = scene.addOrbitalType(1, {term(1, 0, 0, 1.0)}, 0.01);
+    scene.addFrame({{{0, 0, 0}, &hydrogen}});
+    scene.display.DrawingModel = 1;
+    scene.display.BackgroundColor = rgbColor(10, 200, 60);
+    const QImage atoms = scene.atomsOnly();
+    const CloudContext context = scene.context();
+    // Settings that make the corner's transmission T = e^-1.2, its emission B = 0.9 and its
+    // depth tone f = 2.5. Then the emitted colour is white shifted towards the tone green
+    // (0, 128, 0): trunc((255 + tone × 2.5) / 3.5) = (72, 164, 72); mixed into the background
+    // (10, 200, 60): trunc((old × 0.30119 + emitted × 0.9) / 1.20119) = (56, 173, 68).
+    // Without the tone the emitted colour stays white: (193, 241, 206).
+    scene.display.Absorption = 1.2 / rayDensity(*scene.current, 0, 0, context).density;
+    const RayResult ray = rayDensity(*scene.current, 0, 0, context);
+    scene.display.Brightness = 0.9 / ray.emission;
+    scene.display.ToneLevel = 2.5 / ray.depthTone;
+    for (const bool tone : {true, false}) {
+        scene.settings.toneBrightness = tone;
+        scene.picture = atoms;
+        drawElectronCloud(*scene.current, scene.picture, context);
+        EXPECT_EQ(scene.colorAt(0, 0), tone ? rgbColor(56, 173, 68) : rgbColor(193, 241, 206));
+    }
+}
+
+TEST(ThreeDCloud, LooksTheSameAtEveryZoom)
+{
+    // The same model seen at 20 and at 40 pixels per unit: pixel (x, y) of the one and (2x, 2y)
+    // of the other look along the same line and gather the same.
+    RayResult rays[2];
+    for (const int zoom : {1, 2}) {
+        CloudScene scene(40 * zoom, 30 * zoom);
+        AtomType &oxygen = scene.addOrbitalType(8, {term(2, 1, 0, 1.0), term(2, 0, 0, 0.5)});
+        AtomType &hydrogen = scene.addOrbitalType(1, {term(1, 0, 0, 1.0)});
+        scene.addFrame({{{0, 0, 0}, &oxygen}, {{0.3, 0.2, 0.6}, &hydrogen}});
+        scene.view.scale = 20.0 * zoom;
+        scene.view.rotateView(0.3, -0.4, 0.5);
+        scene.atomsOnly();
+        rays[zoom - 1] = rayDensity(*scene.current, 12 * zoom, 10 * zoom, scene.context());
+    }
+    EXPECT_GT(rays[0].density, 0.0);
+    EXPECT_NEAR(rays[1].density, rays[0].density, 1e-12 * rays[0].density);
+    EXPECT_NEAR(rays[1].emission, rays[0].emission, 1e-12 * rays[0].emission);
+    EXPECT_NEAR(rays[1].depthTone, rays[0].depthTone, 1e-12 * rays[0].depthTone);
+}
+
+TEST(CloudRays, GatherOnlyNearTheAtomsSoAFarPairCostsWhatANearOneDoes)
+{
+    CloudScene scene(24, 16);
+    AtomType &hydrogen = scene.addOrbitalType(1, {term(1, 0, 0, 1.0)});
+    Frame &frame = scene.addFrame({{{0, 0, 0}, &hydrogen}, {{0, 0, 50}, &hydrogen}});
+    scene.display.DrawingModel = 1;
+    const CloudContext context = scene.context();
+    // the points a small picture takes, and what the ray of its corner gathers
+    const auto gather = [&](double depth, RayResult &corner) {
+        frame.atoms[1].position.z = depth;
+        scene.atomsOnly();
+        const CloudRays rays(frame, context);
+        RayWork work;
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 24; ++x) {
+                const RayResult ray = rays.rayDensity(x, y, work);
+                if (x == 0 && y == 0)
+                    corner = ray;
+            }
+        return work.points;
+    };
+    RayResult near, far, farthest;
+    const long long nearPoints = gather(50.0, near);
+    EXPECT_GT(nearPoints, 0);
+    // stepping through 50,000 units would take 500,000 points a ray; two atoms whose clouds
+    // reach 20 units at the most take 400
+    EXPECT_LE(gather(5e4, far), nearPoints);
+    EXPECT_LE(gather(1e12, farthest), nearPoints);
+    EXPECT_LE(nearPoints, 24 * 16 * 400);
+    // and the far pair's clouds are gathered in full
+    EXPECT_GT(near.density, 0.0);
+    EXPECT_NEAR(far.density, near.density, 1e-9 * near.density);
+    EXPECT_NEAR(farthest.density, near.density, 1e-3 * near.density);
+}
+
+TEST(QuickElectrons, SDiscRadiusFollowsTheShellAndTheProtons)
+{
+    // radii in units at the probability limit 0.5 (size factor 0.96440)
+    struct Case
+    {
+        int n;
+        int protons;
+        double radius;
+    };
+    const Case cases[] = {{1, 1, 1.24683}, {2, 4, 1.40469}, {3, 9, 1.45839}};
+    for (const Case &c : cases) {
+        CloudScene scene(960, 960);
+        scene.view.scale = 300.0;
+        AtomType &type = scene.addOrbitalType(c.protons, {term(c.n, 0, 0, 1.0)}, 0.001);
+        scene.addFrame({{{0, 0, 0}, &type}});
+        scene.redraw();
+        int lit = 0;
+        for (int x = 0; x < 960; ++x)
+            lit += scene.colorAt(x, 480) != Black;
+        EXPECT_NEAR(lit, 2 * c.radius * 300.0, 1.5) << "shell " << c.n;
     }
 }

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <gtest/gtest.h>
+#include <numbers>
 #include <random>
 
 namespace {
@@ -153,5 +154,72 @@ TEST(DensityField, GivesDensityAtsValuesBitForBit)
         for (std::size_t s = 0; s < count; ++s)
             EXPECT_EQ(densities[s], densityAt(scene.frame, {x[s], y[s], z[s]}, settings))
                 << "point " << s << ", model " << settings.ComputingModel;
+    }
+}
+
+TEST(OrbitalValue, FunctionsOfEachShellAreNormalisedAndOrthogonal)
+{
+    // ∫ f·g dV over all space: Simpson's rule in r out to where e^(-2Zr/n) is e^(-60),
+    // Gauss-Legendre in cos θ and even steps in φ, which integrate these angular parts exactly.
+    const double nodes[] = {
+        -0.9061798459386640, -0.5384693101056831, 0.0, 0.5384693101056831, 0.9061798459386640};
+    const double weights[] = {0.2369268850561891, 0.4786286704993665, 0.5688888888888889,
+        0.4786286704993665, 0.2369268850561891};
+    constexpr int Azimuths = 8;
+    constexpr int Intervals = 600;
+    const auto overlap = [&](const OrbitalTerm &f, const OrbitalTerm &g, double Z) {
+        const double reach = 30.0 * f.n / Z, step = reach / Intervals;
+        double total = 0.0;
+        for (int i = 0; i <= Intervals; ++i) {
+            const double r = i * step;
+            const double simpson = (i == 0 || i == Intervals) ? 1.0 : (i % 2 ? 4.0 : 2.0);
+            for (int a = 0; a < 5; ++a) {
+                const double sine = std::sqrt(1.0 - nodes[a] * nodes[a]);
+                for (int b = 0; b < Azimuths; ++b) {
+                    const double phi = 2.0 * std::numbers::pi * b / Azimuths;
+                    const double x = r * sine * std::cos(phi), y = r * sine * std::sin(phi),
+                                 z = r * nodes[a];
+                    total += simpson * weights[a] * r * r * orbitalValue(f, Z, x, y, z)
+                        * orbitalValue(g, Z, x, y, z);
+                }
+            }
+        }
+        return total * step / 3.0 * 2.0 * std::numbers::pi / Azimuths;
+    };
+    const std::vector<std::vector<OrbitalTerm>> shells = {
+        {term(1, 0, 0)},
+        {term(2, 0, 0), term(2, 1, -1), term(2, 1, 0), term(2, 1, 1)},
+        {term(3, 0, 0), term(3, 1, -1), term(3, 1, 0), term(3, 1, 1), term(3, 2, -2),
+            term(3, 2, -1), term(3, 2, 0), term(3, 2, 1), term(3, 2, 2)},
+    };
+    for (const double Z : {1.0, 3.0})
+        for (const std::vector<OrbitalTerm> &shell : shells)
+            for (std::size_t i = 0; i < shell.size(); ++i)
+                for (std::size_t j = i; j < shell.size(); ++j)
+                    EXPECT_NEAR(overlap(shell[i], shell[j], Z), i == j ? 1.0 : 0.0, 1e-3)
+                        << "Z " << Z << " n " << shell[i].n << " rows " << i << ", " << j;
+}
+
+TEST(DensityField, EveryRowIsNegligibleBeyondItsAtomsReach)
+{
+    std::mt19937 random(11);
+    std::normal_distribution<double> direction;
+    std::uniform_real_distribution<double> beyond(1.0, 1.5);
+    for (const double Z : {1.0, 6.0}) {
+        for (const OrbitalTerm row : {term(1, 0, 0), term(2, 0, 0), term(2, 1, 1), term(3, 0, 0),
+                 term(3, 1, -1), term(3, 2, -2), term(3, 2, 1), term(3, 2, 2)}) {
+            OrbitalScene scene;
+            scene.addAtom(scene.addType(static_cast<int>(Z), {row}), {0, 0, 0});
+            const double reach = DensityField(scene.frame, {}).fieldAtoms()[0].reach;
+            ASSERT_LT(reach, 20.0 * row.n / Z);
+            for (int sample = 0; sample < 2000; ++sample) {
+                Vector3 u{direction(random), direction(random), direction(random)};
+                const double r =
+                    reach * beyond(random) / std::sqrt(u.x * u.x + u.y * u.y + u.z * u.z);
+                EXPECT_LE(std::fabs(orbitalValue(row, Z, u.x * r, u.y * r, u.z * r)),
+                    DensityField::NegligibleValue)
+                    << "n " << row.n << " l " << row.l << " m " << row.m;
+            }
+        }
     }
 }

@@ -91,3 +91,28 @@ TEST(RotatedSeries, HundredPicturesHaveThreeDigitsAndAFailedSaveStopsTheSeries)
     EXPECT_EQ(saved.size(), 3u);
     EXPECT_EQ(redraws, 3);
 }
+
+TEST(RotatedSeries, AQuarterTurnMovesTheNearSideAsADragUpOrToTheLeftDoes)
+{
+    // A horizontal series turns as a drag to the left does: the near side goes left and the far
+    // side comes round on the right; a vertical series as a drag upwards does.
+    struct Case
+    {
+        bool vertical;
+        Vector3 farSideSeenAt; ///< screen x, y and depth of the model point (0, 0, 1)
+        Vector3 nearSideSeenAt; ///< the same of (0, 0, -1)
+    };
+    const Case cases[] = {
+        {false, {32.0, 0.0, 0.0}, {-32.0, 0.0, 0.0}},
+        {true, {0.0, 32.0, 0.0}, {0.0, -32.0, 0.0}},
+    };
+    for (const Case &c : cases) {
+        ViewTransform view;
+        int redraws = 0;
+        const std::vector<SavedPicture> saved = runSeries(4, 360, c.vertical, view, redraws);
+        ASSERT_EQ(saved.size(), 4u);
+        SCOPED_TRACE(c.vertical ? "vertical" : "horizontal");
+        expectNear(saved[1].view.projectToScreen({0.0, 0.0, 1.0}), c.farSideSeenAt);
+        expectNear(saved[1].view.projectToScreen({0.0, 0.0, -1.0}), c.nearSideSeenAt);
+    }
+}
