@@ -91,6 +91,7 @@ void TMainForm::ReadFrames(TrajectoryFile &file)
     };
     readTrajectory(file, Format(), AtomTypes, *Messages, ReaderWarned, Frames, options);
     FrameCount = Frames.count();
+    StartViewOfFile(static_cast<LayoutKind>(InputFormat::clampKind(Format().kind)));
 
     GoToFirstFrame();
     if (FrameCount > 1) {

@@ -6,6 +6,20 @@
 /// The three trajectory text layouts.
 enum class LayoutKind { Common = 0, Table = 1, Custom = 2 };
 
+/// Whether opening a file of this layout centres the view on the middle of its first frame's
+/// bounding box. The program's own layouts are written about the origin, which stays the view
+/// centre, so their pictures are those of every earlier version.
+constexpr bool centresViewOnOpen(LayoutKind kind)
+{
+    switch (kind) {
+    case LayoutKind::Common:
+    case LayoutKind::Table:
+    case LayoutKind::Custom:
+        return false;
+    }
+    return false;
+}
+
 /// Where each quantity stands in one layout. In Common and Custom files positions count lines
 /// within a frame and tokens within a line; in Table files they count columns of the row.
 struct LayoutSettings

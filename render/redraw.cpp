@@ -187,6 +187,47 @@ bool prepareCanvas(QImage &canvas)
     return true;
 }
 
+// Draws a view kept in the view's pixels at the picture's own density for one redraw: the
+// scales and the centre's screen position grow by the pixel ratio and shrink back afterwards,
+// keeping whatever factor the fit applied.
+class PicturePixels
+{
+public:
+    PicturePixels(ViewTransform &view, SceneSettings &settings, double ratio)
+        : view(view)
+        , settings(settings)
+        , ratio(ratio)
+        , scale(view.scale)
+        , atomScale(settings.atomScale)
+        , originX(view.originX)
+        , originY(view.originY)
+    {
+        if (ratio == 1.0)
+            return;
+        view.scale *= ratio;
+        settings.atomScale *= ratio;
+        view.originX *= ratio;
+        view.originY *= ratio;
+    }
+    ~PicturePixels()
+    {
+        if (ratio == 1.0)
+            return;
+        const double fitted = scale != 0.0 ? view.scale / (scale * ratio) : 1.0;
+        view.scale = scale * fitted;
+        settings.atomScale = atomScale * fitted;
+        view.originX = originX;
+        view.originY = originY;
+    }
+    PicturePixels(const PicturePixels &) = delete;
+    PicturePixels &operator=(const PicturePixels &) = delete;
+
+private:
+    ViewTransform &view;
+    SceneSettings &settings;
+    double ratio, scale, atomScale, originX, originY;
+};
+
 } // namespace
 
 double FitToWindow(
@@ -269,8 +310,10 @@ void redrawFrame(QImage &ViewBitmap, const Frame *frame, RedrawInputs &inputs)
     const DisplayState &display = inputs.display;
     if (!prepareCanvas(ViewBitmap))
         return;
+    const bool sized = inputs.pixelRatio > 0.0 && std::isfinite(inputs.pixelRatio);
+    const PicturePixels pixels(inputs.view, inputs.settings, sized ? inputs.pixelRatio : 1.0);
 
-    switch (display.FitMode) {
+    switch (inputs.fitAllowed ? display.FitMode : 3) {
     case 0:
         if (isFirstFrame(inputs.Frames, drawn))
             FitToWindow(ViewBitmap.width(), ViewBitmap.height(), &drawn, false, inputs);

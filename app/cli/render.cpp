@@ -343,6 +343,12 @@ int renderCommand(const std::vector<std::string> &arguments)
     RedrawInputs inputs{frames, current, frames.count(), display, view, settings, scratch, gradient,
         loaded.format.current().readTime, loaded.format.current().readEnergy};
     inputs.cloudThreads = trajectoryOptions.threads;
+    // as the window opens it: a layout not written about the origin is centred and fitted
+    if (centresViewOnOpen(static_cast<LayoutKind>(InputFormat::clampKind(loaded.format.kind)))
+        && frames.count() > 0) {
+        view.centre = boundingBoxCentre(*frames.begin());
+        FitToWindow(options.width, options.height, &*frames.begin(), false, inputs);
+    }
     ErrorStreamSink sink;
     const auto save = [&](const std::string &path) {
         if (SaveImage(picture, path, sink))
