@@ -165,12 +165,15 @@ void drawTextLines(QImage &canvas, const Frame &frame, const RedrawInputs &input
     const DisplayState &display = inputs.display;
     const QFontMetrics metrics(QFont(), &canvas);
     int y = TextMargin;
+    // A frame whose file gives no time or energy shows no number for it, not a 0.
     if (inputs.readTime) {
-        const QString text = QString::fromStdString("Time: " + formatGeneral(frame.time, 4));
-        drawText(canvas, TextMargin, y, text, display);
+        if (frame.hasTime) {
+            const QString text = QString::fromStdString("Time: " + formatGeneral(frame.time, 4));
+            drawText(canvas, TextMargin, y, text, display);
+        }
         y += metrics.height() + TextMargin;
     }
-    if (inputs.readEnergy) {
+    if (inputs.readEnergy && frame.hasEnergy) {
         const QString text = QString::fromStdString("Energy: " + formatGeneral(frame.energy, 5));
         drawText(canvas, TextMargin + 1, y, text, display);
     }
