@@ -8,7 +8,8 @@ enum class LayoutKind { Common = 0, Table = 1, Custom = 2, XYZ = 3 };
 
 /// Whether opening a file of this layout centres the view on the middle of its first frame's
 /// bounding box. The program's own layouts are written about the origin, which stays the view
-/// centre, so their pictures are those of every earlier version.
+/// centre, so their pictures are those of every earlier version; XYZ files from other programs
+/// are often written in a box from 0, or about any point.
 constexpr bool centresViewOnOpen(LayoutKind kind)
 {
     switch (kind) {
@@ -16,6 +17,8 @@ constexpr bool centresViewOnOpen(LayoutKind kind)
     case LayoutKind::Table:
     case LayoutKind::Custom:
         return false;
+    case LayoutKind::XYZ:
+        return true;
     }
     return false;
 }

@@ -38,6 +38,7 @@ private slots:
     void centreBringsAnOffOriginMoleculeIntoTheMiddleKeepingTheTurn();
     void resetViewGivesTheStartViewBack();
     void mouseFunctionsNameTheNewGesturesAndKeys();
+    void offOriginXyzFileOpensCentredWithEveryAtomInView();
 
 private:
     // One frame of oxygens at the given model positions, shown with the overflow fit.
@@ -224,6 +225,44 @@ void ViewCentreTest::mouseFunctionsNameTheNewGesturesAndKeys()
             "Wheel: Zoom of the image about the mouse", "Wheel + Ctrl: Zoom of the atoms only.",
             "C: Centres the view", "R: Resets the view", "Middle button:"})
         QVERIFY2(text.contains(QLatin1String(line)), line);
+}
+
+void ViewCentreTest::offOriginXyzFileOpensCentredWithEveryAtomInView()
+{
+    TMainForm &m = *MainForm;
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("box.xyz"));
+    // a plain XYZ file as CP2K writes a water box: coordinates from 0 to 10 Angstrom
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("6\n i =        0, time =        0.000, E =       -34.4\n"
+               "O 8.0 9.0 7.5\nH 8.8 9.5 7.5\nH 7.2 9.5 7.5\n"
+               "O 3.0 1.0 2.0\nH 3.8 1.5 2.0\nH 2.2 1.5 2.5\n");
+    file.close();
+    m.OpenTrajectory(path);
+    if (m.Rotating)
+        m.Rotate1Click();
+    QCOMPARE(m.FrameCount, 1);
+    QCOMPARE(m.Format().kind, static_cast<int>(LayoutKind::XYZ));
+
+    const double width = m.ClientWidth(), height = m.ViewHeight();
+    double left = width, right = 0.0, top = height, bottom = 0.0;
+    for (int i = 0; i < 6; ++i) {
+        const FrameAtom &atom = m.CurrentFrame->atoms[static_cast<std::size_t>(i)];
+        const Vector3 p = m.ViewTransform.projectToScreen(atom.position);
+        const double r = m.SceneSettings.atomScale * atom.type->radius;
+        // the fit makes the farthest disc touch an edge: rounding may reach past it by a hair
+        QVERIFY(p.x - r >= -1e-6 && p.x + r <= width + 1e-6);
+        QVERIFY(p.y - r >= -1e-6 && p.y + r <= height + 1e-6);
+        left = std::min(left, p.x);
+        right = std::max(right, p.x);
+        top = std::min(top, p.y);
+        bottom = std::max(bottom, p.y);
+    }
+    QVERIFY(std::abs((left + right) / 2 - width / 2) <= 0.05 * width);
+    QVERIFY(std::abs((top + bottom) / 2 - height / 2) <= 0.05 * height);
+    // the molecule fills the view rather than sitting in a corner of it
+    QVERIFY(right - left > 0.5 * width || bottom - top > 0.5 * height);
 }
 
 QTEST_MAIN(ViewCentreTest)
