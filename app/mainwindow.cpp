@@ -83,7 +83,7 @@ TMainForm::TMainForm()
     if (layout())
         layout()->activate();
     ViewRect = QRect(0, 0, ClientWidth(), ViewHeight());
-    ViewBitmap = QImage(ViewRect.size(), QImage::Format_RGB32);
+    SizeViewBitmap();
     if (!ViewRect.isEmpty() && ViewBitmap.isNull())
         std::exit(1);
 
@@ -191,8 +191,7 @@ void TMainForm::SetViewCentre()
 void TMainForm::FormResize()
 {
     ViewRect = QRect(0, 0, ClientWidth(), ViewHeight());
-    if (ViewBitmap.size() != ViewRect.size())
-        ViewBitmap = QImage(ViewRect.size(), QImage::Format_RGB32);
+    SizeViewBitmap();
     SetViewCentre();
     if (ToolsDlg)
         ToolsDlg->Dock();
@@ -200,6 +199,21 @@ void TMainForm::FormResize()
         DetailsDlg->placeDetails();
     BitmapFresh = false;
     View->update();
+}
+
+void TMainForm::SizeViewBitmap()
+{
+    // On a screen of double density the picture has twice the pixels of the view each way,
+    // and its text twice the dots per metre, so that it is drawn sharp rather than enlarged.
+    const double ratio = PixelRatio();
+    const QSize size = (QSizeF(ViewRect.size()) * ratio).toSize();
+    if (ViewBitmap.size() == size)
+        return;
+    ViewBitmap = QImage(size, QImage::Format_RGB32);
+    if (ratio != 1.0 && !ViewBitmap.isNull()) {
+        ViewBitmap.setDotsPerMeterX(qRound(ViewBitmap.dotsPerMeterX() * ratio));
+        ViewBitmap.setDotsPerMeterY(qRound(ViewBitmap.dotsPerMeterY() * ratio));
+    }
 }
 
 void TMainForm::FormPaint()

@@ -8,6 +8,7 @@
 //   mainwindow_open.cpp       the command-line start-up event and opening a trajectory
 //   mainwindow_redraw.cpp     Redraw: composing ViewBitmap and presenting it in the view
 //   mainwindow_mouse.cpp      the gestures and the wheel on the view, and the release timer
+//   mainwindow_view.cpp       the view centre: Centre, Reset view, panning, the file's start view
 //   mainwindow_save.cpp       saving frames as text or pictures, and rotated picture series
 //   mainwindow_drop.cpp       files dropped on the window
 // The view widget in the centre only forwards its paint, resize, mouse and key events here.
@@ -104,6 +105,13 @@ public:
     int PickedAtom = -1;
     int DetailsAtom = -1;
 
+    // The view centre.
+    Vector3 FileViewCentre{}; ///< where the open put the view centre: Reset view returns there
+    bool FileViewCentred = false; ///< the open centred and fitted the file's first frame
+    /// The user panned or zoomed at the pointer: no fit moves the view away until Centre,
+    /// Reset view or the next file.
+    bool ViewHeld = false;
+
     // The electrons switch remembers what it changed.
     bool ElectronsSwitched = false;
     bool SavedShowLabels = false;
@@ -196,6 +204,21 @@ public:
     /// Runs the speed dialog; keeps the new speed on OK, restores the old one otherwise.
     void Speed1Click();
 
+    // The view centre (mainwindow_view.cpp).
+    /// Centres the view on the current frame's bounding box and fits the frame to the window,
+    /// keeping the rotation.
+    void Centre1Click();
+    /// The file's start view: unturned, at the start zoom, the view centre where the open put
+    /// it, fitted as the open fits.
+    void ResetView1Click();
+    /// Moves the picture by (dx, dy) pixels of the view and holds it there.
+    void PanView(double dx, double dy);
+    /// Sets the view centre of a file just read: its first frame's bounding-box centre when its
+    /// layout asks for that, else the model origin; fits it when centred.
+    void StartViewOfFile(LayoutKind kind);
+    /// Pixels of ViewBitmap per pixel of the view: 2 on a screen of double density.
+    double PixelRatio() const;
+
     // Opening.
     /// Handles the start-up event: opens the file named on the command line, if any.
     void OpenFromCommandLine();
@@ -248,11 +271,13 @@ public:
     void FormMouseMove(ShiftState shift, int x, int y);
     void FormMouseUp(Qt::MouseButton button, ShiftState shift, int x, int y);
     void MouseTimerTimer();
-    /// Zooms the whole picture (with Ctrl the atoms only) by a fixed factor per notch of the
-    /// wheel (120 units of angleDelta), in when turned away from the user.
-    void FormMouseWheel(int angleDelta, Qt::KeyboardModifiers keys);
+    /// Zooms the whole picture about the point (x, y) of the view, which stays where it is
+    /// (with Ctrl the atoms only), by a fixed factor per notch of the wheel (120 units of
+    /// angleDelta), in when turned away from the user.
+    void FormMouseWheel(int angleDelta, Qt::KeyboardModifiers keys, int x, int y);
     /// Keys in the view: Space plays or pauses, Left and Right pause and step one frame back or
-    /// forward, Home goes to the first frame. Returns whether the key was one of them.
+    /// forward, Home goes to the first frame, Shift with an arrow moves the picture that way,
+    /// C centres and R resets the view. Returns whether the key was one of them.
     bool FormKeyDown(int key, Qt::KeyboardModifiers keys);
 
     /// The status-line note after several files were dropped at once; hidden otherwise.
@@ -287,6 +312,9 @@ public:
     QAction *N3 = nullptr;
     QAction *Speed1 = nullptr;
     QAction *Zoom1 = nullptr;
+    QAction *N12 = nullptr;
+    QAction *Centre1 = nullptr;
+    QAction *ResetView1 = nullptr;
     QMenu *Options2 = nullptr;
     QAction *Atoms2 = nullptr;
     QAction *Charges1 = nullptr;
@@ -327,6 +355,8 @@ private:
     void BuildMenu();
     /// Lets files be dropped on the window and builds DropNote (mainwindow_drop.cpp).
     void SetUpDropping();
+    /// Makes ViewBitmap the size of ViewRect in the screen's own pixels, when it is not.
+    void SizeViewBitmap();
     /// Puts the view centre at the integer halves of the client width and ViewHeight.
     void SetViewCentre();
     /// Turns the view by alpha about the depth axis, beta about the screen x axis and gamma
@@ -334,7 +364,11 @@ private:
     void RotateView(double alpha, double beta, double gamma);
     /// Multiplies the drawing scale of the atom radii.
     void ScaleAtoms(double factor);
+    /// Zooms so that frame reaches the edges of the view, measured about the view centre.
+    void FitViewToWindow(Frame &frame);
     void RunColorCommand(std::uint32_t &member, bool redrawAlways);
+    /// The index of the nearest atom drawn under the point (x, y) of the view, or -1.
+    int AtomAt(int x, int y) const;
     /// Shows the atom under the point (or the frame, when none is there) in the details window.
     void ShowDetailsOf(int x, int y);
     /// Turns a display switch over and draws the frame again with it.

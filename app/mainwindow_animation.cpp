@@ -5,6 +5,8 @@
 #include <QAction>
 #include <QSlider>
 
+#include <algorithm>
+
 void TMainForm::GoToFirstFrame()
 {
     Frame *first = Frames.first();
@@ -133,9 +135,27 @@ void TMainForm::Speed1Click()
 
 bool TMainForm::FormKeyDown(int key, Qt::KeyboardModifiers keys)
 {
-    if ((keys & ~Qt::KeypadModifier) != Qt::NoModifier)
+    const Qt::KeyboardModifiers held = keys & ~Qt::KeypadModifier;
+    if (held == Qt::ShiftModifier) {
+        // a tenth of the view's smaller side a press, the way the arrow points
+        const double step = std::max(1, std::min(ClientWidth(), ViewHeight()) / 10);
+        const double dx = key == Qt::Key_Left ? -step : key == Qt::Key_Right ? step : 0.0;
+        const double dy = key == Qt::Key_Up ? -step : key == Qt::Key_Down ? step : 0.0;
+        if (dx == 0.0 && dy == 0.0)
+            return false;
+        PanView(dx, dy);
+        Redraw(nullptr, true);
+        return true;
+    }
+    if (held != Qt::NoModifier)
         return false;
     switch (key) {
+    case Qt::Key_C:
+        Centre1Click();
+        return true;
+    case Qt::Key_R:
+        ResetView1Click();
+        return true;
     case Qt::Key_Space:
         if (Playing)
             Pause1Click();

@@ -77,6 +77,10 @@ void TMainForm::BuildMenu()
     N3 = addSeparator(Animation1, "N3");
     Speed1 = addItem(Animation1, "Speed1", QStringLiteral("&Speed..."));
     Zoom1 = addItem(Animation1, "Zoom1", QStringLiteral("&Zoom..."), ctrl(Qt::Key_Z));
+    N12 = addSeparator(Animation1, "N12");
+    Centre1 = addItem(Animation1, "Centre1", QStringLiteral("&Centre"), QKeySequence(Qt::Key_C));
+    ResetView1 =
+        addItem(Animation1, "ResetView1", QStringLiteral("Reset &view"), QKeySequence(Qt::Key_R));
     bar->addMenu(Animation1);
 
     Options2 = addSubmenu(this, "Options2", QStringLiteral("&Options"));
@@ -129,6 +133,8 @@ void TMainForm::BuildMenu()
         {Rotate1, &TMainForm::Rotate1Click},
         {Speed1, &TMainForm::Speed1Click},
         {Zoom1, &TMainForm::Zoom1Click},
+        {Centre1, &TMainForm::Centre1Click},
+        {ResetView1, &TMainForm::ResetView1Click},
         {Atoms2, &TMainForm::Atoms2Click},
         {Charges1, &TMainForm::Charges1Click},
         {Electrons2, &TMainForm::Electrons2Click},

@@ -53,7 +53,7 @@ void TMainForm::FormMouseDown(Qt::MouseButton button, ShiftState shift, int x, i
         const bool alt = has(shift, Qt::AltModifier);
         if (ctrl) {
             ShowDistances = true;
-            const int picked = pickAtom(*CurrentFrame, SceneScratch, SceneSettings, x, y);
+            const int picked = AtomAt(x, y);
             bool changed = false;
             if (!has(shift, Qt::ShiftModifier) && picked >= 0 && PickedAtom >= 0
                 && picked != PickedAtom) {
@@ -86,9 +86,18 @@ void TMainForm::FormMouseDown(Qt::MouseButton button, ShiftState shift, int x, i
     DraggedSincePress = false;
 }
 
+int TMainForm::AtomAt(int x, int y) const
+{
+    // the composition's screen positions and radii are in the picture's pixels
+    const double ratio = PixelRatio();
+    ::SceneSettings picture = SceneSettings;
+    picture.atomScale *= ratio;
+    return pickAtom(*CurrentFrame, SceneScratch, picture, x * ratio, y * ratio);
+}
+
 void TMainForm::ShowDetailsOf(int x, int y)
 {
-    DetailsAtom = pickAtom(*CurrentFrame, SceneScratch, SceneSettings, x, y);
+    DetailsAtom = AtomAt(x, y);
     if (!DetailsDlg)
         return;
     DetailsDlg->refreshDetails();
@@ -106,7 +115,13 @@ void TMainForm::FormMouseMove(ShiftState shift, int x, int y)
         const bool turning = has(shift, Qt::LeftButton) && has(MouseShift, Qt::LeftButton)
             && !has(shift, Qt::ControlModifier) && !has(MouseShift, Qt::ControlModifier)
             && !has(shift, Qt::AltModifier) && !has(MouseShift, Qt::AltModifier);
-        const bool zooming = has(shift, Qt::RightButton) && has(MouseShift, Qt::RightButton);
+        // Shift with the right button pans: window managers leave Shift drags alone, while
+        // openbox and GNOME both move windows by Alt drags.
+        const bool panning = has(shift, Qt::RightButton) && has(MouseShift, Qt::RightButton)
+            && has(shift, Qt::ShiftModifier) && has(MouseShift, Qt::ShiftModifier)
+            && !has(shift, Qt::ControlModifier) && !has(shift, Qt::AltModifier);
+        const bool zooming =
+            has(shift, Qt::RightButton) && has(MouseShift, Qt::RightButton) && !panning;
         // The middle button scales the arrows as Alt with the right one does, for the desktops
         // that keep Alt drags for moving windows.
         const bool arrowZooming =
@@ -124,6 +139,8 @@ void TMainForm::FormMouseMove(ShiftState shift, int x, int y)
                     (MouseX - x) * std::numbers::pi / width);
             }
         }
+        if (panning)
+            PanView(x - MouseX, y - MouseY);
         if (zooming || arrowZooming) {
             const double factor = std::exp(ZoomPerPixel * (y - MouseY));
             if (arrowZooming || has(shift, Qt::AltModifier)) {
@@ -134,7 +151,7 @@ void TMainForm::FormMouseMove(ShiftState shift, int x, int y)
                 ScaleAtoms(factor);
             }
         }
-        if (turning || zooming || arrowZooming) {
+        if (turning || panning || zooming || arrowZooming) {
             // Quick pictures with the axes while the pointer moves; the full one on release.
             const bool quick = QuickDraw;
             QuickDraw = true;
@@ -208,12 +225,15 @@ void TMainForm::MouseTimerTimer()
     MouseTimer.stop();
 }
 
-void TMainForm::FormMouseWheel(int angleDelta, Qt::KeyboardModifiers keys)
+void TMainForm::FormMouseWheel(int angleDelta, Qt::KeyboardModifiers keys, int x, int y)
 {
     // 120 is one notch; turning the wheel away from the user zooms in.
     const double factor = std::exp(ZoomPerNotch * angleDelta / 120.0);
-    if (!keys.testFlag(Qt::ControlModifier))
-        ViewTransform.scale *= factor;
+    if (!keys.testFlag(Qt::ControlModifier)) {
+        // the point under the pointer stays put, and no fit pulls the view back to the centre
+        ViewTransform.zoomAbout(factor, x, y);
+        ViewHeld = true;
+    }
     ScaleAtoms(factor);
     Redraw(nullptr, true);
 }

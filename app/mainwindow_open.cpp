@@ -55,7 +55,8 @@ void TMainForm::OpenTrajectory(const QString &path)
 
     InputFormat &format = Format();
     if (format.openByExtension) {
-        const int kind = kindForExtension(fileExtension(whole));
+        const int kind = kindForFile(fileExtension(whole), file.bytes(),
+            format.layouts[static_cast<std::size_t>(LayoutKind::Common)].skipLines);
         if (kind >= 0)
             format.kind = kind;
     }
@@ -97,6 +98,7 @@ void TMainForm::ReadFrames(TrajectoryFile &file)
     };
     readTrajectory(file, Format(), AtomTypes, *Messages, ReaderWarned, Frames, options);
     FrameCount = Frames.count();
+    StartViewOfFile(static_cast<LayoutKind>(InputFormat::clampKind(Format().kind)));
 
     GoToFirstFrame();
     if (FrameCount > 1) {
@@ -136,7 +138,7 @@ void TMainForm::New1Click()
 void TMainForm::Open1Click()
 {
     const QString path = QFileDialog::getOpenFileName(this, QString(), QString(),
-        QStringLiteral("XYZ, PRN, TXT files (*.xyz *.txt *.prn);;All files (*)"));
+        QStringLiteral("XYZ, PRN, TXT files (*.xyz *.extxyz *.txt *.prn);;All files (*)"));
     if (!path.isEmpty())
         OpenTrajectory(path);
 }

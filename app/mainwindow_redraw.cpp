@@ -77,6 +77,7 @@ void TMainForm::Redraw(Frame *frame, bool present)
     if (CloudPassRunning)
         return;
     bool resized = false;
+    SizeViewBitmap(); // the window may have moved to a screen of another density
     if (!ViewBitmap.isNull()) {
         const LayoutSettings &layout = Format().current();
         RedrawInputs inputs{.Frames = Frames,
@@ -90,6 +91,8 @@ void TMainForm::Redraw(Frame *frame, bool present)
             .readTime = layout.readTime,
             .readEnergy = layout.readEnergy,
             .status = StatusLine};
+        inputs.pixelRatio = PixelRatio();
+        inputs.fitAllowed = !ViewHeld;
         // A paint event cannot handle events while it paints: a 3D cloud drawn for one runs
         // to its end without progress.
         std::optional<CloudPassInput> input;
@@ -125,5 +128,8 @@ void TMainForm::PaintView(QPainter &painter)
         Painting = false;
     }
     BitmapFresh = false;
-    painter.drawImage(ViewRect.topLeft(), ViewBitmap, ViewRect);
+    if (ViewBitmap.size() == ViewRect.size())
+        painter.drawImage(ViewRect.topLeft(), ViewBitmap, ViewRect);
+    else
+        painter.drawImage(QRectF(ViewRect), ViewBitmap); // pixel for pixel of the screen
 }

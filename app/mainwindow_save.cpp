@@ -127,9 +127,13 @@ void TMainForm::Save1Click()
     const QString caption = QStringLiteral("SAVE ERROR");
 
     if (!pictures) {
+        // likewise only then does ".extxyz" ask for extended XYZ
+        const WriteLayout layout = Format().openByExtension
+            ? writeLayoutForExtension(fileExtension(name))
+            : WriteLayout::Common;
         SaveText(path, caption, SavingFramesText, [&](std::FILE *file) {
-            return forEachSelected(
-                Frames, selected, [file](Frame &frame) { return writeFrame(frame, file) == 0; });
+            return forEachSelected(Frames, selected,
+                [file, layout](Frame &frame) { return writeFrame(frame, file, layout) == 0; });
         });
         return;
     }

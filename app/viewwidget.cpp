@@ -74,7 +74,8 @@ void TViewWidget::wheelEvent(QWheelEvent *event)
         event->ignore();
         return;
     }
-    Main.FormMouseWheel(delta, event->modifiers());
+    const QPoint at = event->position().toPoint();
+    Main.FormMouseWheel(delta, event->modifiers(), at.x(), at.y());
 }
 
 void TViewWidget::keyPressEvent(QKeyEvent *event)

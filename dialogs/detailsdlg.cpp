@@ -114,7 +114,10 @@ void TDetailsDlg::refreshDetails()
             impulse = impulse + atom.impulse;
         }
         setWindowTitle(QStringLiteral("Frame ") + QString::number(Main.ShownFrameIndex()));
-        lines << line("T=", frame.time, 6) << line("E=", frame.energy, 6) << line("CH=", charge);
+        // a time or energy the file does not give shows no number
+        lines << (frame.hasTime ? line("T=", frame.time, 6) : QStringLiteral("T="))
+              << (frame.hasEnergy ? line("E=", frame.energy, 6) : QStringLiteral("E="))
+              << line("CH=", charge);
         addVectorLines(lines, "PX=", "PY=", "PZ=", "PP=", impulse);
         OrbitalBut->setText(QStringLiteral("Electrons"));
     }

@@ -70,7 +70,7 @@ void TInputDlg::buildUi()
     FormatRadioGroup =
         makeRadioGroup(this, QStringLiteral("FormatRadioGroup"), QStringLiteral("Format"),
             {QStringLiteral("Common (*.XYZ)"), QStringLiteral("Table (*.PRN)"),
-                QStringLiteral("Custom (*.TXT)")},
+                QStringLiteral("Custom (*.TXT)"), QStringLiteral("XYZ (*.XYZ, *.EXTXYZ)")},
             FormatButtons, formatButtons);
     connect(formatButtons, &QButtonGroup::idClicked, this, &TInputDlg::FormatRadioGroupClick);
 
@@ -176,6 +176,13 @@ void TInputDlg::ShowKind(int kind)
     LineCheckBox->setChecked(!settings.useFixedCount);
     FormatButtons[Format.kind]->setChecked(true);
     ReadCheckBox->setChecked(Format.openByExtension);
+    // XYZ files find their count, comment and atoms themselves: only the lines to skip, the
+    // unit and the three switches of optional columns apply to them.
+    const bool positioned = Format.kind != static_cast<int>(LayoutKind::XYZ);
+    for (QWidget *control : std::initializer_list<QWidget *>{FirstUpDown, FixedCheckBox,
+             FixedUpDown, LineCheckBox, AtomsLineUpDown, AtomXYZUpDown, ChargeUpDown, ImpulsUpDown,
+             OrbitalUpDown, TimeCheckBox, TimeUpDown, EnergyCheckBox, EnergyUpDown, NameCheckBox})
+        control->setEnabled(positioned);
     Showing = false;
     UpdateCaptions();
 }

@@ -29,7 +29,7 @@ public:
     /// The program's input format, read by the reader and the main window.
     InputFormat Format;
 
-    /// Shows the settings of a layout kind (0 Common, 1 Table, 2 Custom) and makes it the
+    /// Shows the settings of a layout kind (0 Common, 1 Table, 2 Custom, 3 XYZ) and makes it the
     /// kind used for the next file.
     void ShowKind(int kind);
     /// Shows the kind chosen in the radio group.
@@ -38,7 +38,7 @@ public:
     void DefaultBtnClick();
 
     QGroupBox *FormatRadioGroup = nullptr;
-    QRadioButton *FormatButtons[3] = {};
+    QRadioButton *FormatButtons[4] = {};
     QLabel *FirstLab = nullptr;
     QSpinBox *FirstUpDown = nullptr;
     QLabel *SkipLabel = nullptr;

@@ -4,6 +4,7 @@
 #include "model/frameheap.h"
 #include "model/vector3.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -29,6 +30,26 @@ struct FrameAtom
     std::int8_t ownOrbitalFamily = 0; ///< coded as AtomType::orbitalFamily
 };
 
+/// A frame's periodic cell: the three edge vectors of its parallelepiped (Angstrom), from the
+/// origin, and whether the structure repeats along each.
+struct Cell
+{
+    std::array<Vector3, 3> edges{};
+    std::array<bool, 3> periodic{true, true, true};
+
+    friend bool operator==(const Cell &, const Cell &) = default;
+};
+
+/// A per-atom column of an extended XYZ file that the program has no use for, kept so that
+/// saving writes it back: its name, type letter (S, R, I or L) and values per atom.
+struct KeptColumn
+{
+    std::string name;
+    char type = 'R';
+    int count = 1;
+    std::vector<std::string> values; ///< one per atom: its `count` values as read, blank-separated
+};
+
 /// One time step: its atoms in file order, its time, energy and the rest of its time line.
 struct Frame
 {
@@ -44,7 +65,13 @@ struct Frame
     std::pmr::vector<FrameAtom> atoms; ///< empty until the reader allocates it
     double time = 0.0;
     double energy = 0.0;
-    std::optional<std::string> text; ///< the rest of the frame's time line, when reached
+    bool hasTime = true; ///< false when the file gives the frame no time (time is then 0)
+    bool hasEnergy = true; ///< false when the file gives the frame no energy (energy is then 0)
+    /// The rest of the frame's time line, when reached; for an XYZ file, its comment line
+    /// without the pairs the reader recognised
+    std::optional<std::string> text;
+    std::optional<Cell> cell; ///< the lattice an XYZ file gives the frame
+    std::vector<KeptColumn> keptColumns; ///< the columns of an XYZ file kept for writing back
     std::pmr::vector<OrbitalTerm> ownTerms; ///< the own expansions of the atoms that have one
 
     /// True once the reader has allocated the atoms.

@@ -6,9 +6,12 @@
 
 #include <cstring>
 
-void findFrames(const char *p, const char *end, LayoutKind kind, const LayoutSettings &layout,
+void findFrames(const char *p, const char *end, LayoutKind kind, const LayoutSettings &settings,
     std::size_t budget, std::vector<FrameSpan> &spans)
 {
+    // An XYZ frame is a count line, a comment line and the atom lines, whatever the settings.
+    static const LayoutSettings XyzFrame{};
+    const LayoutSettings &layout = kind == LayoutKind::XYZ ? XyzFrame : settings;
     const char *const start = p;
     while (p < end && static_cast<std::size_t>(p - start) < budget) {
         const char *frameStart = p;

@@ -1,12 +1,16 @@
 #include "model/inputformat.h"
 
+#include "model/numberparse.h"
+
 #include <cctype>
+#include <cstring>
 
 LayoutSettings defaultLayout(int kind)
 {
     LayoutSettings s;
     switch (InputFormat::clampKind(kind)) {
     case 0:
+    case 3:
         break;
     case 1:
         s.firstAtomLine = 1;
@@ -53,8 +57,8 @@ std::string_view fileExtension(std::string_view path)
 
 int kindForExtension(std::string_view extension)
 {
-    static constexpr std::string_view known[] = {".XYZ", ".PRN", ".TXT"};
-    for (int k = 0; k < 3; ++k) {
+    static constexpr std::string_view known[] = {".XYZ", ".PRN", ".TXT", ".EXTXYZ"};
+    for (int k = 0; k < 4; ++k) {
         const std::string_view candidate = known[k];
         if (candidate.size() != extension.size())
             continue;
@@ -66,4 +70,28 @@ int kindForExtension(std::string_view extension)
             return k;
     }
     return -1;
+}
+
+int kindForFile(std::string_view extension, std::string_view bytes, int commonSkipLines)
+{
+    const int kind = kindForExtension(extension);
+    if (kind != static_cast<int>(LayoutKind::Common))
+        return kind;
+    const char *p = bytes.data();
+    const char *const end = p + bytes.size();
+    for (int line = 0; line < commonSkipLines + 1 && p < end; ++line) {
+        const void *lineFeed = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
+        p = lineFeed ? static_cast<const char *>(lineFeed) + 1 : end;
+    }
+    const void *lineFeed = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
+    const char *const lineEnd = lineFeed ? static_cast<const char *>(lineFeed) : end;
+    // Two numbers, each a whole token: "1 H" or "12.5fs" begin no frame of the program's own.
+    for (int number = 0; number < 2; ++number) {
+        double value = 0.0;
+        const char *after = parseReal(p, lineEnd, value);
+        if (!after || (after < lineEnd && !numberparse::isScanSpace(*after)))
+            return static_cast<int>(LayoutKind::XYZ);
+        p = after;
+    }
+    return kind;
 }

@@ -3,8 +3,25 @@
 #include <array>
 #include <string_view>
 
-/// The three trajectory text layouts.
-enum class LayoutKind { Common = 0, Table = 1, Custom = 2 };
+/// The trajectory text layouts: the program's own three, and standard and extended XYZ.
+enum class LayoutKind { Common = 0, Table = 1, Custom = 2, XYZ = 3 };
+
+/// Whether opening a file of this layout centres the view on the middle of its first frame's
+/// bounding box. The program's own layouts are written about the origin, which stays the view
+/// centre, so their pictures are those of every earlier version; XYZ files from other programs
+/// are often written in a box from 0, or about any point.
+constexpr bool centresViewOnOpen(LayoutKind kind)
+{
+    switch (kind) {
+    case LayoutKind::Common:
+    case LayoutKind::Table:
+    case LayoutKind::Custom:
+        return false;
+    case LayoutKind::XYZ:
+        return true;
+    }
+    return false;
+}
 
 /// Where each quantity stands in one layout. In Common and Custom files positions count lines
 /// within a frame and tokens within a line; in Table files they count columns of the row.
@@ -35,7 +52,9 @@ struct LayoutSettings
 /// Angstrom per Bohr, applied to positions read with convertUnits.
 inline constexpr double BohrToAngstrom = 0.52917706;
 
-/// The built-in settings of a layout kind (0 Common, 1 Table, 2 Custom).
+/// The built-in settings of a layout kind (0 Common, 1 Table, 2 Custom, 3 XYZ). XYZ files find
+/// their count, comment and atoms by their own rules; of these settings they use skipLines,
+/// convertUnits and the readCharge, readImpulses and readOrbitals switches.
 LayoutSettings defaultLayout(int kind);
 
 /// The input-file options: one settings record per layout kind, the kind used for the next
@@ -44,7 +63,8 @@ struct InputFormat
 {
     int kind = 0;
     bool openByExtension = true;
-    std::array<LayoutSettings, 3> layouts{defaultLayout(0), defaultLayout(1), defaultLayout(2)};
+    std::array<LayoutSettings, 4> layouts{
+        defaultLayout(0), defaultLayout(1), defaultLayout(2), defaultLayout(3)};
 
     LayoutSettings &current() { return layouts[static_cast<std::size_t>(clampKind(kind))]; }
     const LayoutSettings &current() const
@@ -57,7 +77,7 @@ struct InputFormat
         layouts[static_cast<std::size_t>(clampKind(which))] = defaultLayout(which);
     }
 
-    static int clampKind(int k) { return k < 0 ? 0 : (k > 2 ? 2 : k); }
+    static int clampKind(int k) { return k < 0 ? 0 : (k > 3 ? 3 : k); }
 };
 
 /// The text after the last "." of the file-name part of path (dot included), or empty.
@@ -65,6 +85,11 @@ struct InputFormat
 std::string_view fileExtension(std::string_view path);
 /// The file-name part of path: everything after the last "/", "\" or ":".
 std::string_view fileNamePart(std::string_view path);
-/// The layout kind a file extension selects (".XYZ" 0, ".PRN" 1, ".TXT" 2, any letter case),
-/// or -1 for any other extension.
+/// The layout kind a file extension selects (".XYZ" 0, ".PRN" 1, ".TXT" 2, ".EXTXYZ" 3, any
+/// letter case), or -1 for any other extension.
 int kindForExtension(std::string_view extension);
+/// The layout kind "Open by extension" chooses for a file of that extension whose text begins
+/// with bytes: as kindForExtension, except that an ".XYZ" file is standard XYZ (3) unless its
+/// first frame is in the program's own layout, whose second line (after the Common layout's
+/// skipLines) begins with two numbers, the time and the energy.
+int kindForFile(std::string_view extension, std::string_view bytes, int commonSkipLines = 0);

@@ -354,7 +354,11 @@ private:
         frame.ownTerms.clear();
         frame.time = 0.0;
         frame.energy = 0.0;
+        frame.hasTime = true;
+        frame.hasEnergy = true;
         frame.text.reset();
+        frame.cell.reset();
+        frame.keptColumns.clear();
     }
 
     static void lend(Frame &from, Frame &to)

@@ -143,6 +143,8 @@ ReadResult TrajectoryReader::readFrameLines(Frame &frame, LineSource &source)
     frame.atomCount = 1;
     if (kind == LayoutKind::Table)
         return readTableFrame(frame, source);
+    if (kind == LayoutKind::XYZ)
+        return readXyzFrame(frame, source);
     return readLinesFrame(frame, source);
 }
 

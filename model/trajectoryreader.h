@@ -5,6 +5,7 @@
 #include "model/inputformat.h"
 #include "model/linesource.h"
 #include "model/messagesink.h"
+#include "model/xyzcomment.h"
 
 #include <array>
 #include <cstddef>
@@ -93,6 +94,11 @@ private:
     // The Table layout (trajectoryreader_table.cpp).
     ReadResult readTableFrame(Frame &frame, LineSource &source);
     ReadResult readTableRow(Frame &frame, const char *p, const char *end);
+    // The XYZ layout (trajectoryreader_xyz.cpp).
+    ReadResult readXyzFrame(Frame &frame, LineSource &source);
+    ReadResult readXyzAtom(Frame &frame, FrameAtom &atom, const char *p, const char *end);
+    ReadResult readXyzColumns(Frame &frame, FrameAtom &atom, const char *p, const char *end);
+    ReadResult readXyzName(FrameAtom &atom, const char *&p, const char *end);
     ReadResult readAtomCount(Frame &frame, const char *&p, const char *end, ReadResult missing);
     /// Reads one real at p into value (0 and a one-shot warning when there is none); returns
     /// where reading goes on.
@@ -107,6 +113,13 @@ private:
     ReaderWarned &warned;
     AtomTypeCache cache;
     const char *lineStart = nullptr;
+    // The XYZ frame being read: its positions' unit, and its columns, planned again only when
+    // a frame's Properties differ from the last.
+    double xyzScale = 1.0;
+    bool xyzHasProperties = false;
+    std::string xyzProperties;
+    bool xyzPlanned = false;
+    XyzColumnPlan xyzPlan;
 };
 
 /// Reads one frame of the format's current kind from source, as TrajectoryReader::readFrame.

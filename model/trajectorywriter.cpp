@@ -1,6 +1,8 @@
 #include "model/trajectorywriter.h"
 
+#include <algorithm>
 #include <array>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -103,7 +105,164 @@ template <class Target> int writeFrameTo(const Frame &frame, const Target &targe
     return 0;
 }
 
+// Appends value in its shortest form that reads back as the same double.
+void appendShortest(std::string &out, double value)
+{
+    NumberBuffer buffer;
+    const char *end = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value).ptr;
+    out.append(buffer.data(), static_cast<std::size_t>(end - buffer.data()));
+}
+
+bool anyImpulse(const Frame &frame)
+{
+    return std::any_of(frame.atoms.begin(), frame.atoms.end(),
+        [](const FrameAtom &atom) { return atom.impulse != Vector3{}; });
+}
+
+bool anyCharge(const Frame &frame)
+{
+    return std::any_of(frame.atoms.begin(), frame.atoms.end(),
+        [](const FrameAtom &atom) { return atom.charge != 0.0; });
+}
+
+// A kept column is written back when it still has a value for every atom and is not one the
+// atoms' own fields give.
+bool writesKept(const Frame &frame, const KeptColumn &column)
+{
+    for (const std::string_view own : {"species", "pos", "momenta", "charges"})
+        if (column.name == own)
+            return false;
+    return column.values.size() == frame.atoms.size();
+}
+
+std::string extendedComment(const Frame &frame, bool impulses, bool charges)
+{
+    std::string comment;
+    if (frame.cell) {
+        comment += "Lattice=\"";
+        for (const Vector3 &edge : frame.cell->edges)
+            for (const double value : {edge.x, edge.y, edge.z}) {
+                if (comment.back() != '"')
+                    comment += ' ';
+                appendShortest(comment, value);
+            }
+        comment += "\" ";
+    }
+    comment += "Properties=species:S:1:pos:R:3";
+    if (impulses)
+        comment += ":momenta:R:3";
+    if (charges)
+        comment += ":charges:R:1";
+    for (const KeptColumn &column : frame.keptColumns) {
+        if (!writesKept(frame, column))
+            continue;
+        comment += ':' + column.name + ':' + column.type + ':' + std::to_string(column.count);
+    }
+    if (frame.hasTime) {
+        comment += " time=";
+        appendShortest(comment, frame.time);
+    }
+    if (frame.hasEnergy) {
+        comment += " energy=";
+        appendShortest(comment, frame.energy);
+    }
+    if (frame.cell) {
+        comment += " pbc=\"";
+        for (std::size_t k = 0; k < 3; ++k)
+            comment += std::string(k ? " " : "") + (frame.cell->periodic[k] ? "T" : "F");
+        comment += '"';
+    }
+    return comment;
+}
+
+// The frame's text on one line, for a plain XYZ comment.
+std::string plainComment(const Frame &frame)
+{
+    std::string comment;
+    if (frame.hasTime) {
+        comment += "time=";
+        appendShortest(comment, frame.time);
+    }
+    if (frame.hasEnergy) {
+        comment += comment.empty() ? "energy=" : " energy=";
+        appendShortest(comment, frame.energy);
+    }
+    if (frame.text) {
+        std::string text = *frame.text;
+        std::replace_if(
+            text.begin(), text.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
+        const std::size_t first = text.find_first_not_of(" \t");
+        if (first != std::string::npos) {
+            if (!comment.empty())
+                comment += ' ';
+            comment += text.substr(first, text.find_last_not_of(" \t") + 1 - first);
+        }
+    }
+    return comment;
+}
+
+template <class Target> int writeXyzFrameTo(const Frame &frame, const Target &target, bool extended)
+{
+    const bool impulses = extended && anyImpulse(frame);
+    const bool charges = extended && anyCharge(frame);
+    std::string piece = std::to_string(frame.atoms.size()) + '\n';
+    piece += extended ? extendedComment(frame, impulses, charges) : plainComment(frame);
+    piece += '\n';
+    if (!target.put(piece))
+        return -1;
+    for (std::size_t i = 0; i < frame.atoms.size(); ++i) {
+        const FrameAtom &atom = frame.atoms[i];
+        piece.clear();
+        piece += atom.type && !atom.type->name.empty() ? std::string_view(atom.type->name) : "X";
+        const auto add = [&piece](double value) {
+            piece += ' ';
+            appendShortest(piece, value);
+        };
+        add(atom.position.x), add(atom.position.y), add(atom.position.z);
+        if (impulses)
+            add(atom.impulse.x), add(atom.impulse.y), add(atom.impulse.z);
+        if (charges)
+            add(atom.charge);
+        for (const KeptColumn &column : frame.keptColumns)
+            if (extended && writesKept(frame, column))
+                piece += ' ' + column.values[i];
+        piece += '\n';
+        if (!target.put(piece))
+            return -1;
+    }
+    return 0;
+}
+
+template <class Target>
+int writeFrameIn(const Frame &frame, const Target &target, WriteLayout layout)
+{
+    if (layout == WriteLayout::Common)
+        return writeFrameTo(frame, target);
+    return writeXyzFrameTo(frame, target, layout == WriteLayout::ExtendedXYZ);
+}
+
 } // namespace
+
+int writeFrame(const Frame &frame, std::FILE *file, WriteLayout layout)
+{
+    return writeFrameIn(frame, FileTarget{file}, layout);
+}
+
+int writeFrame(const Frame &frame, std::ostream &stream, WriteLayout layout)
+{
+    return writeFrameIn(frame, StreamTarget{stream}, layout);
+}
+
+WriteLayout writeLayoutForExtension(std::string_view extension)
+{
+    constexpr std::string_view Extended = ".extxyz";
+    if (extension.size() != Extended.size())
+        return WriteLayout::Common;
+    for (std::size_t i = 0; i < Extended.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(extension[i])) != Extended[i])
+            return WriteLayout::Common;
+    return WriteLayout::ExtendedXYZ;
+}
 
 std::string formatFixed(double value, int width)
 {

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 /// Writes one frame in the program's single text layout: a count line ("%4d  //number of
@@ -14,6 +15,19 @@
 /// is not attempted; what was written stays).
 int writeFrame(const Frame &frame, std::FILE *file);
 int writeFrame(const Frame &frame, std::ostream &stream);
+
+/// The text layouts frames are written in: the program's own (as writeFrame above), plain XYZ
+/// (count, comment, "name x y z") and extended XYZ (the comment carries Lattice, pbc, time,
+/// energy and Properties; the atom lines species, pos, momenta and charges when the frame has
+/// any that are not 0, and the columns kept from an extended XYZ file). XYZ numbers are written
+/// in their shortest form that reads back as the same double.
+enum class WriteLayout { Common, XYZ, ExtendedXYZ };
+
+/// Writes one frame in layout; 0 or -1 as writeFrame.
+int writeFrame(const Frame &frame, std::FILE *file, WriteLayout layout);
+int writeFrame(const Frame &frame, std::ostream &stream, WriteLayout layout);
+/// The layout a file of that extension is written in: ".extxyz" extended XYZ, else Common.
+WriteLayout writeLayoutForExtension(std::string_view extension);
 
 /// Writes one atom line ("%4s", " %10f %10f %10f %10f", " %10f %10f %10f\n"); 0 or -1.
 int writeAtom(const FrameAtom &atom, std::FILE *file);

@@ -335,8 +335,9 @@ RayResult CloudRays::rayDensity(int x, int y, RayWork &work) const
     // change along the ray worked out once in the same order.
     const double qx = (static_cast<double>(x) - view.originX) / k;
     const double qy = (static_cast<double>(y) - view.originY) / k;
-    const Vector3 base{qx * view.axisX.x + qy * view.axisY.x, qx * view.axisX.y + qy * view.axisY.y,
-        qx * view.axisX.z + qy * view.axisY.z};
+    const Vector3 base{view.centre.x + (qx * view.axisX.x + qy * view.axisY.x),
+        view.centre.y + (qx * view.axisX.y + qy * view.axisY.y),
+        view.centre.z + (qx * view.axisX.z + qy * view.axisY.z)};
     const Vector3 along = view.axisZ;
     const double alongLength = std::sqrt(dot(along, along));
 

@@ -165,12 +165,15 @@ void drawTextLines(QImage &canvas, const Frame &frame, const RedrawInputs &input
     const DisplayState &display = inputs.display;
     const QFontMetrics metrics(QFont(), &canvas);
     int y = TextMargin;
+    // A frame whose file gives no time or energy shows no number for it, not a 0.
     if (inputs.readTime) {
-        const QString text = QString::fromStdString("Time: " + formatGeneral(frame.time, 4));
-        drawText(canvas, TextMargin, y, text, display);
+        if (frame.hasTime) {
+            const QString text = QString::fromStdString("Time: " + formatGeneral(frame.time, 4));
+            drawText(canvas, TextMargin, y, text, display);
+        }
         y += metrics.height() + TextMargin;
     }
-    if (inputs.readEnergy) {
+    if (inputs.readEnergy && frame.hasEnergy) {
         const QString text = QString::fromStdString("Energy: " + formatGeneral(frame.energy, 5));
         drawText(canvas, TextMargin + 1, y, text, display);
     }
@@ -186,6 +189,47 @@ bool prepareCanvas(QImage &canvas)
         canvas = canvas.convertToFormat(QImage::Format_RGB32);
     return true;
 }
+
+// Draws a view kept in the view's pixels at the picture's own density for one redraw: the
+// scales and the centre's screen position grow by the pixel ratio and shrink back afterwards,
+// keeping whatever factor the fit applied.
+class PicturePixels
+{
+public:
+    PicturePixels(ViewTransform &view, SceneSettings &settings, double ratio)
+        : view(view)
+        , settings(settings)
+        , ratio(ratio)
+        , scale(view.scale)
+        , atomScale(settings.atomScale)
+        , originX(view.originX)
+        , originY(view.originY)
+    {
+        if (ratio == 1.0)
+            return;
+        view.scale *= ratio;
+        settings.atomScale *= ratio;
+        view.originX *= ratio;
+        view.originY *= ratio;
+    }
+    ~PicturePixels()
+    {
+        if (ratio == 1.0)
+            return;
+        const double fitted = scale != 0.0 ? view.scale / (scale * ratio) : 1.0;
+        view.scale = scale * fitted;
+        settings.atomScale = atomScale * fitted;
+        view.originX = originX;
+        view.originY = originY;
+    }
+    PicturePixels(const PicturePixels &) = delete;
+    PicturePixels &operator=(const PicturePixels &) = delete;
+
+private:
+    ViewTransform &view;
+    SceneSettings &settings;
+    double ratio, scale, atomScale, originX, originY;
+};
 
 } // namespace
 
@@ -269,8 +313,10 @@ void redrawFrame(QImage &ViewBitmap, const Frame *frame, RedrawInputs &inputs)
     const DisplayState &display = inputs.display;
     if (!prepareCanvas(ViewBitmap))
         return;
+    const bool sized = inputs.pixelRatio > 0.0 && std::isfinite(inputs.pixelRatio);
+    const PicturePixels pixels(inputs.view, inputs.settings, sized ? inputs.pixelRatio : 1.0);
 
-    switch (display.FitMode) {
+    switch (inputs.fitAllowed ? display.FitMode : 3) {
     case 0:
         if (isFirstFrame(inputs.Frames, drawn))
             FitToWindow(ViewBitmap.width(), ViewBitmap.height(), &drawn, false, inputs);

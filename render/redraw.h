@@ -30,13 +30,19 @@ struct RedrawInputs
     int cloudThreads = 0; ///< threads of a 3D cloud: 0 every core
     /// Asked now and then while a 3D cloud is drawn; false abandons it for the quick model.
     std::function<bool()> cloudCarryOn{};
+    /// Pixels of the picture per pixel of the view and its scales: 2 on a screen of double
+    /// density, where the picture is drawn at twice the view's size to stay sharp.
+    double pixelRatio = 1.0;
+    /// false while the user holds the view where they panned or zoomed it: no fit then.
+    bool fitAllowed = true;
 };
 
 /// The main window's redraw without the copy to the screen: fits the frame by FitMode, fills
 /// the whole of ViewBitmap (Format_RGB32; converted when it is not) with the effective
 /// background, sets labelMode, colourByType and radiusByType from the switches, composes
 /// the frame and draws the overlay. frame nullptr means CurrentFrame. A null ViewBitmap is
-/// left as it is.
+/// left as it is. With a pixelRatio other than 1 the view is drawn that much bigger for the
+/// draw, and keeps only the fit's factor.
 void redrawFrame(QImage &ViewBitmap, const Frame *frame, RedrawInputs &inputs);
 
 /// Zooms so that the frame's atoms, discs included, reach the edge of a view of viewWidth x

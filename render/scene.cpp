@@ -3,6 +3,7 @@
 #include "render/pixelmath.h"
 #include "render/spherepicture.h"
 #include "render/stretchblit.h"
+#include "render/vectormath.h"
 
 #include <algorithm>
 #include <bit>
@@ -14,6 +15,10 @@ namespace {
 
 using DepthEntry = SceneScratch::DepthEntry;
 using AtomSquare = SceneScratch::AtomSquare;
+
+// Frames of up to this many atoms get every label, however they pile up; bigger ones only the
+// labels that cover no nearer atom's label.
+constexpr std::size_t LabelsAlwaysUpTo = 200;
 
 // Maps a depth onto an unsigned key that sorts the other way round (the farthest atom gets
 // the smallest key), so the sort compares integers. -0 and +0 are one depth; NaN, which no
@@ -178,6 +183,20 @@ std::size_t atomsIn(const Frame &frame)
     return std::min(count, frame.atoms.size());
 }
 
+Vector3 boundingBoxCentre(const Frame &frame)
+{
+    const std::size_t count = atomsIn(frame);
+    if (count == 0)
+        return {};
+    Vector3 low = frame.atoms[0].position, high = low;
+    for (std::size_t i = 1; i < count; ++i) {
+        const Vector3 &p = frame.atoms[i].position;
+        low = {std::min(low.x, p.x), std::min(low.y, p.y), std::min(low.z, p.z)};
+        high = {std::max(high.x, p.x), std::max(high.y, p.y), std::max(high.z, p.z)};
+    }
+    return 0.5 * (low + high);
+}
+
 void composeFrame(const Frame &frame, QImage &canvas, SceneContext &context)
 {
     SceneScratch &scratch = context.scratch;
@@ -190,6 +209,7 @@ void composeFrame(const Frame &frame, QImage &canvas, SceneContext &context)
         canvas = canvas.convertToFormat(QImage::Format_RGB32);
 
     const bool labelled = settings.labelMode == 0 || settings.labelMode == 1;
+    scratch.labelDrawn.assign(labelled ? count : 0, 0);
     if (labelled) {
         scratch.labels.prepare(context.font, context.textColor, context.textBackground, canvas);
         scratch.labelSlots.resize(count);
@@ -240,21 +260,25 @@ void composeFrame(const Frame &frame, QImage &canvas, SceneContext &context)
         // pixel keeps the first paint it gets, which is the last one a painting from the back
         // would have left on it; a pixel hidden thirty times over is written once.
         scratch.coverage.reset(canvas.width(), canvas.height());
+        const bool thinned = count > LabelsAlwaysUpTo;
+        if (thinned)
+            scratch.labelRoom.reset(canvas.width(), canvas.height());
         for (auto position = scratch.depthList.rbegin(); position != scratch.depthList.rend();
              ++position) {
             const int index = *position;
             const AtomSquare &square = scratch.squares[static_cast<std::size_t>(index)];
-            if (square.label) {
-                LabelCache::pasteFrontToBack(
-                    canvas, square.labelLeft, square.labelTop, *square.label, scratch.coverage);
-            } else if (square.labelLater) {
-                const LabelCache::Box &box =
-                    scratch.labels.box(atomLabel(frame, index, settings.labelMode));
+            const LabelCache::Box *box = square.label;
+            int left = square.labelLeft, top = square.labelTop;
+            if (!box && square.labelLater) {
+                box = &scratch.labels.box(atomLabel(frame, index, settings.labelMode));
                 const Vector3 centre = scratch.screenPos[static_cast<std::size_t>(index)];
-                LabelCache::pasteFrontToBack(canvas,
-                    truncToInt(centre.x - static_cast<double>(box.width / 2)),
-                    truncToInt(centre.y - static_cast<double>(box.height / 2)), box,
-                    scratch.coverage);
+                left = truncToInt(centre.x - static_cast<double>(box->width / 2));
+                top = truncToInt(centre.y - static_cast<double>(box->height / 2));
+            }
+            // on a crowded frame a label that would cover a nearer one is left out
+            if (box && (!thinned || scratch.labelRoom.take(left, top, box->width, box->height))) {
+                LabelCache::pasteFrontToBack(canvas, left, top, *box, scratch.coverage);
+                scratch.labelDrawn[static_cast<std::size_t>(index)] = 1;
             }
             if (AtomType *record = square.record) {
                 if (!record->sphereImage || !record->sphereMask)

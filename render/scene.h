@@ -6,6 +6,7 @@
 #include "model/vector3.h"
 #include "render/coverage.h"
 #include "render/labelcache.h"
+#include "render/labelroom.h"
 #include "render/viewtransform.h"
 
 #include <QFont>
@@ -38,6 +39,8 @@ struct SceneScratch
     std::vector<int> depthList; ///< atom indices, farthest first, then nearer
     std::vector<double> chargeRadius; ///< per atom: radius from the charge gradient
     LabelCache labels; ///< label boxes kept from draw to draw
+    /// Per atom: 1 when the last composition drew its label. Empty without labels.
+    std::vector<unsigned char> labelDrawn;
 
     /// Work arrays of the composition, kept to spare allocations from draw to draw.
     struct AtomSquare
@@ -64,6 +67,7 @@ struct SceneScratch
     std::vector<LabelSlot> labelSlots;
     std::vector<DepthEntry> depthEntries, depthSpare;
     CoverageMask coverage;
+    LabelRoom labelRoom;
 
     /// Forgets the values (not the label boxes), binding the scratch to frame with count atoms.
     void bindTo(const Frame &frame, std::size_t count);
@@ -95,6 +99,10 @@ struct SceneContext
 
 /// The atoms of frame that may be read: its atom array, bounded by its atomCount.
 std::size_t atomsIn(const Frame &frame);
+
+/// The middle of the axis-aligned box around the atom positions of frame (Angstrom); the
+/// origin for a frame without atoms.
+Vector3 boundingBoxCentre(const Frame &frame);
 
 /// Projects every atom of frame, orders the atoms by depth (farthest first; at equal depth the
 /// higher index first) and draws each as its ball with its label, nearest last, into canvas

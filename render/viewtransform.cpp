@@ -17,6 +17,7 @@ void ViewTransform::resetView()
     scale = 32.0;
     originX = 0.0;
     originY = 0.0;
+    centre = {};
 }
 
 void ViewTransform::orientView(std::optional<Vector3> direction, std::optional<Vector3> up)
@@ -59,10 +60,30 @@ void ViewTransform::rotateView(double alpha, double beta, double gamma)
     }
 }
 
-Vector3 ViewTransform::projectToScreen(const Vector3 &p) const
+Vector3 ViewTransform::projectToScreen(const Vector3 &point) const
 {
+    // subtracting a centre of 0 leaves every coordinate as it was, to the last bit
+    const Vector3 p = point - centre;
     return {
         dot(axisX, p) * scale + originX, dot(axisY, p) * scale + originY, dot(axisZ, p) * scale};
+}
+
+void ViewTransform::panView(double dx, double dy)
+{
+    if (scale == 0.0)
+        return;
+    centre = centre - (dx / scale) * axisX - (dy / scale) * axisY;
+}
+
+void ViewTransform::zoomAbout(double factor, double x, double y)
+{
+    const double before = scale;
+    scale *= factor;
+    if (before == 0.0 || scale == 0.0)
+        return;
+    // the pointer's offset from the drawn centre spans fewer Angstrom after zooming in
+    const double keep = 1.0 / before - 1.0 / scale;
+    centre = centre + ((x - originX) * keep) * axisX + ((y - originY) * keep) * axisY;
 }
 
 Vector3 ViewTransform::screenToModel(const Vector3 &s) const
@@ -70,7 +91,7 @@ Vector3 ViewTransform::screenToModel(const Vector3 &s) const
     if (scale == 0.0)
         return {};
     const Vector3 q{(s.x - originX) / scale, (s.y - originY) / scale, s.z / scale};
-    return q.x * axisX + q.y * axisY + q.z * axisZ;
+    return centre + (q.x * axisX + q.y * axisY + q.z * axisZ);
 }
 
 double polarAngle(double dy, double dx)

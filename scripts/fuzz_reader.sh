@@ -17,8 +17,8 @@ sources=(
     "$root/model/framefinder.cpp" "$root/model/inputformat.cpp" "$root/model/numberparse.cpp"
     "$root/model/textscanner.cpp" "$root/model/trajectoryfile.cpp"
     "$root/model/trajectoryreader.cpp" "$root/model/trajectoryreader_common.cpp"
-    "$root/model/trajectoryreader_table.cpp" "$root/model/trajectorywriter.cpp"
-    "$root/tests/fuzz/fuzz_reader.cpp"
+    "$root/model/trajectoryreader_table.cpp" "$root/model/trajectoryreader_xyz.cpp"
+    "$root/model/trajectorywriter.cpp" "$root/model/xyzcomment.cpp" "$root/tests/fuzz/fuzz_reader.cpp"
 )
 flags=(-std=c++20 -O1 -g -fno-omit-frame-pointer -fsanitize=address,undefined,float-cast-overflow
        -fno-sanitize-recover=all -I"$root" -pthread)

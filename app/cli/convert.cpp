@@ -12,7 +12,8 @@
 namespace {
 
 const char *const ConvertHelp =
-    "usage: tessaly-cli convert FILE OUT [--first N] [--last N] [--count N] [input options]\n"
+    "usage: tessaly-cli convert FILE OUT [--first N] [--last N] [--count N]\n"
+    "                          [--to common|xyz|extxyz] [input options]\n"
     "\n"
     "Reads FILE as the program's Open does and writes its frames to OUT in the program's own\n"
     "text layout (count line, time and energy line, one line per atom with name, x, y, z,\n"
@@ -22,6 +23,10 @@ const char *const ConvertHelp =
     "  --first N, --last N  range of frames to write, numbered from 1 (default: all)\n"
     "  --count N            write N frames spread evenly over the range, its first and last\n"
     "                       included, as \"Save...\" does (default: every frame of the range)\n"
+    "  --to LAYOUT          common: the program's own layout (the default); xyz: plain XYZ\n"
+    "                       (count, comment, name x y z); extxyz: extended XYZ with cell,\n"
+    "                       time, energy, momenta, charges and the columns kept from an\n"
+    "                       extended XYZ input, as ASE and OVITO read it\n"
     "\n"
     "Reading messages go to the error stream. Exit status 0 when written; 1 when FILE gave no\n"
     "frames or OUT could not be written; 2 for a wrong command line or frame range.\n"
@@ -34,10 +39,11 @@ bool parseCount(const std::string &text, int &value)
     return error == std::errc{} && after == text.data() + text.size() && !text.empty();
 }
 
-int writeSelected(const FrameList &frames, const std::vector<int> &selected, std::FILE *file)
+int writeSelected(
+    const FrameList &frames, const std::vector<int> &selected, std::FILE *file, WriteLayout layout)
 {
     for (const int number : selected)
-        if (writeFrame(frames.frameAt(number), file) != 0)
+        if (writeFrame(frames.frameAt(number), file, layout) != 0)
             return -1;
     return std::fflush(file) == 0 ? 0 : -1;
 }
@@ -55,6 +61,7 @@ int convertCommand(const std::vector<std::string> &arguments)
     int last = 0;
     int count = 0;
     bool all = true;
+    WriteLayout layout = WriteLayout::Common;
     std::vector<std::string> paths;
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string arg = args[i];
@@ -79,6 +86,21 @@ int convertCommand(const std::vector<std::string> &arguments)
             (arg == "--first" ? first : arg == "--last" ? last : count) = number;
             if (arg == "--count")
                 all = false;
+        } else if (arg == "--to") {
+            if (!hasValue && i + 1 < args.size()) {
+                value = args[++i];
+                hasValue = true;
+            }
+            if (value == "common")
+                layout = WriteLayout::Common;
+            else if (value == "xyz")
+                layout = WriteLayout::XYZ;
+            else if (value == "extxyz")
+                layout = WriteLayout::ExtendedXYZ;
+            else {
+                std::cerr << "tessaly-cli convert: --to must be common, xyz or extxyz\n";
+                return 2;
+            }
         } else if (arg.size() > 1 && arg[0] == '-') {
             std::cerr << "tessaly-cli convert: unknown option " << arg
                       << " (see tessaly-cli convert --help)\n";
@@ -115,8 +137,8 @@ int convertCommand(const std::vector<std::string> &arguments)
                   << frames.count() << " are loaded)\n";
         return 2;
     }
-    const SafeWriteResult result = writeFileSafely(
-        paths[1], [&](std::FILE *file) { return writeSelected(frames, selected, file) == 0; });
+    const SafeWriteResult result = writeFileSafely(paths[1],
+        [&](std::FILE *file) { return writeSelected(frames, selected, file, layout) == 0; });
     if (result == SafeWriteResult::WriteFailed && paths[1] == "-") {
         std::cerr << "tessaly-cli convert: SAVE ERROR: cannot write to standard output\n";
         return 1;

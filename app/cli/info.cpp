@@ -148,8 +148,10 @@ Summary summarise(const FrameList &frames)
     Summary summary;
     for (const Frame &frame : frames) {
         summary.atoms.add(frame.atomCount);
-        summary.time.add(frame.time);
-        summary.energy.add(frame.energy);
+        if (frame.hasTime)
+            summary.time.add(frame.time);
+        if (frame.hasEnergy)
+            summary.energy.add(frame.energy);
     }
     return summary;
 }
@@ -200,6 +202,18 @@ void printJson(const std::string &path, const LoadedTrajectory &loaded, const Fr
     out += "  \"atomsPerFrame\": " + range(summary.atoms) + ",\n";
     out += "  \"time\": " + range(summary.time) + ",\n";
     out += "  \"energy\": " + range(summary.energy) + ",\n";
+    const auto cell = [](const Frame *frame) {
+        if (!frame || !frame->cell)
+            return std::string("null");
+        std::string edges = "[";
+        for (const Vector3 &edge : frame->cell->edges)
+            edges += std::string(edges.size() > 1 ? ", " : "") + "[" + jsonNumber(edge.x) + ", "
+                + jsonNumber(edge.y) + ", " + jsonNumber(edge.z) + "]";
+        return edges + "]";
+    };
+    out += "  \"cell\": {\"first\": " + cell(frames.empty() ? nullptr : &frames.frameAt(1))
+        + ", \"last\": " + cell(frames.empty() ? nullptr : &frames.frameAt(frames.count()))
+        + "},\n";
     out += "  \"endedWith\": " + jsonString(endedWithName(loaded)) + ",\n";
     out += "  \"stopLine\": " + jsonLine(loaded.outcome.stopLine) + ",\n";
     out += "  \"messages\": [";

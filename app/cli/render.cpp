@@ -30,7 +30,8 @@ const char *const RenderHelp =
     "Reads FILE as the program's Open does and draws a frame the way the main window does,\n"
     "through the same redraw, into PICTURE: a .bmp, .jpg, .jpeg or .png file (any letter\n"
     "case). No display is needed. The view is the window's start view, centred in the\n"
-    "drawing area.\n"
+    "drawing area; an XYZ file is centred on its first frame and fitted, as the window\n"
+    "opens it.\n"
     "\n"
     "options:\n"
     "  -o, --output PICTURE      the picture to write (may also follow FILE directly)\n"
@@ -343,6 +344,12 @@ int renderCommand(const std::vector<std::string> &arguments)
     RedrawInputs inputs{frames, current, frames.count(), display, view, settings, scratch, gradient,
         loaded.format.current().readTime, loaded.format.current().readEnergy};
     inputs.cloudThreads = trajectoryOptions.threads;
+    // as the window opens it: a layout not written about the origin is centred and fitted
+    if (centresViewOnOpen(static_cast<LayoutKind>(InputFormat::clampKind(loaded.format.kind)))
+        && frames.count() > 0) {
+        view.centre = boundingBoxCentre(*frames.begin());
+        FitToWindow(options.width, options.height, &*frames.begin(), false, inputs);
+    }
     ErrorStreamSink sink;
     const auto save = [&](const std::string &path) {
         if (SaveImage(picture, path, sink))

@@ -107,7 +107,7 @@ int layoutFromName(std::string_view name)
     std::string lower(name);
     for (char &c : lower)
         c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    for (int kind = 0; kind < 3; ++kind)
+    for (int kind = 0; kind < 4; ++kind)
         if (lower == layoutName(kind) || lower == std::to_string(kind))
             return kind;
     return -1;
@@ -132,7 +132,7 @@ std::optional<int> startTrajectoryCommand(std::string_view command, const char *
 
 const char *layoutName(int kind)
 {
-    static constexpr const char *names[] = {"common", "table", "custom"};
+    static constexpr const char *names[] = {"common", "table", "custom", "xyz"};
     return names[InputFormat::clampKind(kind)];
 }
 
@@ -162,7 +162,7 @@ std::string takeTrajectoryOptions(std::vector<std::string> &args, TrajectoryOpti
         if (name == "--layout") {
             options.layout = layoutFromName(value);
             if (options.layout < 0)
-                return "--layout must be common, table or custom, not '" + value + "'";
+                return "--layout must be common, table, custom or xyz, not '" + value + "'";
         } else if (name == "--threads") {
             if (!parseWholeInt(value, options.threads) || options.threads < 0)
                 return "--threads must be a whole number (0 for every core)";
@@ -185,9 +185,11 @@ std::string takeTrajectoryOptions(std::vector<std::string> &args, TrajectoryOpti
 
 const char *trajectoryOptionsHelp()
 {
-    return "  --layout common|table|custom\n"
+    return "  --layout common|table|custom|xyz\n"
            "                     layout of the input file; by default chosen by its extension\n"
-           "                     (.xyz common, .prn table, .txt custom, any other common)\n"
+           "                     (.prn table, .txt custom, .extxyz xyz, .xyz common when its\n"
+           "                     second line begins with time and energy and xyz otherwise,\n"
+           "                     any other common)\n"
            "  --set NAME=VALUE   sets one input-format field of that layout, as the input file\n"
            "                     options dialog does; may be repeated. Numbers from 1 to 100\n"
            "                     (or from 0 where marked): firstAtomLine, skipLines (0),\n"
@@ -201,13 +203,14 @@ const char *trajectoryOptionsHelp()
            "                     per core of the machine: a larger N counts as every core\n";
 }
 
-InputFormat resolveInputFormat(const std::string &path, const TrajectoryOptions &options)
+InputFormat resolveInputFormat(
+    const std::string &path, const TrajectoryOptions &options, std::string_view bytes)
 {
     InputFormat format;
     if (options.layout >= 0) {
         format.kind = options.layout;
         format.openByExtension = false;
-    } else if (const int kind = kindForExtension(fileExtension(path)); kind >= 0) {
+    } else if (const int kind = kindForFile(fileExtension(path), bytes); kind >= 0) {
         format.kind = kind;
     }
     for (const auto &[name, value] : options.settings)
@@ -219,12 +222,13 @@ LoadedTrajectory loadTrajectory(const std::string &path, const TrajectoryOptions
     AtomTypeTable &types, FrameList &frames)
 {
     LoadedTrajectory loaded;
-    loaded.format = resolveInputFormat(path, options);
     TrajectoryFile file;
     if (!file.open(path)) {
+        loaded.format = resolveInputFormat(path, options);
         loaded.error = "Can't open XYZ file " + path;
         return loaded;
     }
+    loaded.format = resolveInputFormat(path, options, file.bytes());
     loaded.opened = true;
     frames.clearFrames();
     RecordingSink sink;

@@ -52,8 +52,10 @@ std::optional<int> startTrajectoryCommand(std::string_view command, const char *
     std::vector<std::string> &args, TrajectoryOptions &options);
 
 /// The input format path is read with: the defaults, the kind from the options or the
-/// extension, then the settings applied to that kind.
-InputFormat resolveInputFormat(const std::string &path, const TrajectoryOptions &options);
+/// extension (and for ".xyz" the file's first lines, bytes), then the settings applied to that
+/// kind.
+InputFormat resolveInputFormat(
+    const std::string &path, const TrajectoryOptions &options, std::string_view bytes = {});
 
 /// What loading a trajectory produced, besides its frames.
 struct LoadedTrajectory

@@ -78,7 +78,7 @@ int position(std::uint8_t byte)
 InputFormat formatFrom(const std::uint8_t *config)
 {
     InputFormat format;
-    format.kind = config[0] % 3;
+    format.kind = config[0] % 4;
     LayoutSettings &layout = format.current();
     if (config[1] & 1) {
         // Settings within the input-file dialog's limits, picked by the bytes.

@@ -382,6 +382,8 @@ void MainWindowTest::menuItemsHaveTheirCaptionsAndShortcuts_data()
         {"Rotate1", "&Rotate", "Ctrl+R"},
         {"Speed1", "&Speed...", ""},
         {"Zoom1", "&Zoom...", "Ctrl+Z"},
+        {"Centre1", "&Centre", "C"},
+        {"ResetView1", "Reset &view", "R"},
         {"Options2", "&Options", ""},
         {"Atoms2", "&Atoms...", "Ctrl+A"},
         {"Charges1", "&Charges...", "Ctrl+C"},
@@ -434,14 +436,14 @@ void MainWindowTest::menuItemsSitInTheirSubmenus()
             "Print1", "PrintSetup1", "N2", "Exit1"}));
     QCOMPARE(names(MainForm->Animation1),
         QStringList({"Forward1", "Pause1", "Rewind1", "N7", "Repeat1", "Rotate1", "N3", "Speed1",
-            "Zoom1"}));
+            "Zoom1", "N12", "Centre1", "ResetView1"}));
     QCOMPARE(names(MainForm->Options2),
         QStringList({"Atoms2", "Charges1", "Electrons2", "N5", "Colors2", "N10", "Electrons1",
             "Labels1", "Distances1", "Impulses1", "Text1", "Details1"}));
     QCOMPARE(names(MainForm->Colors2),
         QStringList({"Forprinting1", "N11", "Foreground2", "Background2", "Electrons3", "Tone"}));
     QCOMPARE(names(MainForm->Help1), QStringList({"Mousefunctions1", "About1"}));
-    for (const char *separator : {"N6", "N1", "N2", "N7", "N3", "N5", "N11", "N10"})
+    for (const char *separator : {"N6", "N1", "N2", "N7", "N3", "N12", "N5", "N11", "N10"})
         QVERIFY(MainForm->findChild<QAction *>(QString::fromLatin1(separator))->isSeparator());
 }
 
@@ -607,17 +609,18 @@ void MainWindowTest::mouseFunctionsShowsTheOneInfoWindow()
     MainForm->Mousefunctions1->trigger();
     QCOMPARE(MainForm->findChildren<TTextDisplayForm *>().size(), 1);
     const QStringList rows = TextDisplayForm->RichEdit1->toPlainText().split(QLatin1Char('\n'));
-    // The mouse rows, then the wheel, the middle button and the keys, then the empty tail.
-    QCOMPARE(rows.size(), 48);
+    // The mouse rows, moving the view, the wheel, the middle button and the keys, then the
+    // empty tail.
+    QCOMPARE(rows.size(), 55);
     QCOMPARE(rows.at(0), QStringLiteral("Basic Mouse Functions"));
     QCOMPARE(rows.at(1), QString(22, QLatin1Char('-')));
     QCOMPARE(rows.at(12),
         QStringLiteral("Left button + Ctrl: Gradual selection (or unselection) of atoms to "
                        "show their "));
-    QCOMPARE(rows.at(25), QStringLiteral("DETAILES"));
-    QCOMPARE(rows.at(28), QStringLiteral("to background)."));
-    QCOMPARE(rows.at(47), QStringLiteral(" "));
-    for (int empty : {3, 10, 18, 25, 43, 44, 45, 46, 47})
+    QCOMPARE(rows.at(32), QStringLiteral("DETAILES"));
+    QCOMPARE(rows.at(35), QStringLiteral("to background)."));
+    QCOMPARE(rows.at(54), QStringLiteral(" "));
+    for (int empty : {3, 10, 18, 25, 32, 38, 44, 50, 51, 52, 53, 54})
         QVERIFY2(rows.at(empty - 1).isEmpty(), qPrintable(QString::number(empty)));
 }
 

@@ -369,6 +369,18 @@ TEST(SceneDepthOrder, ManyAtomsWithTiesFollowTheDefinedOrder)
     EXPECT_EQ(scene.scratch.depthList, expected);
 }
 
+namespace {
+
+// The label atom index shows in the last composition: a big frame leaves some out.
+std::string shownLabel(const TestScene &scene, const Frame &frame, int index, int labelMode)
+{
+    const auto &drawn = scene.scratch.labelDrawn;
+    const auto i = static_cast<std::size_t>(index);
+    return i < drawn.size() && drawn[i] ? atomLabel(frame, index, labelMode) : std::string();
+}
+
+} // namespace
+
 TEST(SceneComposition, FrontToBackPaintingEqualsDrawingEachAtomFromTheBack)
 {
     for (const int labelMode : {-1, 0, 1}) {
@@ -397,7 +409,8 @@ TEST(SceneComposition, FrontToBackPaintingEqualsDrawingEachAtomFromTheBack)
 
             QImage reference = background.copy();
             for (const int index : scene.scratch.depthList)
-                drawAtom(frame, index, reference, atomLabel(frame, index, labelMode), context);
+                drawAtom(
+                    frame, index, reference, shownLabel(scene, frame, index, labelMode), context);
             EXPECT_EQ(composed, reference) << "labels " << labelMode << " by type " << byType;
         }
     }
@@ -426,7 +439,83 @@ TEST(SceneComposition, LabelCacheFillingUpDuringACompositionChangesNoPixel)
     EXPECT_EQ(scene.scratch.labels.size(), 40u);
     EXPECT_EQ(scene.scratch.labels.drawnCount() - drawnFirst, 300u - 40u);
     for (const int index : scene.scratch.depthList)
-        drawAtom(frame, index, reference, atomLabel(frame, index, 0), context);
+        drawAtom(frame, index, reference, shownLabel(scene, frame, index, 0), context);
     EXPECT_EQ(first, reference);
     EXPECT_EQ(second, reference);
+}
+
+namespace {
+
+// The box of atom i's name label as drawn: its text's extent in the picture's font, centred on
+// the atom by integer halves, clipped to the picture.
+QRect nameLabelBox(const TestScene &scene, const Frame &frame, int i)
+{
+    const QFontMetrics metrics(QFont(), &scene.picture);
+    const QString text = QString::fromStdString(
+        frame.atoms[static_cast<std::size_t>(i)].type->name + std::to_string(i + 1));
+    const int w = metrics.horizontalAdvance(text), h = metrics.height();
+    const Vector3 p = scene.view.projectToScreen(frame.atoms[static_cast<std::size_t>(i)].position);
+    return QRect(static_cast<int>(p.x - w / 2), static_cast<int>(p.y - h / 2), w, h)
+        & scene.picture.rect();
+}
+
+} // namespace
+
+TEST(SceneLabels, BigFrameDrawsOnlyLabelsThatCoverNoNearerOne)
+{
+    TestScene scene;
+    scene.display.ShowLabels = true;
+    scene.display.FitMode = 3;
+    AtomType &carbon = scene.addType("C", rgbColor(128, 128, 128), 0.3);
+    std::mt19937 random(19);
+    std::uniform_real_distribution<double> across(-7.0, 7.0), down(-5.0, 5.0), deep(-5.0, 5.0);
+    std::vector<TestAtom> atoms;
+    for (int i = 0; i < 1000; ++i)
+        atoms.push_back({{across(random), down(random), deep(random)}, &carbon});
+    const Frame &frame = scene.addFrame(atoms);
+    scene.redraw();
+
+    std::vector<int> drawn, left;
+    for (int i = 0; i < 1000; ++i)
+        (scene.scratch.labelDrawn.at(static_cast<std::size_t>(i)) ? drawn : left).push_back(i);
+    EXPECT_GT(drawn.size(), 50u);
+    EXPECT_GT(left.size(), 100u);
+    int overlapping = 0, leftWithoutCause = 0;
+    for (std::size_t a = 0; a < drawn.size(); ++a)
+        for (std::size_t b = a + 1; b < drawn.size(); ++b)
+            overlapping += nameLabelBox(scene, frame, drawn[a])
+                               .intersects(nameLabelBox(scene, frame, drawn[b]))
+                ? 1
+                : 0;
+    // a label left out covers the drawn label of a nearer atom
+    for (const int i : left) {
+        const double depth = frame.atoms[static_cast<std::size_t>(i)].position.z;
+        const bool covers = std::any_of(drawn.begin(), drawn.end(), [&](int j) {
+            return frame.atoms[static_cast<std::size_t>(j)].position.z < depth
+                && nameLabelBox(scene, frame, j).intersects(nameLabelBox(scene, frame, i));
+        });
+        leftWithoutCause += covers ? 0 : 1;
+    }
+    EXPECT_EQ(overlapping, 0);
+    EXPECT_EQ(leftWithoutCause, 0);
+}
+
+TEST(SceneLabels, FramesOfUpTo200AtomsKeepEveryLabelAndBiggerOnesTheNearestOfAPile)
+{
+    for (const int count : {200, 201}) {
+        TestScene scene;
+        scene.display.ShowLabels = true;
+        scene.display.FitMode = 3;
+        AtomType &oxygen = scene.addType("O", rgbColor(255, 0, 0), 0.6);
+        // a pile of atoms one behind the other: every label on the same spot, the first nearest
+        std::vector<TestAtom> atoms;
+        for (int i = 0; i < count; ++i)
+            atoms.push_back({{0.0, 0.0, 0.01 * i}, &oxygen});
+        scene.addFrame(atoms);
+        scene.redraw();
+        const auto &shown = scene.scratch.labelDrawn;
+        ASSERT_EQ(shown.size(), static_cast<std::size_t>(count));
+        EXPECT_EQ(std::count(shown.begin(), shown.end(), 1), count == 200 ? 200 : 1) << count;
+        EXPECT_EQ(shown[0], 1) << count;
+    }
 }

@@ -154,3 +154,18 @@ TEST(PolarAngle, CoversTheFullTurnClockwiseOnScreen)
     EXPECT_DOUBLE_EQ(polarAngle(0.0, 1.0), 0.0);
     EXPECT_DOUBLE_EQ(polarAngle(0.0, -1.0), Pi);
 }
+
+TEST(ViewCentre, PanMovesEveryPointByThePixelsOfTheDragInATurnedView)
+{
+    ViewTransform view = startView();
+    view.rotateView(0.4, -0.7, 1.1);
+    view.centre = {12.0, -3.0, 5.5};
+    const Vector3 a{12.0, -3.0, 5.5}, b{-4.0, 8.0, 1.0};
+    const Vector3 beforeA = view.projectToScreen(a), beforeB = view.projectToScreen(b);
+    // the centre itself is drawn where the view centre is
+    expectNear(beforeA, {240.0, 175.0, beforeA.z});
+    view.panView(13.0, -7.0);
+    expectNear(view.projectToScreen(a), {beforeA.x + 13.0, beforeA.y - 7.0, beforeA.z}, 1e-9);
+    expectNear(view.projectToScreen(b), {beforeB.x + 13.0, beforeB.y - 7.0, beforeB.z}, 1e-9);
+    expectNear(view.screenToModel(view.projectToScreen(b)), b, 1e-9);
+}

@@ -1,0 +1,235 @@
+// The XYZ layout, standard and extended: a count line, a comment line, then one line per atom.
+// What a file may leave out (time, energy, cell, charges, impulses) is simply absent, without
+// a message; only what breaks the frame (its count, a position, a line its Properties do not
+// fit) stops the reading.
+
+#include "model/numberparse.h"
+#include "model/textscanner.h"
+#include "model/trajectoryreader.h"
+#include "model/trajectoryreader_shared.h"
+
+#include <algorithm>
+#include <string>
+
+namespace {
+
+constexpr std::string_view PropertiesInvalid = "Properties not valid";
+constexpr std::string_view PropertiesNotFitting = "Atom line does not match Properties";
+
+} // namespace
+
+ReadResult TrajectoryReader::readXyzFrame(Frame &frame, LineSource &source)
+{
+    TextLine line;
+    if (!source.nextLine(line))
+        return ReadResult::EndOfFile;
+    lineStart = line.text.data();
+    const char *p = line.text.data();
+    const ReadResult count = readAtomCount(frame, p, p + line.text.size(), ReadResult::FormatError);
+    if (count != ReadResult::FrameComplete)
+        return count;
+
+    if (!source.nextLine(line)) {
+        lineStart = nullptr;
+        return ReadResult::EndOfFile;
+    }
+    lineStart = line.text.data();
+    XyzComment comment = parseXyzComment(line.text);
+    frame.hasTime = comment.time.has_value();
+    frame.time = comment.time.value_or(0.0);
+    frame.hasEnergy = comment.energy.has_value();
+    frame.energy = comment.energy.value_or(0.0);
+    frame.cell = comment.cell;
+    frame.text = std::move(comment.text);
+    xyzScale = comment.positionScale.value_or(layout.convertUnits ? BohrToAngstrom : 1.0);
+    xyzHasProperties = comment.properties.has_value();
+    if (xyzHasProperties && (!xyzPlanned || *comment.properties != xyzProperties)) {
+        xyzProperties = *comment.properties;
+        std::vector<XyzColumn> columns;
+        xyzPlanned = parseXyzProperties(xyzProperties, columns) && planXyzColumns(columns, xyzPlan);
+        if (!xyzPlanned)
+            xyzProperties.clear();
+    }
+    if (xyzHasProperties && !xyzPlanned) {
+        sink.show(FormatErrorCaption, PropertiesInvalid);
+        return ReadResult::FormatError;
+    }
+    frame.keptColumns.clear();
+    if (xyzHasProperties) {
+        for (const XyzColumn &column : xyzPlan.kept) {
+            KeptColumn &kept = frame.keptColumns.emplace_back();
+            kept.name = column.name;
+            kept.type = column.type;
+            kept.count = column.count;
+            kept.values.reserve(static_cast<std::size_t>(frame.atomCount));
+        }
+    }
+
+    // As in the line layouts: no more memory than the lines left can fill.
+    std::int64_t atoms = frame.atomCount;
+    if (atoms > LargeAtomCount)
+        atoms = std::min(atoms, 1 + source.linesAvailable(atoms - 1));
+    if (!reserveAtoms(frame, atoms)) {
+        sink.show(ReadingErrorCaption, "Not enough memory");
+        return ReadResult::OutOfMemory;
+    }
+    for (int i = 0; i < frame.atomCount; ++i) {
+        if (!source.nextLine(line)) {
+            lineStart = nullptr;
+            return ReadResult::EndOfFile;
+        }
+        lineStart = line.text.data();
+        if (frame.atoms.size() == frame.atoms.capacity())
+            return ReadResult::EndOfFile;
+        const char *const begin = line.text.data();
+        const char *const end = begin + line.text.size();
+        FrameAtom &atom = frame.atoms.emplace_back();
+        const ReadResult result = xyzHasProperties ? readXyzColumns(frame, atom, begin, end)
+                                                   : readXyzAtom(frame, atom, begin, end);
+        if (result != ReadResult::FrameComplete)
+            return result;
+    }
+    return ReadResult::FrameComplete;
+}
+
+ReadResult TrajectoryReader::readXyzName(FrameAtom &atom, const char *&p, const char *end)
+{
+    const char *nameStart = skipBlanks(p, end);
+    const char *nameEnd = nameStart;
+    while (nameEnd < end && !isBlank(*nameEnd))
+        ++nameEnd;
+    if (static_cast<std::size_t>(nameEnd - nameStart) > MaxNameLength) {
+        sink.show(FormatErrorCaption, "Invalid or missed atom name");
+        return ReadResult::FormatError;
+    }
+    atom.type =
+        cache.find(std::string_view(nameStart, static_cast<std::size_t>(nameEnd - nameStart))).type;
+    p = nameEnd;
+    return ReadResult::FrameComplete;
+}
+
+// A line without Properties: name x y z, then as far as they are there and are numbers the
+// columns the Common layout reads after them: charge, impulse, orbital coefficients.
+ReadResult TrajectoryReader::readXyzAtom(
+    Frame &frame, FrameAtom &atom, const char *p, const char *end)
+{
+    if (const ReadResult named = readXyzName(atom, p, end); named != ReadResult::FrameComplete)
+        return named;
+    double xyz[3];
+    const Converted position = convertReals<3>(p, end, xyz);
+    if (position.values < 3) {
+        sink.show(FormatErrorCaption, "Invalid atom XYZ coordinate");
+        return ReadResult::FormatError;
+    }
+    atom.position = Vector3{xyz[0] * xyzScale, xyz[1] * xyzScale, xyz[2] * xyzScale};
+    p = position.next;
+    if (skipBlanks(p, end) == end)
+        return ReadResult::FrameComplete;
+
+    double charge = 0.0;
+    const Converted charged = convertReals<1>(p, end, &charge);
+    if (charged.values < 1)
+        return ReadResult::FrameComplete;
+    if (layout.readCharge)
+        atom.charge = charge;
+    double impulse[3];
+    const Converted moving = convertReals<3>(charged.next, end, impulse);
+    if (moving.values < 3)
+        return ReadResult::FrameComplete;
+    if (layout.readImpulses)
+        atom.impulse = Vector3{impulse[0], impulse[1], impulse[2]};
+    if (!layout.readOrbitals || !atom.type)
+        return ReadResult::FrameComplete;
+    p = moving.next;
+    const OrbitalList &typeTerms = atom.type->orbitals;
+    bool first = true;
+    for (const OrbitalTerm &typeTerm : typeTerms) {
+        if (typeTerm.coefficient == 0.0)
+            continue;
+        double coefficient = 0.0;
+        const Converted converted = convertReals<1>(p, end, &coefficient);
+        if (converted.values < 1)
+            break;
+        OrbitalTerm term = cloneTerm(typeTerm);
+        term.coefficient = coefficient;
+        frame.appendOwnTerm(atom, term, first);
+        atom.usesTypeOrbitals = false;
+        first = false;
+        p = converted.next;
+    }
+    return ReadResult::FrameComplete;
+}
+
+ReadResult TrajectoryReader::readXyzColumns(
+    Frame &frame, FrameAtom &atom, const char *p, const char *end)
+{
+    using Use = XyzColumnPlan::Use;
+    std::size_t kept = 0;
+    bool named = false;
+    for (const XyzColumnPlan::Step &step : xyzPlan.steps) {
+        switch (step.use) {
+        case Use::Name: {
+            if (skipBlanks(p, end) == end) {
+                sink.show(FormatErrorCaption, "Invalid or missed atom name");
+                return ReadResult::FormatError;
+            }
+            if (const ReadResult result = readXyzName(atom, p, end);
+                result != ReadResult::FrameComplete)
+                return result;
+            named = true;
+            break;
+        }
+        case Use::Position: {
+            double xyz[3];
+            const Converted converted = convertReals<3>(p, end, xyz);
+            if (converted.values < 3) {
+                sink.show(FormatErrorCaption, "Invalid atom XYZ coordinate");
+                return ReadResult::FormatError;
+            }
+            atom.position = Vector3{xyz[0] * xyzScale, xyz[1] * xyzScale, xyz[2] * xyzScale};
+            p = converted.next;
+            break;
+        }
+        case Use::Impulse: {
+            double impulse[3];
+            const Converted converted = convertReals<3>(p, end, impulse);
+            if (converted.values < 3) {
+                sink.show(FormatErrorCaption, PropertiesNotFitting);
+                return ReadResult::FormatError;
+            }
+            if (layout.readImpulses)
+                atom.impulse = Vector3{impulse[0], impulse[1], impulse[2]};
+            p = converted.next;
+            break;
+        }
+        case Use::Charge: {
+            double charge = 0.0;
+            const Converted converted = convertReals<1>(p, end, &charge);
+            if (converted.values < 1) {
+                sink.show(FormatErrorCaption, PropertiesNotFitting);
+                return ReadResult::FormatError;
+            }
+            if (layout.readCharge)
+                atom.charge = charge;
+            p = converted.next;
+            break;
+        }
+        case Use::Keep: {
+            const char *const first = skipBlanks(p, end);
+            p = skipTokens(p, end, step.count);
+            const char *last = p;
+            // every token of the column must be there: the next ones belong to other columns
+            if (countTokens(first, last) < step.count) {
+                sink.show(FormatErrorCaption, PropertiesNotFitting);
+                return ReadResult::FormatError;
+            }
+            frame.keptColumns[kept++].values.emplace_back(
+                first, static_cast<std::size_t>(last - first));
+            break;
+        }
+        }
+    }
+    if (!named)
+        atom.type = cache.find({}).type;
+    return ReadResult::FrameComplete;
+}

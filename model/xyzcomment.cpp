@@ -1,0 +1,334 @@
+#include "model/xyzcomment.h"
+
+#include "model/inputformat.h"
+#include "model/numberparse.h"
+
+#include <charconv>
+#include <cmath>
+#include <numbers>
+
+namespace {
+
+bool isSeparator(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// One word of the comment with the quotes and escapes of extended XYZ undone. A word ends at a
+// blank outside quotes, and a key also at "=". A bare word loses one trailing comma: CP2K
+// separates its pairs with ", ".
+std::string takeWord(const char *&p, const char *end, bool isKey)
+{
+    std::string word;
+    bool lastQuoted = false;
+    while (p < end && !isSeparator(*p) && !(isKey && *p == '=')) {
+        const char close = *p == '"' ? '"' : (*p == '{' ? '}' : '\0');
+        if (close) {
+            for (++p; p < end && *p != close; ++p) {
+                if (*p == '\\' && close == '"' && p + 1 < end)
+                    ++p;
+                word += *p;
+            }
+            if (p < end)
+                ++p;
+            lastQuoted = true;
+            continue;
+        }
+        if (*p == '\\' && p + 1 < end)
+            ++p;
+        word += *p++;
+        lastQuoted = false;
+    }
+    if (!lastQuoted && !word.empty() && word.back() == ',')
+        word.pop_back();
+    return word;
+}
+
+// The whole of text as one number; nothing when it holds anything else.
+std::optional<double> wholeNumber(std::string_view text)
+{
+    double value = 0.0;
+    const char *end = text.data() + text.size();
+    const char *after = text.empty() ? nullptr : parseReal(text.data(), end, value);
+    if (!after || after != end || numberparse::isScanSpace(text.front()))
+        return std::nullopt;
+    return value;
+}
+
+// Every blank-separated token of text as a number, when there are exactly `count`.
+bool numbers(std::string_view text, double *out, int count)
+{
+    const char *p = text.data();
+    const char *const end = p + text.size();
+    int found = 0;
+    for (;;) {
+        while (p < end && isSeparator(*p))
+            ++p;
+        if (p == end)
+            return found == count;
+        const char *tokenEnd = p;
+        while (tokenEnd < end && !isSeparator(*tokenEnd))
+            ++tokenEnd;
+        if (found == count)
+            return false;
+        const std::optional<double> value =
+            wholeNumber(std::string_view(p, static_cast<std::size_t>(tokenEnd - p)));
+        if (!value)
+            return false;
+        out[found++] = *value;
+        p = tokenEnd;
+    }
+}
+
+std::optional<bool> logical(std::string_view word)
+{
+    if (word == "T" || word == "True" || word == "true" || word == "t")
+        return true;
+    if (word == "F" || word == "False" || word == "false" || word == "f")
+        return false;
+    return std::nullopt;
+}
+
+bool readPeriodic(std::string_view text, std::array<bool, 3> &periodic)
+{
+    const char *p = text.data();
+    const char *const end = p + text.size();
+    int found = 0;
+    while (p < end) {
+        if (isSeparator(*p)) {
+            ++p;
+            continue;
+        }
+        const char *tokenEnd = p;
+        while (tokenEnd < end && !isSeparator(*tokenEnd))
+            ++tokenEnd;
+        const std::optional<bool> value =
+            logical(std::string_view(p, static_cast<std::size_t>(tokenEnd - p)));
+        if (!value || found == 3)
+            return false;
+        periodic[static_cast<std::size_t>(found++)] = *value;
+        p = tokenEnd;
+    }
+    return found == 3;
+}
+
+// Angstrom per unit of i-PI's unit names.
+std::optional<double> ipiUnit(std::string_view unit)
+{
+    if (unit == "angstrom")
+        return 1.0;
+    if (unit == "atomic_unit" || unit == "bohr")
+        return BohrToAngstrom;
+    if (unit == "nanometer")
+        return 10.0;
+    return std::nullopt;
+}
+
+void appendText(std::string &text, std::string_view piece)
+{
+    if (!text.empty())
+        text += ' ';
+    text += piece;
+}
+
+// i-PI writes "# CELL(abcABC): a b c alpha beta gamma  Step: N  Bead: B positions{unit}
+// cell{unit}"; the cell is read in its unit, the positions' unit is passed on.
+bool readIpiComment(std::string_view line, XyzComment &comment)
+{
+    constexpr std::string_view Marker = "CELL(abcABC):";
+    const std::size_t hash = line.find_first_not_of(" \t");
+    if (hash == std::string_view::npos || line[hash] != '#')
+        return false;
+    const std::size_t marker = line.find(Marker, hash);
+    if (marker == std::string_view::npos
+        || line.substr(hash + 1, marker - hash - 1).find_first_not_of(" \t")
+            != std::string_view::npos)
+        return false;
+    double values[6];
+    int found = 0;
+    const char *p = line.data() + marker + Marker.size();
+    const char *const end = line.data() + line.size();
+    double cellScale = 1.0;
+    while (p < end) {
+        if (isSeparator(*p)) {
+            ++p;
+            continue;
+        }
+        const char *tokenEnd = p;
+        while (tokenEnd < end && !isSeparator(*tokenEnd))
+            ++tokenEnd;
+        const std::string_view token(p, static_cast<std::size_t>(tokenEnd - p));
+        p = tokenEnd;
+        if (found < 6) {
+            const std::optional<double> value = wholeNumber(token);
+            if (!value)
+                return false;
+            values[found++] = *value;
+            continue;
+        }
+        const std::size_t brace = token.find('{');
+        if (brace != std::string_view::npos && token.back() == '}') {
+            const std::optional<double> scale =
+                ipiUnit(token.substr(brace + 1, token.size() - brace - 2));
+            const std::string_view what = token.substr(0, brace);
+            if (scale && what == "positions") {
+                comment.positionScale = scale;
+                continue;
+            }
+            if (scale && what == "cell") {
+                cellScale = *scale;
+                continue;
+            }
+        }
+        appendText(comment.text, token);
+    }
+    if (found < 6)
+        return false;
+    comment.cell = cellFromLengthsAndAngles(values[0] * cellScale, values[1] * cellScale,
+        values[2] * cellScale, values[3], values[4], values[5]);
+    return true;
+}
+
+} // namespace
+
+Cell cellFromLengthsAndAngles(double a, double b, double c, double alpha, double beta, double gamma)
+{
+    constexpr double Radian = std::numbers::pi / 180.0;
+    const double cosAlpha = std::cos(alpha * Radian);
+    const double cosBeta = std::cos(beta * Radian);
+    const double cosGamma = std::cos(gamma * Radian);
+    const double sinGamma = std::sin(gamma * Radian);
+    const double cy = (cosAlpha - cosBeta * cosGamma) / sinGamma;
+    Cell cell;
+    cell.edges[0] = {a, 0.0, 0.0};
+    cell.edges[1] = {b * cosGamma, b * sinGamma, 0.0};
+    cell.edges[2] = {
+        c * cosBeta, c * cy, c * std::sqrt(std::max(0.0, 1.0 - cosBeta * cosBeta - cy * cy))};
+    return cell;
+}
+
+bool parseXyzProperties(std::string_view value, std::vector<XyzColumn> &columns)
+{
+    columns.clear();
+    std::size_t start = 0;
+    std::vector<std::string_view> fields;
+    for (;;) {
+        const std::size_t colon = value.find(':', start);
+        fields.push_back(
+            value.substr(start, colon == std::string_view::npos ? colon : colon - start));
+        if (colon == std::string_view::npos)
+            break;
+        start = colon + 1;
+    }
+    if (fields.size() % 3 != 0)
+        return false;
+    for (std::size_t i = 0; i < fields.size(); i += 3) {
+        XyzColumn column;
+        column.name = std::string(fields[i]);
+        const std::string_view type = fields[i + 1];
+        const std::string_view count = fields[i + 2];
+        if (column.name.empty() || type.size() != 1
+            || std::string_view("SRIL").find(type[0]) == std::string_view::npos)
+            return false;
+        column.type = type[0];
+        const auto [after, error] =
+            std::from_chars(count.data(), count.data() + count.size(), column.count);
+        if (error != std::errc{} || after != count.data() + count.size() || column.count < 1)
+            return false;
+        columns.push_back(std::move(column));
+    }
+    return true;
+}
+
+bool planXyzColumns(const std::vector<XyzColumn> &columns, XyzColumnPlan &plan)
+{
+    using Use = XyzColumnPlan::Use;
+    const auto has = [&columns](std::string_view name, int count) {
+        for (const XyzColumn &column : columns)
+            if (column.name == name && column.count == count)
+                return true;
+        return false;
+    };
+    const std::string_view impulse = has("momenta", 3) ? "momenta" : "velocities";
+    const std::string_view charge = has("charges", 1) ? "charges" : "initial_charges";
+    plan.steps.clear();
+    plan.kept.clear();
+    bool named = false, placed = false, moving = false, charged = false;
+    for (const XyzColumn &column : columns) {
+        Use use = Use::Keep;
+        if (!named && column.name == "species" && column.count == 1)
+            use = Use::Name, named = true;
+        else if (!placed && column.name == "pos" && column.count == 3)
+            use = Use::Position, placed = true;
+        else if (!moving && column.name == impulse && column.count == 3)
+            use = Use::Impulse, moving = true;
+        else if (!charged && column.name == charge && column.count == 1)
+            use = Use::Charge, charged = true;
+        if (use == Use::Keep)
+            plan.kept.push_back(column);
+        plan.steps.push_back({use, column.count});
+    }
+    return placed;
+}
+
+XyzComment parseXyzComment(std::string_view line)
+{
+    XyzComment comment;
+    if (readIpiComment(line, comment))
+        return comment;
+    comment = XyzComment{};
+    std::optional<std::array<double, 9>> lattice;
+    std::optional<std::array<bool, 3>> periodic;
+    const char *p = line.data();
+    const char *const end = p + line.size();
+    while (p < end) {
+        if (isSeparator(*p)) {
+            ++p;
+            continue;
+        }
+        const char *const itemStart = p;
+        const std::string key = takeWord(p, end, true);
+        const char *q = p;
+        while (q < end && isSeparator(*q))
+            ++q;
+        bool recognised = false;
+        if (q < end && *q == '=') {
+            for (p = q + 1; p < end && isSeparator(*p);)
+                ++p;
+            const std::string value = takeWord(p, end, false);
+            if (key == "Lattice") {
+                std::array<double, 9> numbersRead{};
+                if ((recognised = numbers(value, numbersRead.data(), 9)))
+                    lattice = numbersRead;
+            } else if (key == "pbc") {
+                std::array<bool, 3> flags{};
+                if ((recognised = readPeriodic(value, flags)))
+                    periodic = flags;
+            } else if (key == "Properties") {
+                comment.properties = value;
+                recognised = true;
+            } else if (key == "energy" || key == "Energy" || key == "ENERGY" || key == "E") {
+                if (const std::optional<double> number = wholeNumber(value))
+                    comment.energy = number, recognised = true;
+            } else if (key == "time" || key == "Time") {
+                if (const std::optional<double> number = wholeNumber(value))
+                    comment.time = number, recognised = true;
+            } else if (key == "i") {
+                recognised = wholeNumber(value).has_value();
+            }
+        }
+        if (!recognised) {
+            std::string_view item(itemStart, static_cast<std::size_t>(p - itemStart));
+            appendText(comment.text, item);
+        }
+    }
+    if (lattice) {
+        Cell cell;
+        for (std::size_t k = 0; k < 3; ++k)
+            cell.edges[k] = {(*lattice)[3 * k], (*lattice)[3 * k + 1], (*lattice)[3 * k + 2]};
+        if (periodic)
+            cell.periodic = *periodic;
+        comment.cell = cell;
+    }
+    return comment;
+}
