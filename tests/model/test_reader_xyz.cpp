@@ -131,6 +131,7 @@ TEST(XyzReader, RealFaultsStopTheReadingAtTheirLineKeepingEarlierFrames)
         {"0\nsecond\n", {{"INPUT FILE FORMAT ERROR", "Number of atoms not valid"}}},
         {"1\nProperties=species:S:1:pos:R\nH 0 0 0\n",
             {{"INPUT FILE FORMAT ERROR", "Properties not valid"}}},
+        {"1\nProperties=species:S:1:pos:R:3:tags:I:2\nH 0 0 0 7\n", {NotFitting}},
         {"2\nshort\nH 0 0 0\n", {}},
     };
     for (const auto &[bad, messages] : cases) {
