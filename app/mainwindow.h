@@ -263,6 +263,7 @@ public:
     void Distances1Click();
     void Impulses1Click();
     void Text1Click();
+    void Cell1Click();
     void Mousefunctions1Click();
     void About1Click();
 
@@ -333,6 +334,7 @@ public:
     QAction *Distances1 = nullptr;
     QAction *Impulses1 = nullptr;
     QAction *Text1 = nullptr;
+    QAction *Cell1 = nullptr;
     QAction *Details1 = nullptr;
     QMenu *Help1 = nullptr;
     QAction *Mousefunctions1 = nullptr;

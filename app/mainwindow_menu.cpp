@@ -103,6 +103,7 @@ void TMainForm::BuildMenu()
     Distances1 = addItem(Options2, "Distances1", QStringLiteral("&Distances"), ctrl(Qt::Key_D));
     Impulses1 = addItem(Options2, "Impulses1", QStringLiteral("Impulses"), ctrl(Qt::Key_I));
     Text1 = addItem(Options2, "Text1", QStringLiteral("&Text"), ctrl(Qt::Key_T));
+    Cell1 = addItem(Options2, "Cell1", QStringLiteral("Cell"));
     Details1 = addItem(Options2, "Details1", QStringLiteral("Details"));
     bar->addMenu(Options2);
 
@@ -113,7 +114,7 @@ void TMainForm::BuildMenu()
 
     // The check marks are set only when their menu opens, never when a value changes.
     for (QAction *toggle : {Forward1, Pause1, Repeat1, Rotate1, Forprinting1, Electrons1, Labels1,
-             Distances1, Impulses1, Text1, Details1})
+             Distances1, Impulses1, Text1, Cell1, Details1})
         toggle->setCheckable(true);
     connect(Animation1, &QMenu::aboutToShow, this, &TMainForm::Animation1Click);
     connect(Options2, &QMenu::aboutToShow, this, &TMainForm::Options2Click);
@@ -148,6 +149,7 @@ void TMainForm::BuildMenu()
         {Distances1, &TMainForm::Distances1Click},
         {Impulses1, &TMainForm::Impulses1Click},
         {Text1, &TMainForm::Text1Click},
+        {Cell1, &TMainForm::Cell1Click},
         {Details1, &TMainForm::Details1Click},
         {Mousefunctions1, &TMainForm::Mousefunctions1Click},
         {About1, &TMainForm::About1Click},
@@ -163,6 +165,7 @@ void TMainForm::Options2Click()
     Distances1->setChecked(ShowDistances);
     Impulses1->setChecked(ShowImpulses);
     Text1->setChecked(ShowText);
+    Cell1->setChecked(ShowCell);
     Forprinting1->setChecked(PrintColors);
     Details1->setChecked(ShowDetails);
 }
@@ -287,6 +290,11 @@ void TMainForm::Impulses1Click()
 void TMainForm::Text1Click()
 {
     ToggleAndRedraw(ShowText);
+}
+
+void TMainForm::Cell1Click()
+{
+    ToggleAndRedraw(ShowCell);
 }
 
 void TMainForm::Details1Click()

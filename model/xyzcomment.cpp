@@ -55,29 +55,38 @@ std::optional<double> wholeNumber(std::string_view text)
     return value;
 }
 
-// Every blank-separated token of text as a number, when there are exactly `count`.
-bool numbers(std::string_view text, double *out, int count)
+// The blank-separated tokens of text, in order.
+std::vector<std::string_view> tokensOf(std::string_view text)
 {
+    std::vector<std::string_view> tokens;
     const char *p = text.data();
     const char *const end = p + text.size();
-    int found = 0;
     for (;;) {
         while (p < end && isSeparator(*p))
             ++p;
         if (p == end)
-            return found == count;
+            return tokens;
         const char *tokenEnd = p;
         while (tokenEnd < end && !isSeparator(*tokenEnd))
             ++tokenEnd;
-        if (found == count)
-            return false;
-        const std::optional<double> value =
-            wholeNumber(std::string_view(p, static_cast<std::size_t>(tokenEnd - p)));
-        if (!value)
-            return false;
-        out[found++] = *value;
+        tokens.emplace_back(p, static_cast<std::size_t>(tokenEnd - p));
         p = tokenEnd;
     }
+}
+
+// Every token of text as a number, when there are exactly `count`.
+bool numbers(std::string_view text, double *out, int count)
+{
+    const std::vector<std::string_view> tokens = tokensOf(text);
+    if (tokens.size() != static_cast<std::size_t>(count))
+        return false;
+    for (std::size_t i = 0; i < tokens.size(); ++i) {
+        const std::optional<double> value = wholeNumber(tokens[i]);
+        if (!value)
+            return false;
+        out[i] = *value;
+    }
+    return true;
 }
 
 std::optional<bool> logical(std::string_view word)
@@ -91,25 +100,16 @@ std::optional<bool> logical(std::string_view word)
 
 bool readPeriodic(std::string_view text, std::array<bool, 3> &periodic)
 {
-    const char *p = text.data();
-    const char *const end = p + text.size();
-    int found = 0;
-    while (p < end) {
-        if (isSeparator(*p)) {
-            ++p;
-            continue;
-        }
-        const char *tokenEnd = p;
-        while (tokenEnd < end && !isSeparator(*tokenEnd))
-            ++tokenEnd;
-        const std::optional<bool> value =
-            logical(std::string_view(p, static_cast<std::size_t>(tokenEnd - p)));
-        if (!value || found == 3)
+    const std::vector<std::string_view> tokens = tokensOf(text);
+    if (tokens.size() != periodic.size())
+        return false;
+    for (std::size_t i = 0; i < tokens.size(); ++i) {
+        const std::optional<bool> value = logical(tokens[i]);
+        if (!value)
             return false;
-        periodic[static_cast<std::size_t>(found++)] = *value;
-        p = tokenEnd;
+        periodic[i] = *value;
     }
-    return found == 3;
+    return true;
 }
 
 // Angstrom per unit of i-PI's unit names.
@@ -144,28 +144,18 @@ bool readIpiComment(std::string_view line, XyzComment &comment)
         || line.substr(hash + 1, marker - hash - 1).find_first_not_of(" \t")
             != std::string_view::npos)
         return false;
+    const std::vector<std::string_view> tokens = tokensOf(line.substr(marker + Marker.size()));
     double values[6];
-    int found = 0;
-    const char *p = line.data() + marker + Marker.size();
-    const char *const end = line.data() + line.size();
+    for (std::size_t i = 0; i < 6; ++i) {
+        const std::optional<double> value =
+            i < tokens.size() ? wholeNumber(tokens[i]) : std::nullopt;
+        if (!value)
+            return false;
+        values[i] = *value;
+    }
     double cellScale = 1.0;
-    while (p < end) {
-        if (isSeparator(*p)) {
-            ++p;
-            continue;
-        }
-        const char *tokenEnd = p;
-        while (tokenEnd < end && !isSeparator(*tokenEnd))
-            ++tokenEnd;
-        const std::string_view token(p, static_cast<std::size_t>(tokenEnd - p));
-        p = tokenEnd;
-        if (found < 6) {
-            const std::optional<double> value = wholeNumber(token);
-            if (!value)
-                return false;
-            values[found++] = *value;
-            continue;
-        }
+    for (std::size_t i = 6; i < tokens.size(); ++i) {
+        const std::string_view token = tokens[i];
         const std::size_t brace = token.find('{');
         if (brace != std::string_view::npos && token.back() == '}') {
             const std::optional<double> scale =
@@ -182,8 +172,6 @@ bool readIpiComment(std::string_view line, XyzComment &comment)
         }
         appendText(comment.text, token);
     }
-    if (found < 6)
-        return false;
     comment.cell = cellFromLengthsAndAngles(values[0] * cellScale, values[1] * cellScale,
         values[2] * cellScale, values[3], values[4], values[5]);
     return true;

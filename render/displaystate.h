@@ -45,6 +45,7 @@ struct DisplayState
     bool ShowImpulses = true;
     bool ShowAxes = false;
     bool ShowText = true;
+    bool ShowCell = true; ///< the 12 edges of the frame's periodic cell, when it has one
     bool ShowDetails = false;
     bool QuickDraw = false; ///< set only while a drag redraws
 

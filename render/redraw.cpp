@@ -160,6 +160,31 @@ void drawAxes(QImage &canvas, const RedrawInputs &inputs)
     }
 }
 
+// The 12 edges of the frame's cell: from each corner on the origin's side along each edge vector
+// that does not lead back to it.
+void drawCell(QImage &canvas, const Cell &cell, const RedrawInputs &inputs)
+{
+    const std::uint32_t pixel = pixelOfColor(inputs.display.effectiveForeground());
+    const auto corner = [&cell](int mask) {
+        Vector3 point;
+        for (int k = 0; k < 3; ++k) {
+            if (mask & (1 << k))
+                point = point + cell.edges[static_cast<std::size_t>(k)];
+        }
+        return point;
+    };
+    for (int from = 0; from < 8; ++from) {
+        for (int k = 0; k < 3; ++k) {
+            if (from & (1 << k))
+                continue;
+            const Vector3 p = inputs.view.projectToScreen(corner(from));
+            const Vector3 q = inputs.view.projectToScreen(corner(from | (1 << k)));
+            drawSolidLine(canvas, QPoint(truncToInt(p.x), truncToInt(p.y)),
+                QPoint(truncToInt(q.x), truncToInt(q.y)), pixel);
+        }
+    }
+}
+
 void drawTextLines(QImage &canvas, const Frame &frame, const RedrawInputs &inputs)
 {
     const DisplayState &display = inputs.display;
@@ -301,6 +326,8 @@ void DrawOverlay(QImage &canvas, const Frame *frame, RedrawInputs &inputs)
         drawDistances(canvas, drawn, inputs, positions);
     if (display.ShowImpulses && drawn.hasAtoms())
         drawImpulses(canvas, drawn, inputs, positions);
+    if (display.ShowCell && drawn.cell)
+        drawCell(canvas, *drawn.cell, inputs);
     if (display.ShowAxes)
         drawAxes(canvas, inputs);
     if (display.ShowText)

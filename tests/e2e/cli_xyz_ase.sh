@@ -80,5 +80,10 @@ for a, b, p in zip(original, back, plain):
     assert list(b.get_tags()) == list(a.get_tags())
 PY
 
+cp "$artefacts/plain.xyz" "$artefacts/plain.txt"
+"$cli" info "$artefacts/plain.txt" --layout xyz > "$artefacts/plain.info" 2>&1 || fail "info --layout xyz exits non-zero"
+grep -q "^layout: xyz$" "$artefacts/plain.info" && grep -q "^frames: 3$" "$artefacts/plain.info" \
+    && grep -q "^messages: 0$" "$artefacts/plain.info" || fail "info --layout xyz: $(cat "$artefacts/plain.info")"
+
 [ "$failures" = 0 ] && echo "cli_xyz_ase: all passed" && exit 0
 exit 1

@@ -20,6 +20,7 @@ private slots:
     void startsOnCommonWithItsCaptions();
     void tableKindShowsColumnCaptions();
     void customKindShowsLineCaptions();
+    void xyzKindOffersOnlyWhatXyzFilesUse();
     void switchingKindsKeepsEachKindsValues();
     void upDownsStoreIntoTheShownKindAndRebuildTheirCaption();
     void checkBoxesStoreIntoTheShownKindOnly();
@@ -37,6 +38,22 @@ private:
     void chooseKind(int kind) { dialog->FormatButtons[kind]->click(); }
     std::unique_ptr<TInputDlg> dialog;
 };
+
+void InputDlgTest::xyzKindOffersOnlyWhatXyzFilesUse()
+{
+    TInputDlg &d = *dialog;
+    chooseKind(3);
+    QCOMPARE(d.Format.kind, 3);
+    QCOMPARE(d.FormatButtons[3]->text(), QStringLiteral("XYZ (*.XYZ, *.EXTXYZ)"));
+    for (QWidget *used : std::initializer_list<QWidget *>{d.SkipUpDown, d.ConvertCheckBox,
+             d.ChargeCheckBox, d.ImpulsCheckBox, d.OrbitalCheckBox, d.ReadCheckBox})
+        QVERIFY2(used->isEnabled(), qPrintable(used->objectName()));
+    for (QWidget *unused : std::initializer_list<QWidget *>{d.FirstUpDown, d.AtomXYZUpDown,
+             d.LineCheckBox, d.TimeCheckBox, d.EnergyUpDown, d.NameCheckBox})
+        QVERIFY2(!unused->isEnabled(), qPrintable(unused->objectName()));
+    chooseKind(0);
+    QVERIFY(d.AtomXYZUpDown->isEnabled());
+}
 
 void InputDlgTest::startsOnCommonWithItsCaptions()
 {

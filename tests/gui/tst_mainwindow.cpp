@@ -399,6 +399,7 @@ void MainWindowTest::menuItemsHaveTheirCaptionsAndShortcuts_data()
         {"Distances1", "&Distances", "Ctrl+D"},
         {"Impulses1", "Impulses", "Ctrl+I"},
         {"Text1", "&Text", "Ctrl+T"},
+        {"Cell1", "Cell", ""},
         {"Details1", "Details", ""},
         {"Help1", "Help", ""},
         {"Mousefunctions1", "Mouse functions...", ""},
@@ -439,7 +440,7 @@ void MainWindowTest::menuItemsSitInTheirSubmenus()
             "Zoom1", "N12", "Centre1", "ResetView1"}));
     QCOMPARE(names(MainForm->Options2),
         QStringList({"Atoms2", "Charges1", "Electrons2", "N5", "Colors2", "N10", "Electrons1",
-            "Labels1", "Distances1", "Impulses1", "Text1", "Details1"}));
+            "Labels1", "Distances1", "Impulses1", "Text1", "Cell1", "Details1"}));
     QCOMPARE(names(MainForm->Colors2),
         QStringList({"Forprinting1", "N11", "Foreground2", "Background2", "Electrons3", "Tone"}));
     QCOMPARE(names(MainForm->Help1), QStringList({"Mousefunctions1", "About1"}));
@@ -457,6 +458,7 @@ void MainWindowTest::optionsMenuChecksFollowTheSwitchesWhenItOpens()
     m.ShowText = true;
     m.PrintColors = true;
     m.ShowDetails = false;
+    m.ShowCell = false;
     // The marks change only when the menu opens.
     QVERIFY(!m.Electrons1->isChecked());
     emit m.Options2->aboutToShow();
@@ -467,6 +469,9 @@ void MainWindowTest::optionsMenuChecksFollowTheSwitchesWhenItOpens()
     QVERIFY(m.Text1->isChecked());
     QVERIFY(m.Forprinting1->isChecked());
     QVERIFY(!m.Details1->isChecked());
+    QVERIFY(!m.Cell1->isChecked());
+    m.Cell1->trigger();
+    QVERIFY(m.ShowCell);
 }
 
 void MainWindowTest::animationMenuChecksFollowTheStateWhenItOpens()

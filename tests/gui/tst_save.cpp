@@ -91,6 +91,7 @@ private slots:
     void savesTheSelectedFramesAsATrajectoryThatOpensAgain();
     void saveKindFollowsTheExtensionOnlyWithOpenByExtension_data();
     void saveKindFollowsTheExtensionOnlyWithOpenByExtension();
+    void extxyzNameWritesExtendedXyzOnlyWithOpenByExtension();
     void aFailedWriteSaysDiskFullAndKeepsTheOldFile();
     void ctrlVOpensTheSaveFrameOptionsWithItsControls();
     void saveFrameOptionsAreClampedOnClosingAndCancelSavesNothing();
@@ -277,6 +278,27 @@ void SaveTest::saveKindFollowsTheExtensionOnlyWithOpenByExtension()
         QCOMPARE(reader.read().size(), m.ViewBitmap.size());
     }
     QCOMPARE(status.counterShown, 1);
+}
+
+void SaveTest::extxyzNameWritesExtendedXyzOnlyWithOpenByExtension()
+{
+    TMainForm &m = *MainForm;
+    openFrames(3);
+    InputDlg->Format.openByExtension = false;
+    chosen = folder.filePath(QStringLiteral("own.extxyz"));
+    m.Save1Click();
+    QVERIFY(contents(chosen).split('\n').value(1).endsWith("//time and energy"));
+
+    InputDlg->Format.openByExtension = true;
+    chosen = folder.filePath(QStringLiteral("run.extxyz"));
+    m.Save1Click();
+    QVERIFY(sink.messages.empty());
+    QVERIFY(contents(chosen).split('\n').value(1).startsWith("Properties=species:S:1:pos:R:3"));
+    m.OpenTrajectory(chosen);
+    QVERIFY(sink.messages.empty());
+    QCOMPARE(m.FrameCount, 3);
+    QCOMPARE(m.Frames.frameAt(3).time, 3.0);
+    QCOMPARE(m.Frames.frameAt(2).atoms[1].position.x, 1.5);
 }
 
 void SaveTest::aFailedWriteSaysDiskFullAndKeepsTheOldFile()

@@ -38,6 +38,7 @@ TEST(XyzReader, ReadsTheCommentLineAndTheAtomLineItDescribes)
         std::string text;
         Messages messages;
         double charge = 0.0;
+        Vector3 impulse{};
     };
     const std::vector<Case> cases = {
         {"quotes", R"(Lattice="10 0 0 0 11 0 0 0 12" Properties=species:S:1:pos:R:3 energy=-3.5)",
@@ -59,8 +60,10 @@ TEST(XyzReader, ReadsTheCommentLineAndTheAtomLineItDescribes)
             "# CELL(abcABC):  10.0  12.0  14.0  90.00  90.00  90.00  Step:  4  Bead: 0 "
             "positions{angstrom}  cell{atomic_unit}",
             "O 1 2 3", {}, {}, {{5.2917706, 6.35012472, 7.40847884}}, "Step: 4 Bead: 0", {}},
+        {"velocities as impulses", "Properties=species:S:1:pos:R:3:velocities:R:3", "O 1 2 3 4 5 6",
+            {}, {}, {}, "", {}, 0.0, {4, 5, 6}},
         {"plain comment and Common columns", "water, frame 1", "O 1 2 3 -0.8 1 2 3", {}, {}, {},
-            "water, frame 1", {}, -0.8},
+            "water, frame 1", {}, -0.8, {1, 2, 3}},
     };
     for (const Case &expected : cases) {
         const std::string text =
@@ -90,6 +93,7 @@ TEST(XyzReader, ReadsTheCommentLineAndTheAtomLineItDescribes)
         EXPECT_EQ(frame.atoms[0].type->name, "O") << expected.name;
         EXPECT_EQ(frame.atoms[0].position, (Vector3{1, 2, 3})) << expected.name;
         EXPECT_EQ(frame.atoms[0].charge, expected.charge) << expected.name;
+        EXPECT_EQ(frame.atoms[0].impulse, expected.impulse) << expected.name;
     }
 }
 
@@ -127,6 +131,7 @@ TEST(XyzReader, RealFaultsStopTheReadingAtTheirLineKeepingEarlierFrames)
         {"0\nsecond\n", {{"INPUT FILE FORMAT ERROR", "Number of atoms not valid"}}},
         {"1\nProperties=species:S:1:pos:R\nH 0 0 0\n",
             {{"INPUT FILE FORMAT ERROR", "Properties not valid"}}},
+        {"1\nProperties=species:S:1:pos:R:3:tags:I:2\nH 0 0 0 7\n", {NotFitting}},
         {"2\nshort\nH 0 0 0\n", {}},
     };
     for (const auto &[bad, messages] : cases) {

@@ -318,3 +318,30 @@ TEST(RedrawOverlay, ArrowHeadsKeepTheForegroundColourWhenPrinting)
     EXPECT_GT(countColor(scene.picture, QRect(240 + 10, 175, 70, 1), Black), 10);
     EXPECT_EQ(scene.colorAt(240 + 40, 175 + 20), rgbColor(255, 255, 255));
 }
+
+TEST(RedrawOverlay, CellEdgesFollowEachFramesLatticeInTheForegroundColour)
+{
+    TestScene scene;
+    AtomType &c = scene.addType("C", rgbColor(0, 0, 255), 0.1);
+    Frame &first = scene.addFrame({{{-3, -3, 0}, &c}});
+    first.cell = Cell{{Vector3{4, 0, 0}, Vector3{0, 3, 0}, Vector3{1, 1, 2}}};
+    Frame &second = scene.addFrame({{{-3, -3, 0}, &c}});
+    second.cell = Cell{{Vector3{6, 0, 0}, Vector3{0, 3, 0}, Vector3{1, 1, 2}}};
+    scene.display.FitMode = 3;
+    scene.redraw(&first);
+    // 32 pixels per Angstrom from the origin at (240, 175); c shifts the far face by (32, 32)
+    EXPECT_EQ(scene.colorAt(300, 175), Yellow); // a from the origin
+    EXPECT_EQ(scene.colorAt(240, 200), Yellow); // b from the origin
+    EXPECT_EQ(scene.colorAt(256, 191), Yellow); // c from the origin
+    EXPECT_EQ(scene.colorAt(330, 207), Yellow); // a on the far face
+    EXPECT_EQ(scene.colorAt(400, 250), Yellow); // b from a + c
+    EXPECT_EQ(scene.colorAt(300, 190), Black); // inside
+    EXPECT_EQ(scene.colorAt(420, 175), Black); // beyond the first frame's a
+
+    scene.redraw(&second);
+    EXPECT_EQ(scene.colorAt(420, 175), Yellow);
+
+    scene.display.ShowCell = false;
+    scene.redraw(&second);
+    EXPECT_EQ(countColor(scene.picture, scene.picture.rect(), Yellow), 0);
+}
