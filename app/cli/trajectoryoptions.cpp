@@ -221,7 +221,8 @@ LoadedTrajectory loadTrajectory(const std::string &path, const TrajectoryOptions
     LoadedTrajectory loaded;
     loaded.format = resolveInputFormat(path, options);
     TrajectoryFile file;
-    if (!file.open(path)) {
+    // "-" reads standard input, as "convert ... -" writes standard output
+    if (!file.open(path == "-" ? "/dev/stdin" : path)) {
         loaded.error = "Can't open XYZ file " + path;
         return loaded;
     }
