@@ -67,9 +67,11 @@ void TMainForm::ReadFrames(TrajectoryFile &file)
     if (Rotating)
         Rotate1Click();
     // Clearing resets the save range; a read keeps the range the user set and only clamps it
-    // to the frames it finds.
+    // to the frames it finds. A range over every frame of the old file (or over none, before
+    // the first) stays one over every frame of the new one.
     const int firstToSave = SaveFirstFrame;
     const int lastToSave = SaveLastFrame;
+    const bool savingEveryFrame = firstToSave <= 1 && lastToSave >= FrameCount;
     ClearTrajectory();
     SaveFirstFrame = firstToSave;
     SaveLastFrame = lastToSave;
@@ -107,6 +109,10 @@ void TMainForm::ReadFrames(TrajectoryFile &file)
         RotationRateInPlane = 0.0;
         if (!Rotating)
             Rotate1Click();
+    }
+    if (savingEveryFrame) {
+        SaveFirstFrame = 1;
+        SaveLastFrame = FrameCount;
     }
     if (FrameCount < SaveFirstFrame)
         SaveFirstFrame = 1;

@@ -40,6 +40,8 @@ private slots:
     void twoFramesShowTheAnimationControlAndPlayFromFrameOne();
     void saveRangeIsClampedToTheFramesRead_data();
     void saveRangeIsClampedToTheFramesRead();
+    void aRangeOverEveryFrameCoversTheNextFileWhole_data();
+    void aRangeOverEveryFrameCoversTheNextFileWhole();
     void aFileThatCannotBeOpenedChangesNothing();
     void aFolderCannotBeOpenedAsATrajectory();
     void opensByThePathGivenNotByTheBareNameInTheCurrentFolder();
@@ -193,6 +195,38 @@ void OpenTest::saveRangeIsClampedToTheFramesRead()
     m.SaveLastFrame = last;
     m.OpenTrajectory(writeFile(QStringLiteral("ten.xyz"), 10));
     QCOMPARE(m.FrameCount, 10);
+    QCOMPARE(m.SaveFirstFrame, clampedFirst);
+    QCOMPARE(m.SaveLastFrame, clampedLast);
+}
+
+void OpenTest::aRangeOverEveryFrameCoversTheNextFileWhole_data()
+{
+    QTest::addColumn<int>("oldFrames");
+    QTest::addColumn<int>("first"); // 0: the range as the read left it
+    QTest::addColumn<int>("last");
+    QTest::addColumn<int>("clampedFirst");
+    QTest::addColumn<int>("clampedLast");
+    QTest::newRow("one frame, then fifty") << 1 << 0 << 0 << 1 << 50;
+    QTest::newRow("three frames, then fifty") << 3 << 0 << 0 << 1 << 50;
+    QTest::newRow("narrowed to frames 2 to 5") << 10 << 2 << 5 << 2 << 5;
+    QTest::newRow("narrowed to the first frame") << 10 << 1 << 1 << 1 << 1;
+}
+
+void OpenTest::aRangeOverEveryFrameCoversTheNextFileWhole()
+{
+    QFETCH(int, oldFrames);
+    QFETCH(int, first);
+    QFETCH(int, last);
+    QFETCH(int, clampedFirst);
+    QFETCH(int, clampedLast);
+    TMainForm &m = *MainForm;
+    m.OpenTrajectory(writeFile(QStringLiteral("old.xyz"), oldFrames));
+    if (first > 0) {
+        m.SaveFirstFrame = first;
+        m.SaveLastFrame = last;
+    }
+    m.OpenTrajectory(writeFile(QStringLiteral("fifty.xyz"), 50));
+    QCOMPARE(m.FrameCount, 50);
     QCOMPARE(m.SaveFirstFrame, clampedFirst);
     QCOMPARE(m.SaveLastFrame, clampedLast);
 }
