@@ -49,7 +49,7 @@ void TMainForm::OpenTrajectory(const QString &path)
 
     InputFormat &format = Format();
     if (format.openByExtension) {
-        const int kind = kindForExtension(fileExtension(whole));
+        const int kind = kindForExtension(layoutExtension(whole));
         if (kind >= 0)
             format.kind = kind;
     }
@@ -136,7 +136,7 @@ void TMainForm::New1Click()
 void TMainForm::Open1Click()
 {
     const QString path = QFileDialog::getOpenFileName(this, QString(), QString(),
-        QStringLiteral("XYZ, PRN, TXT files (*.xyz *.txt *.prn);;All files (*)"));
+        QStringLiteral("XYZ, PRN, TXT files (*.xyz *.txt *.prn *.gz *.zst);;All files (*)"));
     if (!path.isEmpty())
         OpenTrajectory(path);
 }

@@ -198,7 +198,9 @@ const char *trajectoryOptionsHelp()
            "                     readCharge, readImpulses, readOrbitals\n"
            "  --threads N        threads that read frames (default 0: every core; 1 reads\n"
            "                     strictly in order; the result is the same). At most one\n"
-           "                     per core of the machine: a larger N counts as every core\n";
+           "                     per core of the machine: a larger N counts as every core\n"
+           "A gzip or zstd file (FILE.gz, FILE.zst) is read as its decompressed text, its layout\n"
+           "chosen by the extension before that suffix; FILE \"-\" reads standard input.\n";
 }
 
 InputFormat resolveInputFormat(const std::string &path, const TrajectoryOptions &options)
@@ -207,7 +209,7 @@ InputFormat resolveInputFormat(const std::string &path, const TrajectoryOptions 
     if (options.layout >= 0) {
         format.kind = options.layout;
         format.openByExtension = false;
-    } else if (const int kind = kindForExtension(fileExtension(path)); kind >= 0) {
+    } else if (const int kind = kindForExtension(layoutExtension(path)); kind >= 0) {
         format.kind = kind;
     }
     for (const auto &[name, value] : options.settings)

@@ -6,6 +6,7 @@
 #include "guitestsupport.h"
 
 #include <QDir>
+#include <QFile>
 #include <QSlider>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -13,6 +14,7 @@
 #include <QToolButton>
 
 #include <memory>
+#include <unistd.h>
 
 // Opening a trajectory from the menu or the command line, and what the window does after a read.
 class OpenTest : public QObject
@@ -48,6 +50,7 @@ private slots:
     void aRelativePathIsOpenedFromTheCurrentFolder();
     void aFileWithoutFramesEmptiesTheTrajectoryAndSaysSo();
     void readingShowsTheBusyTextAndItsProgress();
+    void aFileCutWhileReadKeepsTheFramesBeforeTheCut();
     void readingForgetsPicksAndWarningsOfThePreviousFile();
     void newAfterOpeningEmptiesEverything();
 
@@ -318,6 +321,43 @@ void OpenTest::readingShowsTheBusyTextAndItsProgress()
     // Afterwards the status line is the counter again.
     // The frame's text follows the counter after a blank, without its line end.
     QCOMPARE(MainForm->StatusText(), QStringLiteral("Frame 1 of 3  step 1"));
+}
+
+void OpenTest::aFileCutWhileReadKeepsTheFramesBeforeTheCut()
+{
+    const QString path = writeFile(QStringLiteral("long.xyz"), 1000);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    file.close();
+    const qsizetype cut = text.size() / 2;
+    // every frame has three lines: those wholly before the cut are the frames to keep
+    const int framesBefore = static_cast<int>(text.left(cut).count('\n') / 3);
+
+    // The file is cut in half once the window has opened it and starts reading.
+    struct CuttingStatus : RecordingStatus
+    {
+        void showBusy(std::string_view text) override
+        {
+            if (!path.empty() && truncate(path.c_str(), size) == 0)
+                path.clear();
+            RecordingStatus::showBusy(text);
+        }
+        std::string path;
+        off_t size = 0;
+    } cutting;
+    cutting.path = QFile::encodeName(path).toStdString();
+    cutting.size = static_cast<off_t>(cut);
+    MainForm->StatusLine = &cutting;
+    MainForm->OpenTrajectory(path);
+    MainForm->StatusLine = &status;
+    QVERIFY(cutting.path.empty());
+    QCOMPARE(sink.messages,
+        (std::vector<std::pair<std::string, std::string>>{
+            {"READING FILE ERROR", "The file changed while it was being read"}}));
+    QCOMPARE(MainForm->FrameCount, framesBefore);
+    QCOMPARE(MainForm->Frames.frameAt(framesBefore).time, static_cast<double>(framesBefore));
+    QVERIFY(MainForm->StatusText().startsWith(QStringLiteral("Frame 1 of %1").arg(framesBefore)));
 }
 
 void OpenTest::readingForgetsPicksAndWarningsOfThePreviousFile()
