@@ -106,6 +106,9 @@ void OpenTest::extensionsChooseTheLayoutInAnyCaseOthersLeaveIt_data()
     QTest::newRow("dat") << "run.dat" << 1;
     QTest::newRow("none") << "plain" << 1;
     QTest::newRow("dot in the folder only") << "v1.0/run" << 1;
+    QTest::newRow("under a compression suffix") << "run.Txt.gz" << 2;
+    QTest::newRow("under a zstd suffix") << "run.xyz.ZST" << 0;
+    QTest::newRow("compression suffix alone") << "run.zst" << 1;
 }
 
 void OpenTest::extensionsChooseTheLayoutInAnyCaseOthersLeaveIt()
