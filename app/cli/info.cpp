@@ -168,6 +168,8 @@ Summary summarise(const FrameList &frames)
 
 const char *endedWithName(const LoadedTrajectory &loaded)
 {
+    if (loaded.outcome.fileChanged)
+        return "file changed";
     if (loaded.outcome.outOfMemory)
         return "out of memory";
     switch (loaded.outcome.endedWith) {

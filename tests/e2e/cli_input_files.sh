@@ -40,7 +40,8 @@ for threads in 1 0; do
     fi
     [ "$status" -lt 128 ] || fail "--threads $threads: info died of signal $((status - 128))"
     grep -qx "  READING FILE ERROR: The file changed while it was being read" \
-        "$work/shrink$threads.out" || fail "--threads $threads: $(cat "$work/shrink$threads.out")"
+        "$work/shrink$threads.out" && grep -qx "ended with: file changed" "$work/shrink$threads.out" \
+        || fail "--threads $threads: $(cat "$work/shrink$threads.out")"
 done
 rm -f "$work/run.xyz" "$work/shrinking.xyz"
 
