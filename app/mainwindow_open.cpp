@@ -55,7 +55,7 @@ void TMainForm::OpenTrajectory(const QString &path)
 
     InputFormat &format = Format();
     if (format.openByExtension) {
-        const int kind = kindForFile(fileExtension(whole), file.bytes(),
+        const int kind = kindForFile(layoutExtension(whole), file.bytes(),
             format.layouts[static_cast<std::size_t>(LayoutKind::Common)].skipLines);
         if (kind >= 0)
             format.kind = kind;
@@ -74,9 +74,11 @@ void TMainForm::ReadFrames(TrajectoryFile &file)
     if (Rotating)
         Rotate1Click();
     // Clearing resets the save range; a read keeps the range the user set and only clamps it
-    // to the frames it finds.
+    // to the frames it finds. A range over every frame of the old file (or over none, before
+    // the first) stays one over every frame of the new one.
     const int firstToSave = SaveFirstFrame;
     const int lastToSave = SaveLastFrame;
+    const bool savingEveryFrame = firstToSave <= 1 && lastToSave >= FrameCount;
     ClearTrajectory();
     SaveFirstFrame = firstToSave;
     SaveLastFrame = lastToSave;
@@ -116,6 +118,10 @@ void TMainForm::ReadFrames(TrajectoryFile &file)
         if (!Rotating)
             Rotate1Click();
     }
+    if (savingEveryFrame) {
+        SaveFirstFrame = 1;
+        SaveLastFrame = FrameCount;
+    }
     if (FrameCount < SaveFirstFrame)
         SaveFirstFrame = 1;
     if (SaveLastFrame < SaveFirstFrame || SaveLastFrame > FrameCount)
@@ -138,7 +144,8 @@ void TMainForm::New1Click()
 void TMainForm::Open1Click()
 {
     const QString path = QFileDialog::getOpenFileName(this, QString(), QString(),
-        QStringLiteral("XYZ, PRN, TXT files (*.xyz *.extxyz *.txt *.prn);;All files (*)"));
+        QStringLiteral(
+            "XYZ, PRN, TXT files (*.xyz *.extxyz *.txt *.prn *.gz *.zst);;All files (*)"));
     if (!path.isEmpty())
         OpenTrajectory(path);
 }

@@ -184,6 +184,11 @@ void TMainForm::SaveFrame1Click()
         SaveViewBitmap(name, caption);
         return;
     }
+    // Every picture of the series has the one extension: refused once, before anything turns.
+    if (pictureFormatOf(name) == PictureFormat::None) {
+        ShowMessage(QStringLiteral("SAVE IMAGE ERROR"), QStringLiteral("Unsupported image format"));
+        return;
+    }
     StatusLine->showBusy(SavingImagesText.toStdString());
     saveRotatedSeries(
         name, options.imageCount, options.rotationAngle, options.rotationDirection == 1,

@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <cstring>
+#include <string>
 
 LayoutSettings defaultLayout(int kind)
 {
@@ -53,6 +54,17 @@ std::string_view fileExtension(std::string_view path)
     const std::string_view name = fileNamePart(path);
     const auto dot = name.rfind('.');
     return dot == std::string_view::npos ? std::string_view{} : name.substr(dot);
+}
+
+std::string_view layoutExtension(std::string_view path)
+{
+    const std::string_view extension = fileExtension(path);
+    std::string lower(extension);
+    for (char &c : lower)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (lower != ".gz" && lower != ".zst")
+        return extension;
+    return fileExtension(path.substr(0, path.size() - extension.size()));
 }
 
 int kindForExtension(std::string_view extension)

@@ -83,6 +83,9 @@ struct InputFormat
 /// The text after the last "." of the file-name part of path (dot included), or empty.
 /// The file-name part starts after the last "/", "\" or ":".
 std::string_view fileExtension(std::string_view path);
+/// The extension that tells a trajectory's layout: fileExtension, or for a compressed file
+/// (".gz", ".zst", any letter case) the extension under that suffix ("run.PRN.gz": ".PRN").
+std::string_view layoutExtension(std::string_view path);
 /// The file-name part of path: everything after the last "/", "\" or ":".
 std::string_view fileNamePart(std::string_view path);
 /// The layout kind a file extension selects (".XYZ" 0, ".PRN" 1, ".TXT" 2, ".EXTXYZ" 3, any

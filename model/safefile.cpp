@@ -2,9 +2,11 @@
 
 #include <array>
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,14 +16,43 @@ namespace {
 std::array<char, 4096> temporaryName{};
 volatile std::sig_atomic_t temporaryExists = 0;
 
-constexpr std::array<int, 3> CleanedSignals{SIGINT, SIGTERM, SIGHUP};
+// Every signal whose default action ends the process and that a handler can catch. One the
+// program handles itself is its own business (its handler may well not end anything), and an
+// ignored one stays ignored.
+constexpr std::array<int, 22> FatalSignals{SIGHUP, SIGINT, SIGQUIT, SIGILL, SIGTRAP, SIGABRT,
+    SIGBUS, SIGFPE, SIGUSR1, SIGSEGV, SIGUSR2, SIGPIPE, SIGALRM, SIGTERM, SIGSTKFLT, SIGXCPU,
+    SIGXFSZ, SIGVTALRM, SIGPROF, SIGIO, SIGPWR, SIGSYS};
+constexpr int SignalSlots = 65; // signals 1 to 64, real-time ones included
 
-extern "C" void removeTemporaryAndRaise(int signalNumber)
+std::array<struct sigaction, SignalSlots> previousActions{};
+std::array<bool, SignalSlots> takenOver{};
+
+bool isFault(int signalNumber)
+{
+    return signalNumber == SIGSEGV || signalNumber == SIGBUS || signalNumber == SIGILL
+        || signalNumber == SIGFPE || signalNumber == SIGTRAP || signalNumber == SIGSYS;
+}
+
+extern "C" void removeTemporaryAndRaise(int signalNumber, siginfo_t *info, void *)
 {
     if (temporaryExists)
         unlink(temporaryName.data());
-    std::signal(signalNumber, SIG_DFL);
-    std::raise(signalNumber);
+    temporaryExists = 0;
+    sigaction(signalNumber, &previousActions[static_cast<std::size_t>(signalNumber)], nullptr);
+    // A fault comes back when the faulting instruction runs again, now with the default action
+    // and its own details; anything else is sent again.
+    if (isFault(signalNumber) && info && info->si_code > 0)
+        return;
+    raise(signalNumber);
+}
+
+template <class Visit> void forEachFatalSignal(const Visit &visit)
+{
+    for (const int signalNumber : FatalSignals)
+        visit(signalNumber);
+    for (int signalNumber = SIGRTMIN; signalNumber <= SIGRTMAX && signalNumber < SignalSlots;
+         ++signalNumber)
+        visit(signalNumber);
 }
 
 // Installs the clean-up for as long as it lives and puts the previous handlers back after.
@@ -34,20 +65,30 @@ public:
         struct sigaction action
         {
         };
-        action.sa_handler = removeTemporaryAndRaise;
+        action.sa_sigaction = removeTemporaryAndRaise;
+        action.sa_flags = SA_SIGINFO;
         sigemptyset(&action.sa_mask);
-        for (std::size_t i = 0; i < CleanedSignals.size(); ++i) {
-            sigaction(CleanedSignals[i], nullptr, &previous_[i]);
-            // an ignored signal (SIGHUP under nohup) stays ignored: it ends nothing
-            if (previous_[i].sa_handler != SIG_IGN)
-                sigaction(CleanedSignals[i], &action, nullptr);
-        }
+        forEachFatalSignal(
+            [&action](int signalNumber) { sigaddset(&action.sa_mask, signalNumber); });
         temporaryExists = 1;
+        forEachFatalSignal([&action](int signalNumber) {
+            const auto slot = static_cast<std::size_t>(signalNumber);
+            takenOver[slot] = false;
+            if (sigaction(signalNumber, nullptr, &previousActions[slot]) != 0)
+                return;
+            const struct sigaction &previous = previousActions[slot];
+            if ((previous.sa_flags & SA_SIGINFO) == 0 && previous.sa_handler == SIG_DFL)
+                takenOver[slot] = sigaction(signalNumber, &action, nullptr) == 0;
+        });
     }
     ~TemporaryGuard()
     {
-        for (std::size_t i = 0; i < CleanedSignals.size(); ++i)
-            sigaction(CleanedSignals[i], &previous_[i], nullptr);
+        forEachFatalSignal([](int signalNumber) {
+            const auto slot = static_cast<std::size_t>(signalNumber);
+            if (takenOver[slot])
+                sigaction(signalNumber, &previousActions[slot], nullptr);
+            takenOver[slot] = false;
+        });
     }
     /// Removes the temporary file (when it was not renamed into place).
     void discard()
@@ -58,9 +99,6 @@ public:
     void renamed() { temporaryExists = 0; }
     TemporaryGuard(const TemporaryGuard &) = delete;
     TemporaryGuard &operator=(const TemporaryGuard &) = delete;
-
-private:
-    std::array<struct sigaction, CleanedSignals.size()> previous_{};
 };
 
 std::string folderOf(const std::string &path)
@@ -119,7 +157,13 @@ SafeWriteResult writeFileSafely(
     struct stat existing
     {
     };
+    // A link still there after every hop is a loop (or a link to itself): replacing it with a
+    // file would silently lose the link, so it is refused as cp refuses it.
+    if (lstat(target.c_str(), &existing) == 0 && S_ISLNK(existing.st_mode))
+        return SafeWriteResult::CannotCreate;
     const bool exists = stat(target.c_str(), &existing) == 0;
+    if (!exists && errno == ELOOP)
+        return SafeWriteResult::CannotCreate;
     if (exists && !S_ISREG(existing.st_mode)) {
         // devices and pipes cannot be replaced by renaming: they are what the user wants
         // written
@@ -129,12 +173,32 @@ SafeWriteResult writeFileSafely(
         return writeDirectly(file, true, write);
     }
 
-    std::string temporary = folderOf(target) + "/." + namePartOf(target) + ".XXXXXX";
-    if (temporary.size() >= temporaryName.size())
-        return SafeWriteResult::CannotCreate;
-    const int descriptor = mkstemp(temporary.data());
-    if (descriptor < 0)
-        return SafeWriteResult::CannotCreate;
+    // ".NAME.XXXXXX" keeps within the longest name a folder holds however long NAME is: a long
+    // name gives only its start
+    std::string hidden = namePartOf(target);
+    constexpr std::size_t Around = std::char_traits<char>::length("..XXXXXX");
+    if (hidden.size() + Around > NAME_MAX)
+        hidden.resize(NAME_MAX - Around);
+    std::string temporary = folderOf(target) + "/." + hidden + ".XXXXXX";
+    const int descriptor = temporary.size() < temporaryName.size() ? mkstemp(temporary.data()) : -1;
+    if (descriptor < 0) {
+        // A folder the user cannot write to may still hold a file they can: that file is
+        // written in place, as there is no other way to save it.
+        if (!exists)
+            return SafeWriteResult::CannotCreate;
+        const int inPlace = open(target.c_str(), O_WRONLY | O_CLOEXEC);
+        std::FILE *file = inPlace < 0 ? nullptr : fdopen(inPlace, "w");
+        if (!file) {
+            if (inPlace >= 0)
+                close(inPlace);
+            return SafeWriteResult::CannotCreate;
+        }
+        if (ftruncate(inPlace, 0) != 0) {
+            std::fclose(file);
+            return SafeWriteResult::CannotCreate;
+        }
+        return writeDirectly(file, true, write);
+    }
     TemporaryGuard guard(temporary);
 
     mode_t mode = 0;

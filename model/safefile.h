@@ -16,10 +16,14 @@ enum class SafeWriteResult {
 /// An absent or regular path is written into a hidden temporary file in the same folder, which
 /// takes the old file's permissions (or 0666 less the umask) and is renamed over the path once
 /// write returned true and the data is on disk. A symbolic link is followed to its final target,
-/// which is replaced the same way, so the link stays a link. Anything else (a device, a FIFO)
-/// is opened and written directly, and "-" writes to standard output. While the temporary file
-/// exists, SIGINT, SIGTERM and SIGHUP remove it before the process ends. No temporary file is
-/// left behind on any failure.
+/// which is replaced the same way, so the link stays a link; a loop of links (or a link to
+/// itself) is refused (CannotCreate). Anything else (a device, a FIFO) is opened and written
+/// directly, and "-" writes to standard output. The temporary name stays within the folder's
+/// name limit whatever the length of the path's. When no temporary file can be made but the
+/// existing file can be written (a folder the user may not write to), that file is written in
+/// place, and a failure then leaves it incomplete. While the temporary file exists, every
+/// signal whose default action ends the process (and that the program neither handles nor
+/// ignores) removes it before the process ends. No temporary file is left behind on any failure.
 /// write gets the open stream and returns false when it could not write everything.
 SafeWriteResult writeFileSafely(
     const std::string &path, const std::function<bool(std::FILE *)> &write);

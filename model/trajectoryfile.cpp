@@ -4,6 +4,7 @@
 #include "model/framefinder.h"
 #include "model/trajectoryreader.h"
 #include "model/trajectoryreader_shared.h"
+#include "model/wholeinput.h"
 
 #include <algorithm>
 #include <atomic>
@@ -37,6 +38,9 @@ TrajectoryFile::TrajectoryFile(TrajectoryFile &&other) noexcept
     , released(other.released)
     , owned(std::move(other.owned))
     , outOfMemory(other.outOfMemory)
+    , watch(std::move(other.watch))
+    , unpackDamaged(other.unpackDamaged)
+    , unpackChanged(other.unpackChanged)
 {
     data = mapping ? static_cast<const char *>(mapping) : (size ? owned.data() : "");
     other.data = "";
@@ -54,6 +58,7 @@ TrajectoryFile TrajectoryFile::fromText(std::string text)
 
 void TrajectoryFile::close()
 {
+    watch = MappingWatch();
     if (mapping)
         munmap(mapping, mappedBytes);
     mapping = nullptr;
@@ -64,6 +69,35 @@ void TrajectoryFile::close()
     released = 0;
     owned.clear();
     outOfMemory = false;
+    unpackDamaged = false;
+    unpackChanged = false;
+}
+
+void TrajectoryFile::holdAnonymous(char *memory, std::size_t capacity, std::size_t filled)
+{
+    if (filled == 0) {
+        if (memory)
+            munmap(memory, capacity);
+        return;
+    }
+    mapping = memory;
+    mappedBytes = capacity;
+    anonymous = true;
+    data = memory;
+    size = filled;
+}
+
+void TrajectoryFile::holdUnpacked(
+    int compression, std::string_view compressed, std::size_t memoryLimit)
+{
+    GrowingBuffer text(memoryLimit);
+    const UnpackResult result = unpack(static_cast<Compression>(compression), compressed, text);
+    outOfMemory = outOfMemory || result == UnpackResult::OutOfMemory;
+    unpackDamaged = result == UnpackResult::Damaged;
+    const std::size_t filled = text.size();
+    std::size_t capacity = 0;
+    char *memory = text.release(capacity);
+    holdAnonymous(memory, capacity, filled);
 }
 
 bool TrajectoryFile::open(const std::string &path, std::size_t memoryLimit)
@@ -80,85 +114,75 @@ bool TrajectoryFile::open(const std::string &path, std::size_t memoryLimit)
         return false;
     }
     if (S_ISREG(status.st_mode) && status.st_size > 0) {
-        void *mapped = mmap(nullptr, static_cast<std::size_t>(status.st_size), PROT_READ,
-            MAP_PRIVATE, descriptor, 0);
+        const auto length = static_cast<std::size_t>(status.st_size);
+        void *mapped = mmap(nullptr, length, PROT_READ, MAP_PRIVATE, descriptor, 0);
         if (mapped != MAP_FAILED) {
-            ::close(descriptor);
-            mapping = mapped;
-            mappedBytes = static_cast<std::size_t>(status.st_size);
-            data = static_cast<const char *>(mapped);
-            size = static_cast<std::size_t>(status.st_size);
+            // The watch keeps the descriptor, to learn the file's size when it changes.
+            MappingWatch mappedWatch(static_cast<const char *>(mapped), length, descriptor);
+            const std::string_view bytes(static_cast<const char *>(mapped), length);
+            const Compression compression = compressionOf(bytes.substr(0, 4));
+            if (compression == Compression::None) {
+                watch = std::move(mappedWatch);
+                mapping = mapped;
+                mappedBytes = length;
+                data = bytes.data();
+                size = length;
+                return true;
+            }
+            // the text goes into memory: the compressed bytes are read once, from the mapping
+            holdUnpacked(static_cast<int>(compression), bytes, memoryLimit);
+            unpackChanged = mappedWatch.change().any();
+            unpackDamaged = unpackDamaged && !unpackChanged;
+            mappedWatch = MappingWatch();
+            munmap(mapped, length);
             return true;
         }
     }
     // Pipes, devices and files that cannot be mapped are read whole instead, as far as memory
-    // allows: an endless input (a device such as /dev/zero) ends where memory does. Holding
-    // more than a quarter of the machine's memory counts as running out, before the system
-    // would (the frames need more). The bytes go into memory that grows in place (the system
-    // moves its pages rather than copying them), taken a large step at a time.
-    const long pages = sysconf(_SC_PHYS_PAGES);
-    const long pageSize = sysconf(_SC_PAGESIZE);
-    std::size_t limit = memoryLimit;
-    if (limit == 0)
-        limit = pages > 0 && pageSize > 0
-            ? static_cast<std::size_t>(pages) / 4 * static_cast<std::size_t>(pageSize)
-            : SIZE_MAX / 2;
+    // allows: an endless input (a device such as /dev/zero) ends where memory does.
+    GrowingBuffer buffer(memoryLimit);
     constexpr std::size_t Step = std::size_t{16} << 20;
-    char *buffer = nullptr;
-    std::size_t capacity = 0;
-    std::size_t filled = 0;
+    bool failed = false;
     for (;;) {
-        if (filled == capacity) {
-            if (capacity >= limit) {
-                outOfMemory = true;
-                break;
-            }
-            const std::size_t grown =
-                std::min(capacity == 0 ? (std::size_t{1} << 20) : 2 * capacity, limit);
-            void *memory = capacity == 0
-                ? mmap(nullptr, grown, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0)
-                : mremap(buffer, capacity, grown, MREMAP_MAYMOVE);
-            if (memory == MAP_FAILED) {
-                outOfMemory = true;
-                break;
-            }
-            buffer = static_cast<char *>(memory);
-            capacity = grown;
-        }
-        const std::size_t chunk = std::min(capacity - filled, Step);
-#if defined(MADV_POPULATE_WRITE)
-        // Pages made present in one call cost less than a fault each; without memory for them
-        // the read below fails alike.
-        if (madvise(buffer + filled, chunk, MADV_POPULATE_WRITE) != 0 && errno == ENOMEM) {
-            outOfMemory = true;
+        std::size_t available = 0;
+        char *to = buffer.room(Step, available);
+        if (!to)
             break;
-        }
-#endif
-        const ssize_t got = ::read(descriptor, buffer + filled, chunk);
+        const ssize_t got = ::read(descriptor, to, available);
         if (got < 0 && errno == EINTR)
             continue;
-        if (got < 0) {
-            if (buffer)
-                munmap(buffer, capacity);
-            ::close(descriptor);
-            return false;
-        }
-        if (got == 0)
+        failed = got < 0;
+        if (got <= 0)
             break;
-        filled += static_cast<std::size_t>(got);
+        buffer.filledBy(static_cast<std::size_t>(got));
     }
     ::close(descriptor);
-    if (filled == 0) {
-        if (buffer)
-            munmap(buffer, capacity);
+    if (failed)
+        return false;
+    outOfMemory = buffer.outOfMemory();
+    const std::size_t filled = buffer.size();
+    std::size_t capacity = 0;
+    char *memory = buffer.release(capacity);
+    const Compression compression =
+        compressionOf(std::string_view(memory ? memory : "", std::min<std::size_t>(filled, 4)));
+    if (compression == Compression::None) {
+        holdAnonymous(memory, capacity, filled);
         return true;
     }
-    mapping = buffer;
-    mappedBytes = capacity;
-    anonymous = true;
-    data = buffer;
-    size = filled;
+    // compressed bytes cut by the memory bound are short of memory, not damaged
+    const bool cut = outOfMemory;
+    holdUnpacked(static_cast<int>(compression), std::string_view(memory, filled), memoryLimit);
+    unpackDamaged = unpackDamaged && !cut;
+    munmap(memory, capacity);
     return true;
+}
+
+FileChange TrajectoryFile::change() const
+{
+    // the text decompressed from a file that shrank ends where the damage began
+    if (unpackChanged)
+        return FileChange{nullptr, data + size, data + size};
+    return watch.change();
 }
 
 void TrajectoryFile::releaseBefore(const char *position)
@@ -201,9 +225,10 @@ public:
 class LocatingSink : public MessageSink
 {
 public:
-    LocatingSink(MessageSink &sink, const char *fileStart, bool wanted, ReadOutcome &outcome)
+    LocatingSink(MessageSink &sink, const TrajectoryFile &file, bool wanted, ReadOutcome &outcome)
         : sink(sink)
-        , counted(fileStart)
+        , file(file)
+        , counted(file.bytes().data())
         , wanted(wanted)
         , outcome(outcome)
     {
@@ -214,6 +239,12 @@ public:
         showAt(caption, text, reader ? reader->currentLine() : nullptr);
     }
     void showAt(std::string_view caption, std::string_view text, const char *line)
+    {
+        if (aboutChangedBytes(line))
+            return; // it is about zeros that stand for bytes gone: the change is told instead
+        showAnyway(caption, text, line);
+    }
+    void showAnyway(std::string_view caption, std::string_view text, const char *line)
     {
         if (wanted)
             outcome.messageLines.push_back(lineNumber(line));
@@ -235,6 +266,19 @@ public:
     }
 
 private:
+    // True when the file changed and the line starting at line may have been read as zeros.
+    bool aboutChangedBytes(const char *line) const
+    {
+        const FileChange change = file.change();
+        if (!change.any())
+            return false;
+        if (!line)
+            return true;
+        const char *end = file.bytes().data() + file.bytes().size();
+        const void *lineFeed = std::memchr(line, '\n', static_cast<std::size_t>(end - line));
+        return change.spoils(line, lineFeed ? static_cast<const char *>(lineFeed) + 1 : end);
+    }
+
     static std::int64_t countLineFeeds(const char *p, const char *end)
     {
         std::int64_t count = 0;
@@ -250,6 +294,7 @@ private:
     }
 
     MessageSink &sink;
+    const TrajectoryFile &file;
     const char *counted;
     const char *const start = counted;
     std::int64_t linesBefore = 0;
@@ -267,7 +312,7 @@ public:
         , kind(static_cast<LayoutKind>(InputFormat::clampKind(format.kind)))
         , layout(format.current())
         , types(types)
-        , sink(sink, file.bytes().data(), options.lineNumbers, outcome)
+        , sink(sink, file, options.lineNumbers, outcome)
         , warned(warned)
         , frames(frames)
         , options(options)
@@ -313,6 +358,17 @@ private:
 
     ReadOutcome finish()
     {
+        // A file that shrank (a simulation starting over, say) ends the reading as a failed
+        // read does, keeping the frames read from its old bytes.
+        if (file.change().any()) {
+            outcome.fileChanged = true;
+            outcome.endedWith = ReadResult::FormatError;
+            outcome.stopLine = 0;
+            sink.showAnyway(
+                ReadingErrorCaption, "The file changed while it was being read", nullptr);
+            reportProgress();
+            return outcome;
+        }
         // A file that could not be held whole ends where its memory did, when the reading got
         // that far: to its end, or to its last line, which may have been cut.
         if (file.truncated() && !outcome.outOfMemory) {
@@ -320,8 +376,23 @@ private:
             if (!line || !std::memchr(line, '\n', static_cast<std::size_t>(source.end() - line)))
                 outOfMemory();
         }
+        // A damaged compressed file ends where its damage was found, but gzip finds some only
+        // at its end: whatever the reading made of the text, the damage is told.
+        if (file.damaged())
+            sink.showAt(
+                ReadingErrorCaption, "The compressed file is damaged or cut short", nullptr);
         reportProgress();
         return outcome;
+    }
+
+    // False for a frame that took bytes the file no longer holds. Zeros stand for pages a
+    // shrunk file lost; without a fault noticed, only the page the file now ends in gives
+    // them, and only to a frame that ends where the text does, in its last page.
+    bool fromTheFile(const char *frameStart, const char *frameEnd) const
+    {
+        if (!file.changeNoticed() && frameEnd <= lastPage)
+            return true;
+        return !file.change().spoils(frameStart, frameEnd);
     }
 
     // Reads one frame in file order with the real messages; false when the reading ends.
@@ -332,6 +403,7 @@ private:
         Frame frame(frames.memory());
         if (spare)
             lend(*spare, frame);
+        const char *const frameStart = source.position();
         const ReadResult result = reader.readFrame(frame, source);
         if (result != ReadResult::FrameComplete) {
             outcome.endedWith = result;
@@ -342,6 +414,8 @@ private:
                 lend(frame, *spare);
             return false;
         }
+        if (!fromTheFile(frameStart, source.position()))
+            return false;
         append(std::move(frame));
         return true;
     }
@@ -457,8 +531,12 @@ private:
             readAhead(spans, slots, before, threads,
                 [&] { findFrames(following, source.end(), kind, layout, budget, nextSpans); });
             nextStart = following;
+            // the threads are done with the batch: a change since shows in the file's size
+            const FileChange change = file.change();
             for (std::size_t i = 0; i < spans.size(); ++i) {
                 Ahead &slot = slots[i];
+                if (change.spoils(spans[i].begin, spans[i].end))
+                    return;
                 if (slot.complete && (slot.said.empty() || warned == before)) {
                     if (!slot.said.empty()) {
                         for (const ProbeSink::Said &said : slot.said)
@@ -548,6 +626,11 @@ private:
     TrajectoryReader reader;
     LineSource source;
     const char *lastReport = source.position();
+    const char *const lastPage = file.bytes().data()
+        + (file.bytes().empty()
+                ? 0
+                : (file.bytes().size() - 1) / static_cast<std::size_t>(getpagesize())
+                    * static_cast<std::size_t>(getpagesize()));
 };
 
 } // namespace

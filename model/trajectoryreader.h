@@ -4,6 +4,7 @@
 #include "model/frame.h"
 #include "model/inputformat.h"
 #include "model/linesource.h"
+#include "model/mappingwatch.h"
 #include "model/messagesink.h"
 #include "model/xyzcomment.h"
 
@@ -142,7 +143,10 @@ public:
 
     /// Opens path for reading; false when it cannot be opened (missing, unreadable, a folder).
     /// An input that cannot be mapped (a pipe, a device) is read whole, holding at most
-    /// memoryLimit bytes (0: a quarter of the machine's memory); see truncated().
+    /// memoryLimit bytes (0: a quarter of the machine's memory); see truncated(). A gzip or
+    /// zstd input (told by its first bytes) gives its decompressed text, held within the same
+    /// bound; see damaged(). A mapped file that shrinks while it is read reads as zeros from
+    /// where it changed; see change().
     bool open(const std::string &path, std::size_t memoryLimit = 0);
     /// Every byte of the file.
     std::string_view bytes() const { return {data, size}; }
@@ -152,9 +156,19 @@ public:
     /// True when memory ran out before the whole input could be held (an endless or enormous
     /// pipe or device): the bytes are those read until then.
     bool truncated() const { return outOfMemory; }
+    /// True when the input was compressed and its data is corrupt or cut short: the bytes are
+    /// the text before the fault.
+    bool damaged() const { return unpackDamaged; }
+    /// True once a change of the file was met while reading its bytes (cheap to ask often).
+    bool changeNoticed() const { return unpackChanged || watch.faulted(); }
+    /// How the file has shrunk since it was opened (nothing while it has not), in terms of
+    /// bytes(). Asks the system: not for every line.
+    FileChange change() const;
 
 private:
     void close();
+    void holdAnonymous(char *memory, std::size_t capacity, std::size_t filled);
+    void holdUnpacked(int compression, std::string_view compressed, std::size_t memoryLimit);
     const char *data = "";
     std::size_t size = 0;
     void *mapping = nullptr;
@@ -163,6 +177,9 @@ private:
     std::size_t released = 0;
     std::string owned;
     bool outOfMemory = false;
+    MappingWatch watch;
+    bool unpackDamaged = false;
+    bool unpackChanged = false; ///< the compressed file shrank while it was decompressed
 };
 
 /// Options of a whole-file read.
@@ -196,6 +213,9 @@ struct ReadOutcome
     /// file ended where a line was needed, or memory ran out outside a frame).
     std::vector<std::int64_t> messageLines;
     std::int64_t stopLine = 0;
+    /// True when the file shrank while it was read: the frames read from its old bytes were
+    /// kept, the rest dropped, and "The file changed while it was being read" was shown.
+    bool fileChanged = false;
 };
 
 /// Reads a whole file as the window's Open does: skips the current kind's leading lines, then

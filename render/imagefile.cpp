@@ -127,14 +127,14 @@ int decimalDigits(long long count)
 
 std::string seriesFileName(std::string_view path, long long k, int digits)
 {
-    const std::string_view name = fileNamePart(path);
-    const std::string_view directory = path.substr(0, path.size() - name.size());
-    const std::string_view extension = fileExtension(path);
-    const std::string_view base = name.substr(0, name.size() - extension.size());
-    std::string folder(directory);
-    // the directory is given without its trailing separator, then joined with "/"
-    if (!folder.empty() && (folder.back() == '/' || folder.back() == '\\'))
-        folder.pop_back();
-    std::string result = folder.empty() && directory.empty() ? std::string() : folder + "/";
-    return result + std::string(base) + NumberText(k, digits) + std::string(extension);
+    // Only "/" separates folders here: ':' and '\\' are ordinary characters of a name, kept
+    // as typed (t12:30.bmp gives t12:3000.bmp).
+    const std::size_t slash = path.rfind('/');
+    const std::size_t nameStart = slash == std::string_view::npos ? 0 : slash + 1;
+    const std::string_view name = path.substr(nameStart);
+    const std::size_t dot = name.rfind('.');
+    const std::string_view base = dot == std::string_view::npos ? name : name.substr(0, dot);
+    const std::string_view extension = name.substr(base.size());
+    return std::string(path.substr(0, nameStart)) + std::string(base) + NumberText(k, digits)
+        + std::string(extension);
 }

@@ -19,6 +19,7 @@ sources=(
     "$root/model/trajectoryreader.cpp" "$root/model/trajectoryreader_common.cpp"
     "$root/model/trajectoryreader_table.cpp" "$root/model/trajectoryreader_xyz.cpp"
     "$root/model/trajectorywriter.cpp" "$root/model/xyzcomment.cpp" "$root/tests/fuzz/fuzz_reader.cpp"
+    "$root/model/mappingwatch.cpp" "$root/model/wholeinput.cpp"
 )
 flags=(-std=c++20 -O1 -g -fno-omit-frame-pointer -fsanitize=address,undefined,float-cast-overflow
        -fno-sanitize-recover=all -I"$root" -pthread)
@@ -39,13 +40,13 @@ done
 
 if command -v clang++ > /dev/null && echo 'extern "C" int LLVMFuzzerTestOneInput(const char*, unsigned long){return 0;}' \
         | clang++ -x c++ -fsanitize=fuzzer - -o "$work/probe" 2> /dev/null; then
-    clang++ "${flags[@]}" -fsanitize=fuzzer "${sources[@]}" -o "$work/fuzz_reader"
+    clang++ "${flags[@]}" -fsanitize=fuzzer "${sources[@]}" -lz -lzstd -o "$work/fuzz_reader"
     cd "$work"
     ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
         ./fuzz_reader -max_total_time="$seconds" -timeout=20 -rss_limit_mb=3072 -max_len=8192 \
         -print_final_stats=1 corpus
 else
     echo "clang++ with libFuzzer not found: using the g++ driver"
-    g++ "${flags[@]}" -DTESSALY_FUZZ_DRIVER "${sources[@]}" -o "$work/fuzz_reader"
+    g++ "${flags[@]}" -DTESSALY_FUZZ_DRIVER "${sources[@]}" -lz -lzstd -o "$work/fuzz_reader"
     UBSAN_OPTIONS=print_stacktrace=1 "$work/fuzz_reader" -max_total_time="$seconds" "${seeds[@]}"
 fi

@@ -8,7 +8,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libjpeg62-turbo-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    zlib1g-dev libzstd-dev
+    zlib1g-dev libzstd-dev zstd
     libavcodec-dev libavformat-dev libavutil-dev libswscale-dev ffmpeg
     xvfb xauth x11-utils xdotool imagemagick openbox
     python3-ase desktop-file-utils appstream shared-mime-info dpkg-dev file libglib2.0-bin man-db

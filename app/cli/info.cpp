@@ -17,7 +17,8 @@ const char *const InfoHelp =
     "Reads FILE as the program's Open does and prints the number of frames, the atoms per\n"
     "frame, the range of the frames' times and energies, how the reading ended, and every\n"
     "message the reading showed (caption and text, in order), each with the number of the\n"
-    "file line it is about. --json prints the same as one JSON object.\n"
+    "file line it is about. --json prints the same as one JSON object. FILE \"-\" reads\n"
+    "standard input. A range covers the finite values and says how many were not finite.\n"
     "Exit status 0 when frames were read; 1 with \"Can't open XYZ file FILE\" or \"No frames\n"
     "read from file FILE\" on the error stream otherwise; 2 for a wrong command line.\n"
     "\n"
@@ -31,7 +32,11 @@ std::string number(double value)
     if (std::isinf(value))
         return value < 0 ? "-inf" : "inf";
     char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    // a whole number (an atom count, a step) reads as one, not as 1e+07
+    const bool whole = std::abs(value) < 1e15 && value == std::trunc(value);
+    const auto result = whole
+        ? std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed)
+        : std::to_chars(buffer, buffer + sizeof buffer, value);
     return std::string(buffer, result.ptr);
 }
 
@@ -120,14 +125,21 @@ std::string jsonString(std::string_view text)
     return out + "\"";
 }
 
+// The range of the finite values, and how many were not finite (a NaN would make any range
+// "nan to nan").
 struct Range
 {
     double low = 0.0;
     double high = 0.0;
     bool any = false;
+    long long notFinite = 0;
 
     void add(double value)
     {
+        if (!std::isfinite(value)) {
+            ++notFinite;
+            return;
+        }
         if (!any || value < low)
             low = value;
         if (!any || value > high)
@@ -158,6 +170,8 @@ Summary summarise(const FrameList &frames)
 
 const char *endedWithName(const LoadedTrajectory &loaded)
 {
+    if (loaded.outcome.fileChanged)
+        return "file changed";
     if (loaded.outcome.outOfMemory)
         return "out of memory";
     switch (loaded.outcome.endedWith) {
@@ -191,9 +205,14 @@ void printJson(const std::string &path, const LoadedTrajectory &loaded, const Fr
 {
     const Summary summary = summarise(frames);
     const auto range = [](const Range &range) {
-        return range.any
-            ? "{\"min\": " + jsonNumber(range.low) + ", \"max\": " + jsonNumber(range.high) + "}"
-            : std::string("null");
+        const std::string notFinite = range.notFinite > 0
+            ? ", \"notFinite\": " + std::to_string(range.notFinite)
+            : std::string();
+        if (!range.any)
+            return notFinite.empty() ? std::string("null")
+                                     : "{\"min\": null, \"max\": null" + notFinite + "}";
+        return "{\"min\": " + jsonNumber(range.low) + ", \"max\": " + jsonNumber(range.high)
+            + notFinite + "}";
     };
     std::string out = "{\n";
     out += "  \"file\": " + jsonString(path) + ",\n";
@@ -232,11 +251,12 @@ void printText(const std::string &path, const LoadedTrajectory &loaded, const Fr
 {
     const Summary summary = summarise(frames);
     const auto range = [](const Range &range) {
-        if (!range.any)
-            return std::string("-");
-        if (range.low == range.high)
-            return number(range.low);
-        return number(range.low) + " to " + number(range.high);
+        std::string text = !range.any ? std::string("-")
+            : range.low == range.high ? number(range.low)
+                                      : number(range.low) + " to " + number(range.high);
+        if (range.notFinite > 0)
+            text += " (" + std::to_string(range.notFinite) + " not finite)";
+        return text;
     };
     std::cout << "file: " << path << "\n"
               << "layout: " << layoutName(loaded.format.kind) << "\n"

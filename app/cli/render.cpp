@@ -125,6 +125,7 @@ bool parseSize(std::string_view text, int &width, int &height)
 // Reads the options after FILE; returns an error text, empty when all were understood.
 std::string parseOptions(const std::vector<std::string> &args, RenderOptions &options)
 {
+    bool secondName = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string name = args[i];
         std::optional<std::string> value;
@@ -159,18 +160,18 @@ std::string parseOptions(const std::vector<std::string> &args, RenderOptions &op
         } else if (name == "--rotate" || name == "--angle") {
             const bool count = name == "--rotate";
             const auto v = take();
-            const auto n = v ? parseInt(*v) : std::nullopt;
             const int low =
                 count ? SaveFrameOptions::MinImageCount : SaveFrameOptions::MinRotationAngle;
             const int high =
                 count ? SaveFrameOptions::MaxImageCount : SaveFrameOptions::MaxRotationAngle;
-            if (!n || *n < low || *n > high)
+            const int n = v ? parseInt(*v).value_or(low - 1) : low - 1;
+            if (n < low || n > high)
                 return name + " needs a whole number from " + std::to_string(low) + " to "
                     + std::to_string(high);
             if (count)
-                options.rotate = *n;
+                options.rotate = n;
             else
-                options.angle = *n;
+                options.angle = n;
         } else if (name == "--vertical") {
             if (value)
                 return "--vertical takes no value";
@@ -203,13 +204,13 @@ std::string parseOptions(const std::vector<std::string> &args, RenderOptions &op
             options.electrons = *v == "off" ? -1 : *v == "quick" ? 0 : 1;
         } else if (name.size() > 1 && name[0] == '-') {
             return "unknown option " + args[i];
+        } else if (options.files.size() == 1 && !secondName) {
+            // the picture may follow FILE directly; as with -o given twice, the later one wins
+            secondName = true;
+            options.output = args[i];
         } else {
             options.files.push_back(args[i]);
         }
-    }
-    if (options.output.empty() && options.files.size() == 2) {
-        options.output = options.files.back();
-        options.files.pop_back();
     }
     if (options.files.size() != 1)
         return "give exactly one FILE";

@@ -200,7 +200,9 @@ const char *trajectoryOptionsHelp()
            "                     readCharge, readImpulses, readOrbitals\n"
            "  --threads N        threads that read frames (default 0: every core; 1 reads\n"
            "                     strictly in order; the result is the same). At most one\n"
-           "                     per core of the machine: a larger N counts as every core\n";
+           "                     per core of the machine: a larger N counts as every core\n"
+           "A gzip or zstd file (FILE.gz, FILE.zst) is read as its decompressed text, its layout\n"
+           "chosen by the extension before that suffix; FILE \"-\" reads standard input.\n";
 }
 
 InputFormat resolveInputFormat(
@@ -210,7 +212,7 @@ InputFormat resolveInputFormat(
     if (options.layout >= 0) {
         format.kind = options.layout;
         format.openByExtension = false;
-    } else if (const int kind = kindForFile(fileExtension(path), bytes); kind >= 0) {
+    } else if (const int kind = kindForFile(layoutExtension(path), bytes); kind >= 0) {
         format.kind = kind;
     }
     for (const auto &[name, value] : options.settings)
@@ -223,7 +225,8 @@ LoadedTrajectory loadTrajectory(const std::string &path, const TrajectoryOptions
 {
     LoadedTrajectory loaded;
     TrajectoryFile file;
-    if (!file.open(path)) {
+    // "-" reads standard input, as "convert ... -" writes standard output
+    if (!file.open(path == "-" ? "/dev/stdin" : path)) {
         loaded.format = resolveInputFormat(path, options);
         loaded.error = "Can't open XYZ file " + path;
         return loaded;

@@ -112,6 +112,19 @@ fi
 [ $? = 2 ] || fail "an unknown --set field does not exit 2"
 [ "$(wc -l < "$artefacts/set.err")" = 1 ] || fail "an unknown --set field gives more than one line"
 
+# Whole numbers print whole, ranges cover the finite values and count the rest, and "-" reads
+# standard input (a file and a pipe alike).
+printf '1\nnan 5\nH 0 0 0\n1\n20000000 inf\nH 0 0 0\n1\n3 -1.5\nH 0 0 0\n' > "$artefacts/odd.xyz"
+"$cli" info - < "$artefacts/odd.xyz" > "$artefacts/odd.txt" || fail "info - < FILE exits $?"
+cat "$artefacts/odd.xyz" | "$cli" info - > "$artefacts/odd_pipe.txt" || fail "info - from a pipe exits $?"
+for line in "file: -" "time: 3 to 20000000 (1 not finite)" "energy: -1.5 to 5 (1 not finite)"; do
+    grep -qxF "$line" "$artefacts/odd.txt" || fail "info - lacks '$line': $(cat "$artefacts/odd.txt")"
+done
+cmp -s "$artefacts/odd.txt" "$artefacts/odd_pipe.txt" || fail "info - reads a pipe differently"
+"$cli" info "$artefacts/odd.xyz" --json > "$artefacts/odd.json"
+[ "$(json_field "$artefacts/odd.json" time)" = '{"min": 3, "max": 20000000, "notFinite": 1}' ] \
+    || fail "info --json time: $(json_field "$artefacts/odd.json" time)"
+
 if [ "$failures" -gt 0 ]; then
     echo "$failures check(s) failed; artefacts in $artefacts" >&2
     exit 1

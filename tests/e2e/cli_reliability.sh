@@ -72,6 +72,35 @@ for out in full.xyz full.bmp full.jpg; do
     [ -s "$work/$out.err" ] || fail "${command[0]} onto a full disk says nothing"
 done
 ls -A "$work" | grep -q '^\.' && fail "temporary files left: $(ls -A "$work" | grep '^\.')"
+# A file-size limit with its signal at the default action ends the run: the temporary goes, the
+# old file stays.
+echo old > "$work/limit.xyz"
+(ulimit -f 1 && exec "$cli" convert "$water" "$work/limit.xyz") > /dev/null 2>&1
+[ $? = $((128 + $(kill -l XFSZ))) ] || fail "convert past a file-size limit did not end by SIGXFSZ"
+[ "$(cat "$work/limit.xyz")" = old ] || fail "convert past a file-size limit lost the old file"
+ls -A "$work" | grep -q '^\.' && fail "temporary files left: $(ls -A "$work" | grep '^\.')"
+
+# Names up to the 255-byte limit are saved, whatever the length of the hidden temporary's.
+for length in 248 251 255; do
+    long="$work/$(printf 'n%.0s' $(seq $((length - 4)))).xyz"
+    "$cli" convert "$water" "$long" > /dev/null 2>&1 || fail "a $length-byte name is refused"
+    grep -q "number of atoms" "$long" 2> /dev/null || fail "the $length-byte name was not written"
+    rm -f "$long"
+done
+ls -A "$work" | grep -q '^\.' && fail "temporary files left: $(ls -A "$work" | grep '^\.')"
+
+# A link to itself and a loop of links are refused as cp refuses them, and stay links.
+ln -s self.xyz "$work/self.xyz"
+ln -s loop_b.xyz "$work/loop_a.xyz"
+ln -s loop_a.xyz "$work/loop_b.xyz"
+for link in self.xyz loop_a.xyz; do
+    "$cli" convert "$water" "$work/$link" > /dev/null 2> "$work/link.err"
+    [ $? = 1 ] || fail "convert onto the looping link $link does not exit 1"
+    grep -qx "tessaly-cli convert: Can't save XYZ file $work/$link" "$work/link.err" \
+        || fail "looping link $link: $(cat "$work/link.err")"
+    [ -L "$work/$link" ] || fail "the looping link $link was replaced by a file"
+done
+
 ln -s picture.bmp "$work/picture_link.bmp"
 "$cli" render "$water" -o "$work/picture_link.bmp" || fail "render through a link exits $?"
 [ -L "$work/picture_link.bmp" ] && [ "$(head -c 2 "$work/picture.bmp")" = BM ] \
@@ -84,8 +113,12 @@ with open(sys.argv[1], "w") as out:
     for i in range(200000):
         out.write("3\n%d 0\nO 0 0 0\nH 1 0 0\nH 0 1 0\n" % i)
 PY
+# Every signal whose default action ends the process cleans up, SIGQUIT without a core dump.
+# Job control keeps SIGINT and SIGQUIT of the background runs at their default action.
+ulimit -c 0
+set -m
 caught=0
-for signal in INT TERM; do
+for signal in INT TERM HUP QUIT XFSZ PIPE ALRM USR1; do
     for _ in 1 2 3; do
         echo old > "$work/out.xyz"
         "$cli" convert "$work/big.xyz" "$work/out.xyz" --set readOrbitals=false > /dev/null 2>&1 &
@@ -103,6 +136,7 @@ for signal in INT TERM; do
         break
     done
 done
+set +m
 [ "$caught" -gt 0 ] || echo "SKIP: every convert finished before its signal"
 rm -f "$work/big.xyz" "$work/out.xyz"
 

@@ -109,4 +109,11 @@ lit=$(count_lit "$artefacts/cloud0.bmp" 481 351) || fail "bad BMP: $lit"
 cmp -s "$artefacts/cloud1.bmp" "$artefacts/cloud0.bmp" || fail "3D cloud differs between threads"
 "$cli" render "$water" -o "$artefacts/bad.bmp" --electrons 2d 2>/dev/null
 [ $? -eq 2 ] || fail "--electrons 2d was not refused as a wrong command line"
+# The picture named last wins, whether named by -o or right after FILE.
+for names in "-o first.bmp -o last.bmp" "first.bmp -o last.bmp" "-o first.bmp last.bmp"; do
+    rm -f "$artefacts/first.bmp" "$artefacts/last.bmp"
+    # shellcheck disable=SC2086 # the names are split on purpose
+    (cd "$artefacts" && "$cli" render "$water" $names) || fail "render $names exited with $?"
+    [ -f "$artefacts/last.bmp" ] && [ ! -f "$artefacts/first.bmp" ] || fail "render $names"
+done
 echo "PASS"

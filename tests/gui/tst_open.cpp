@@ -6,6 +6,7 @@
 #include "guitestsupport.h"
 
 #include <QDir>
+#include <QFile>
 #include <QSlider>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -13,6 +14,7 @@
 #include <QToolButton>
 
 #include <memory>
+#include <unistd.h>
 
 // Opening a trajectory from the menu or the command line, and what the window does after a read.
 class OpenTest : public QObject
@@ -40,12 +42,15 @@ private slots:
     void twoFramesShowTheAnimationControlAndPlayFromFrameOne();
     void saveRangeIsClampedToTheFramesRead_data();
     void saveRangeIsClampedToTheFramesRead();
+    void aRangeOverEveryFrameCoversTheNextFileWhole_data();
+    void aRangeOverEveryFrameCoversTheNextFileWhole();
     void aFileThatCannotBeOpenedChangesNothing();
     void aFolderCannotBeOpenedAsATrajectory();
     void opensByThePathGivenNotByTheBareNameInTheCurrentFolder();
     void aRelativePathIsOpenedFromTheCurrentFolder();
     void aFileWithoutFramesEmptiesTheTrajectoryAndSaysSo();
     void readingShowsTheBusyTextAndItsProgress();
+    void aFileCutWhileReadKeepsTheFramesBeforeTheCut();
     void readingForgetsPicksAndWarningsOfThePreviousFile();
     void newAfterOpeningEmptiesEverything();
 
@@ -101,6 +106,9 @@ void OpenTest::extensionsChooseTheLayoutInAnyCaseOthersLeaveIt_data()
     QTest::newRow("dat") << "run.dat" << 1;
     QTest::newRow("none") << "plain" << 1;
     QTest::newRow("dot in the folder only") << "v1.0/run" << 1;
+    QTest::newRow("under a compression suffix") << "run.Txt.gz" << 2;
+    QTest::newRow("under a zstd suffix") << "run.xyz.ZST" << 0;
+    QTest::newRow("compression suffix alone") << "run.zst" << 1;
 }
 
 void OpenTest::extensionsChooseTheLayoutInAnyCaseOthersLeaveIt()
@@ -197,6 +205,38 @@ void OpenTest::saveRangeIsClampedToTheFramesRead()
     QCOMPARE(m.SaveLastFrame, clampedLast);
 }
 
+void OpenTest::aRangeOverEveryFrameCoversTheNextFileWhole_data()
+{
+    QTest::addColumn<int>("oldFrames");
+    QTest::addColumn<int>("first"); // 0: the range as the read left it
+    QTest::addColumn<int>("last");
+    QTest::addColumn<int>("clampedFirst");
+    QTest::addColumn<int>("clampedLast");
+    QTest::newRow("one frame, then fifty") << 1 << 0 << 0 << 1 << 50;
+    QTest::newRow("three frames, then fifty") << 3 << 0 << 0 << 1 << 50;
+    QTest::newRow("narrowed to frames 2 to 5") << 10 << 2 << 5 << 2 << 5;
+    QTest::newRow("narrowed to the first frame") << 10 << 1 << 1 << 1 << 1;
+}
+
+void OpenTest::aRangeOverEveryFrameCoversTheNextFileWhole()
+{
+    QFETCH(int, oldFrames);
+    QFETCH(int, first);
+    QFETCH(int, last);
+    QFETCH(int, clampedFirst);
+    QFETCH(int, clampedLast);
+    TMainForm &m = *MainForm;
+    m.OpenTrajectory(writeFile(QStringLiteral("old.xyz"), oldFrames));
+    if (first > 0) {
+        m.SaveFirstFrame = first;
+        m.SaveLastFrame = last;
+    }
+    m.OpenTrajectory(writeFile(QStringLiteral("fifty.xyz"), 50));
+    QCOMPARE(m.FrameCount, 50);
+    QCOMPARE(m.SaveFirstFrame, clampedFirst);
+    QCOMPARE(m.SaveLastFrame, clampedLast);
+}
+
 void OpenTest::aFileThatCannotBeOpenedChangesNothing()
 {
     TMainForm &m = *MainForm;
@@ -284,6 +324,43 @@ void OpenTest::readingShowsTheBusyTextAndItsProgress()
     // Afterwards the status line is the counter again.
     // The frame's text follows the counter after a blank, without its line end.
     QCOMPARE(MainForm->StatusText(), QStringLiteral("Frame 1 of 3  step 1"));
+}
+
+void OpenTest::aFileCutWhileReadKeepsTheFramesBeforeTheCut()
+{
+    const QString path = writeFile(QStringLiteral("long.xyz"), 1000);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    file.close();
+    const qsizetype cut = text.size() / 2;
+    // every frame has three lines: those wholly before the cut are the frames to keep
+    const int framesBefore = static_cast<int>(text.left(cut).count('\n') / 3);
+
+    // The file is cut in half once the window has opened it and starts reading.
+    struct CuttingStatus : RecordingStatus
+    {
+        void showBusy(std::string_view text) override
+        {
+            if (!path.empty() && truncate(path.c_str(), size) == 0)
+                path.clear();
+            RecordingStatus::showBusy(text);
+        }
+        std::string path;
+        off_t size = 0;
+    } cutting;
+    cutting.path = QFile::encodeName(path).toStdString();
+    cutting.size = static_cast<off_t>(cut);
+    MainForm->StatusLine = &cutting;
+    MainForm->OpenTrajectory(path);
+    MainForm->StatusLine = &status;
+    QVERIFY(cutting.path.empty());
+    QCOMPARE(sink.messages,
+        (std::vector<std::pair<std::string, std::string>>{
+            {"READING FILE ERROR", "The file changed while it was being read"}}));
+    QCOMPARE(MainForm->FrameCount, framesBefore);
+    QCOMPARE(MainForm->Frames.frameAt(framesBefore).time, static_cast<double>(framesBefore));
+    QVERIFY(MainForm->StatusText().startsWith(QStringLiteral("Frame 1 of %1").arg(framesBefore)));
 }
 
 void OpenTest::readingForgetsPicksAndWarningsOfThePreviousFile()

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QImageReader>
@@ -162,6 +163,8 @@ const FailureCase Failures[] = {
         "Unsupported image format"},
     {"picture cannot be made", 1, 1, 51, "%1/no/such/out.bmp", "",
         "Can't save image file %1/no/such/out.bmp"},
+    {"rotated series of an unsupported kind", 1, 2, 51, "%1/turn.gif", "SAVE IMAGE ERROR",
+        "Unsupported image format"},
 };
 
 } // namespace
@@ -195,6 +198,9 @@ void SaveTest::eachFailureHasItsMessage()
     }
     QCOMPARE(sink.messages, (Messages{{failure.caption, inFolder(failure.text)}}));
     QCOMPARE(titles.size(), failure.frames > 0 ? 1 : 0);
+    // nothing beside the loaded file, not even a hidden temporary
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden),
+        failure.frames > 0 ? QStringList{QStringLiteral("loaded.xyz")} : QStringList{});
 }
 
 void SaveTest::savesTheSelectedFramesAsATrajectoryThatOpensAgain()

@@ -407,3 +407,18 @@ TEST_P(CommonReader, FixedCountFramesNeedNoCountLine)
     EXPECT_EQ(read.frame(2).time, 1.5);
     EXPECT_EQ(read.frame(2).atoms[1].type->name, "O");
 }
+
+TEST_P(CommonReader, ANameWithoutCoordinatesStopsEvenAfterEveryOnceOnlyMessage)
+{
+    // the first frame shows all five once-per-file messages; the walk along an atom line may
+    // then end early, but never before the coordinates
+    const std::string text = "2\nstep\nC 1 2 3\nN 4 5 6\n"
+                             "1\n0 0\nH\n";
+    const ReadAll read(text, formatOf(LayoutKind::Common), threads());
+    EXPECT_EQ(read.frames.count(), 1);
+    EXPECT_EQ(read.messages(),
+        (Messages{
+            TimeWarning, EnergyWarning, ChargeWarning, ImpulseError, OrbitalError, XyzError}));
+    EXPECT_EQ(read.outcome.messageLines.back(), 7);
+    EXPECT_EQ(read.outcome.stopLine, 7);
+}

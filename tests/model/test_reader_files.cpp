@@ -2,7 +2,10 @@
 
 #include <cmath>
 #include <cstring>
+#include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
+#include <set>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -161,37 +164,68 @@ TEST(WholeFileReading, ProgressRisesToOne)
     EXPECT_EQ(seen.back(), 1.0);
 }
 
+namespace {
+
+// Every file of tests/data/bad/ with what reading it must give.
+struct MalformedCase
+{
+    const char *name;
+    int frames;
+    Messages messages;
+    ReadResult endedWith;
+    std::function<void(LayoutSettings &)> adjust = {};
+};
+
+const std::vector<MalformedCase> &malformedCases()
+{
+    static const std::vector<MalformedCase> cases = {
+        {"truncated.xyz", 2, {}, ReadResult::EndOfFile},
+        {"empty.xyz", 0, {}, ReadResult::EndOfFile},
+        {"huge_count.xyz", 1, {}, ReadResult::EndOfFile},
+        {"more_atoms_than_lines.xyz", 1, {}, ReadResult::EndOfFile},
+        {"only_header.prn", 0, {}, ReadResult::EndOfFile},
+        {"bad_coordinates.xyz", 1, {XyzError}, ReadResult::FormatError},
+        {"long_name.xyz", 1, {{"INPUT FILE FORMAT ERROR", "Invalid or missed atom name"}},
+            ReadResult::FormatError},
+        {"binary.xyz", 0, {}, ReadResult::FormatError}, // a count line without a number
+        {"count_column_late.prn", 0,
+            {{"INPUT FILE FORMAT ERROR",
+                "Number of atoms column must come before the CHARGE, XYZ and IMPULS columns"}},
+            ReadResult::FormatError,
+            [](LayoutSettings &layout) {
+                layout.useFixedCount = false;
+                layout.atomCountPosition = 19;
+            }},
+    };
+    return cases;
+}
+
+} // namespace
+
 TEST(WholeFileReading, MalformedFilesEndWithTheirMessageAndKeepEarlierFrames)
 {
-    struct Case
-    {
-        const char *name;
-        int frames;
-        Messages messages;
-        ReadResult endedWith;
-    };
-    const std::vector<Case> cases = {
-        {"bad/truncated.xyz", 2, {}, ReadResult::EndOfFile},
-        {"bad/empty.xyz", 0, {}, ReadResult::EndOfFile},
-        {"bad/huge_count.xyz", 1, {}, ReadResult::EndOfFile},
-        {"bad/more_atoms_than_lines.xyz", 1, {}, ReadResult::EndOfFile},
-        {"bad/only_header.prn", 0, {}, ReadResult::EndOfFile},
-        {"bad/bad_coordinates.xyz", 1, {XyzError}, ReadResult::FormatError},
-        {"bad/long_name.xyz", 1, {{"INPUT FILE FORMAT ERROR", "Invalid or missed atom name"}},
-            ReadResult::FormatError},
-    };
     for (const int threads : {1, 2}) {
-        for (const Case &expected : cases) {
+        for (const MalformedCase &expected : malformedCases()) {
+            InputFormat format = formatByExtension(expected.name);
+            if (expected.adjust)
+                expected.adjust(format.current());
             const ReadAll read(
-                fileText(dataPath(expected.name)), formatByExtension(expected.name), threads, 100);
+                fileText(dataPath(std::string("bad/") + expected.name)), format, threads, 100);
             EXPECT_EQ(read.frames.count(), expected.frames) << expected.name;
             EXPECT_EQ(read.messages(), expected.messages) << expected.name;
             EXPECT_EQ(read.outcome.endedWith, expected.endedWith) << expected.name;
         }
-        const ReadAll binary(
-            fileText(dataPath("bad/binary.xyz")), formatOf(LayoutKind::Common), threads, 100);
-        EXPECT_EQ(binary.frames.count(), 0);
     }
+}
+
+TEST(WholeFileReading, EveryMalformedFileHasAnExpectedOutcome)
+{
+    std::set<std::string> named;
+    for (const MalformedCase &expected : malformedCases())
+        named.insert(expected.name);
+    for (const auto &entry : std::filesystem::directory_iterator(dataPath("bad")))
+        EXPECT_EQ(named.count(entry.path().filename().string()), 1u)
+            << entry.path() << " has no expected outcome in the table";
 }
 
 TEST(WholeFileReading, TheWritersOwnFileReadsBackWithoutMessagesButTheOrbitalOne)

@@ -2,6 +2,7 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -131,6 +132,48 @@ TEST_F(SafeFile, IgnoredSignalsStayIgnoredWhileWriting)
     };
     sigaction(SIGHUP, &before, &after);
     EXPECT_EQ(after.sa_handler, SIG_IGN) << "the ignored signal was not put back";
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(SafeFile, AFileInAFolderTheUserCannotWriteIsWrittenInPlace)
+{
+    // Root may write anywhere, so as root the writes are made as another user.
+    const bool asRoot = geteuid() == 0;
+    constexpr uid_t Nobody = 65534;
+    const fs::path mine = folder / "mine.xyz";
+    const fs::path theirs = folder / "theirs.xyz";
+    put(mine, "old");
+    put(theirs, "old");
+    chmod(theirs.c_str(), 0444);
+    if (asRoot) {
+        ASSERT_EQ(chown(mine.c_str(), Nobody, Nobody), 0);
+    }
+    chmod(folder.c_str(), asRoot ? 0755 : 0555);
+    if (asRoot) {
+        ASSERT_EQ(setegid(Nobody), 0);
+        ASSERT_EQ(seteuid(Nobody), 0);
+    }
+    // a temporary folder inside one that other users cannot enter proves nothing here
+    const bool reachable = faccessat(AT_FDCWD, folder.c_str(), X_OK, AT_EACCESS) == 0;
+    const SafeWriteResult ownFile = writeFileSafely(mine.string(), writesNew);
+    const SafeWriteResult otherFile = writeFileSafely(theirs.string(), writesNew);
+    const SafeWriteResult newFile = writeFileSafely((folder / "new.xyz").string(), writesNew);
+    if (asRoot) {
+        ASSERT_EQ(seteuid(0), 0);
+        ASSERT_EQ(setegid(0), 0);
+    }
+    chmod(folder.c_str(), 0700);
+    if (!reachable)
+        GTEST_SKIP() << folder << " cannot be reached by another user";
+    EXPECT_EQ(ownFile, SafeWriteResult::Written);
+    EXPECT_EQ(contents(mine), "new");
+    EXPECT_EQ(otherFile, SafeWriteResult::CannotCreate);
+    EXPECT_EQ(contents(theirs), "old");
+    EXPECT_EQ(newFile, SafeWriteResult::CannotCreate);
+    EXPECT_EQ(entries(), 2u);
 }
 
 } // namespace

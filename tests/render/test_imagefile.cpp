@@ -150,4 +150,7 @@ TEST(SeriesFileName, NumbersPicturesWithTheDigitsOfTheSeriesLength)
     EXPECT_EQ(seriesFileName("pictures/a.b/run.bmp", 7, 1), "pictures/a.b/run7.bmp");
     EXPECT_EQ(seriesFileName("run.bmp", 3, 2), "run03.bmp");
     EXPECT_EQ(seriesFileName("/out/run", 3, 2), "/out/run03");
+    // only "/" separates folders: ':' and '\\' belong to the name as typed
+    EXPECT_EQ(seriesFileName("/out/t12:30.bmp", 0, 2), "/out/t12:3000.bmp");
+    EXPECT_EQ(seriesFileName("a\\b.c\\run.png", 4, 1), "a\\b.c\\run4.png");
 }

@@ -1,0 +1,170 @@
+#include "test_reader_support.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <string>
+#include <unistd.h>
+#include <zlib.h>
+#include <zstd.h>
+
+namespace {
+
+const std::pair<std::string, std::string> FileChanged{
+    "READING FILE ERROR", "The file changed while it was being read"};
+const std::pair<std::string, std::string> Damaged{
+    "READING FILE ERROR", "The compressed file is damaged or cut short"};
+
+// count frames of one atom, each exactly 20 bytes long, that read without a message
+std::string sameSizedFrames(int count)
+{
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+        char frame[32];
+        std::snprintf(frame, sizeof frame, "1\n%07d 0\nH 1 2 3\n", i);
+        text += frame;
+    }
+    return text;
+}
+
+InputFormat quietFormat()
+{
+    InputFormat format = formatOf(LayoutKind::Common);
+    format.current().readCharge = false;
+    format.current().readImpulses = false;
+    format.current().readOrbitals = false;
+    return format;
+}
+
+std::string gzipped(const std::string &text)
+{
+    z_stream stream{};
+    EXPECT_EQ(deflateInit2(&stream, 6, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY), Z_OK);
+    std::string out(deflateBound(&stream, text.size()) + 32, '\0');
+    stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(text.data()));
+    stream.avail_in = static_cast<uInt>(text.size());
+    stream.next_out = reinterpret_cast<Bytef *>(out.data());
+    stream.avail_out = static_cast<uInt>(out.size());
+    EXPECT_EQ(deflate(&stream, Z_FINISH), Z_STREAM_END);
+    out.resize(stream.total_out);
+    deflateEnd(&stream);
+    return out;
+}
+
+std::string zstded(const std::string &text)
+{
+    std::string out(ZSTD_compressBound(text.size()), '\0');
+    out.resize(ZSTD_compress(out.data(), out.size(), text.data(), text.size(), 3));
+    return out;
+}
+
+class InputFiles : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "tessaly-input-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        folder = pattern;
+    }
+    void TearDown() override { std::filesystem::remove_all(folder); }
+    std::string put(const std::string &name, const std::string &bytes)
+    {
+        const std::string path = (folder / name).string();
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+    std::filesystem::path folder;
+};
+
+} // namespace
+
+// The file is cut after it was opened and before it is read, as when a simulation starts over:
+// the frames wholly before the cut stay, on either path, and the change is told instead of
+// whatever the zeros standing for the lost bytes would have made the reader say.
+TEST_F(InputFiles, AFileThatShrinksWhileReadKeepsTheFramesBeforeTheCut)
+{
+    const std::string text = sameSizedFrames(1000); // 20,000 bytes: several pages
+    const struct
+    {
+        off_t cutTo;
+        int framesKept;
+    } cuts[] = {{0, 0}, {5010, 250}, {5019, 250}, {8192, 409}, {19999, 999}};
+    for (const auto &cut : cuts) {
+        for (const int threads : {1, 2}) {
+            const std::string path = put("run.xyz", text);
+            TrajectoryFile file;
+            ASSERT_TRUE(file.open(path));
+            ASSERT_EQ(truncate(path.c_str(), cut.cutTo), 0);
+            const ReadAll read(file, quietFormat(), threads, 2000);
+            EXPECT_EQ(read.frames.count(), cut.framesKept) << cut.cutTo << " " << threads;
+            EXPECT_EQ(read.messages(), Messages{FileChanged}) << cut.cutTo << " " << threads;
+            EXPECT_TRUE(read.outcome.fileChanged);
+            EXPECT_EQ(read.outcome.endedWith, ReadResult::FormatError);
+        }
+    }
+    // a file left alone says nothing of the kind
+    TrajectoryFile file;
+    ASSERT_TRUE(file.open(put("run.xyz", text)));
+    const ReadAll whole(file, quietFormat(), 2, 2000);
+    EXPECT_EQ(whole.frames.count(), 1000);
+    EXPECT_TRUE(whole.messages().empty());
+    EXPECT_FALSE(whole.outcome.fileChanged);
+}
+
+// Compressed files read as their text does, whatever their name; damage ends the reading
+// after the frames before it, with a message.
+TEST_F(InputFiles, CompressedFilesReadAsTheirText)
+{
+    const std::string text = sameSizedFrames(300);
+    const std::string zst = zstded(text);
+    std::string flipped = gzipped(text);
+    flipped[flipped.size() / 2] = static_cast<char>(flipped[flipped.size() / 2] ^ 0x55);
+    const struct
+    {
+        const char *name;
+        std::string bytes;
+        bool damaged;
+    } cases[] = {
+        {"gzip.xyz.gz", gzipped(text), false},
+        {"two members.gz", gzipped(text.substr(0, 2000)) + gzipped(text.substr(2000)), false},
+        {"zstd.zst", zst, false},
+        {"named plainly.xyz", zst, false},
+        {"cut.zst", zst.substr(0, zst.size() / 2), true},
+        {"flipped.gz", flipped, true},
+    };
+    for (const auto &input : cases) {
+        for (const bool throughPipe : {false, true}) {
+            const std::string path = put(input.name, input.bytes);
+            TrajectoryFile file;
+            if (throughPipe) {
+                std::FILE *pipe = popen(("cat '" + path + "'").c_str(), "r");
+                ASSERT_TRUE(pipe);
+                ASSERT_TRUE(file.open("/dev/fd/" + std::to_string(fileno(pipe))));
+                pclose(pipe);
+            } else {
+                ASSERT_TRUE(file.open(path));
+            }
+            const ReadAll read(file, quietFormat(), 2, 2000);
+            if (!input.damaged) {
+                EXPECT_EQ(read.frames.count(), 300) << input.name;
+                EXPECT_EQ(std::string(file.bytes()), text) << input.name;
+                EXPECT_TRUE(read.messages().empty()) << input.name;
+                continue;
+            }
+            // what came before the damage may be garbled too: gzip finds out at its end
+            EXPECT_LT(read.frames.count(), 300) << input.name;
+            ASSERT_FALSE(read.messages().empty()) << input.name;
+            EXPECT_EQ(read.messages().back(), Damaged) << input.name << " " << throughPipe;
+        }
+    }
+    // the text is held within the memory bound, as a pipe's bytes are
+    TrajectoryFile bounded;
+    ASSERT_TRUE(bounded.open(put("big.gz", gzipped(text)), 1000));
+    EXPECT_TRUE(bounded.truncated());
+    const ReadAll read(bounded, quietFormat(), 1);
+    EXPECT_EQ(read.frames.count(), 50);
+    EXPECT_EQ(read.messages(), (Messages{{"READING FILE ERROR", "Not enough memory"}}));
+}
