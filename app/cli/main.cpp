@@ -21,8 +21,9 @@ const char *const Help =
     "                            every message the reading showed\n"
     "  convert FILE OUT          writes the frames (all, or a range with --first, --last,\n"
     "                            --count) in the program's own text layout\n"
-    "  render FILE OUT           draws frames to BMP or JPEG pictures; its options are listed\n"
-    "                            by tessaly-cli render --help\n"
+    "  render FILE OUT           draws frames to BMP, JPEG or PNG pictures or to an MP4, WebM\n"
+    "                            or GIF movie; its options are listed by tessaly-cli render\n"
+    "                            --help\n"
     "  help [COMMAND]            this text, or the options of one command\n"
     "\n"
     "input options (info, convert, render):\n";
