@@ -48,11 +48,14 @@ with open(sys.argv[1], "w") as out:
         out.write("".join(lines))
 PY
 
-run() { # output, arguments...: prints the wall seconds of one whole run
+run() { # output, arguments...: prints the wall seconds of one whole run and keeps its
+    # processor seconds (user and system, every thread) in $work/cpu
     local output=$1
     shift
-    /usr/bin/time -f '%e' -o "$work/time" "$cli" render "$@" -o "$output" > /dev/null 2>&1
-    cat "$work/time"
+    /usr/bin/time -f '%e %U %S' -o "$work/time" "$cli" render "$@" -o "$output" > /dev/null 2>&1
+    read -r wall user system < "$work/time"
+    python3 -c "print($user + $system)" > "$work/cpu"
+    echo "$wall"
 }
 median() {
     printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
@@ -66,11 +69,15 @@ water_bmp=()
 water_mp4=()
 large_bmp=()
 large_mp4=()
+large_bmp_cpu=()
+large_mp4_cpu=()
 for _ in $(seq "$runs"); do
     water_bmp+=("$(run "$work/w.bmp" "$water" --all)")
     water_mp4+=("$(run "$work/w.mp4" "$water")")
     large_bmp+=("$(run "$work/l.bmp" "$large" --all "${large_options[@]}")")
+    large_bmp_cpu+=("$(cat "$work/cpu")")
     large_mp4+=("$(run "$work/l.mp4" "$large" "${large_options[@]}")")
+    large_mp4_cpu+=("$(cat "$work/cpu")")
     rm -f "$work"/w*.bmp "$work"/l*.bmp
 done
 echo "load after:  $(cut -d' ' -f1-3 /proc/loadavg)"
@@ -84,6 +91,10 @@ printf 'water  BMP     %.3f s  (50 pictures, median of %d: %s)\n' "$wb" "$runs" 
 printf 'water  MP4     %.3f s  (50 frames: %s)\n' "$wm" "${water_mp4[*]}"
 printf 'large  BMP     %.3f s  (100 pictures 1280x720: %s)\n' "$lb" "${large_bmp[*]}"
 printf 'large  MP4     %.3f s  (100 frames 1280x720: %s)\n' "$lm" "${large_mp4[*]}"
+# processor seconds change less than wall time with the load of other programs
+lbc=$(median "${large_bmp_cpu[@]}")
+lmc=$(median "${large_mp4_cpu[@]}")
+printf 'large  BMP     %.2f processor seconds; MP4 %.2f\n' "$lbc" "$lmc"
 python3 - "$wb" "$wm" "$lb" "$lm" <<'PY'
 import sys
 wb, wm, lb, lm = map(float, sys.argv[1:])
