@@ -258,6 +258,8 @@ bool MovieEncoder::open(
 
     encoding_ = std::make_unique<Encoding>();
     Encoding &e = *encoding_;
+    width_ = width;
+    height_ = height;
     e.codec = codecOf(format);
     e.format = format;
     e.width = width;

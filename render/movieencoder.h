@@ -35,9 +35,13 @@ public:
     /// libraries, refuses the size, or the start cannot be written.
     bool open(std::FILE *file, MovieFormat format, int width, int height, int framesPerSecond);
     /// Encodes the next picture, which must have the size given to open; false on failure.
+    /// May run on another thread than open, one call at a time.
     bool addFrame(const QImage &picture);
     /// Encodes what the encoder still holds and ends the file; false on failure.
     bool finish();
+    /// The size of the pictures given to open.
+    int width() const { return width_; }
+    int height() const { return height_; }
     /// One line telling what went wrong last.
     const std::string &error() const { return error_; }
 
@@ -48,4 +52,6 @@ private:
     struct Encoding;
     std::unique_ptr<Encoding> encoding_;
     std::string error_;
+    int width_ = 0;
+    int height_ = 0;
 };
