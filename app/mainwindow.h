@@ -385,6 +385,14 @@ private:
     /// saying so, when the file could not be made or written: a series stops there. An
     /// unsupported extension is reported by SaveImage and lets a series go on.
     bool SaveViewBitmap(const std::string &name, const QString &caption);
+    /// Writes a movie of count frames to the file name (encoded for the file system), its
+    /// format by the extension, draw(k) putting frame k into ViewBitmap. Shows the busy text
+    /// with a percentage; Esc cancels and leaves the old file. A failure is reported under
+    /// caption. Returns whether the movie was written.
+    bool SaveMovie(const std::string &name, int count, const QString &caption,
+        const std::function<void(int k)> &draw);
+    /// Frames a second of the movies the window saves.
+    static constexpr int MovieFramesPerSecond = 25;
 
     ChargeGradient OwnGradient;
     InputFormat OwnFormat;

@@ -4,6 +4,7 @@
 #include "model/safefile.h"
 #include "model/trajectorywriter.h"
 #include "render/imagefile.h"
+#include "render/moviewriter.h"
 #include "render/rotatedseries.h"
 
 #include <QFile>
@@ -19,6 +20,8 @@ const QString SavingImagesText = QStringLiteral("I'm saving images, please wait!
 const QString TextFilter = QStringLiteral("XYZ files (*.xyz)");
 const QString PictureFilters[] = {QStringLiteral("BMP files (*.bmp)"),
     QStringLiteral("JPG files (*.jpg *.jpeg)"), QStringLiteral("PNG files (*.png)")};
+const QString MovieFilters[] = {QStringLiteral("MP4 movies (*.mp4)"),
+    QStringLiteral("WebM movies (*.webm)"), QStringLiteral("GIF movies (*.gif)")};
 const QString AllFilesFilter = QStringLiteral("All files (*)");
 
 // Calls visit for each frame whose number (from 1, in list order) is in selected, which rises;
@@ -110,13 +113,14 @@ void TMainForm::Save1Click()
     }
     const QString path = RunSaveDialog(QStringLiteral("Save frames"),
         {QStringLiteral("XYZ file (*.xyz)"), PictureFilters[0], PictureFilters[1],
-            PictureFilters[2], AllFilesFilter});
+            PictureFilters[2], MovieFilters[0], MovieFilters[1], MovieFilters[2], AllFilesFilter});
     if (path.isEmpty())
         return;
     const std::string name = fileSystemName(path);
     // Only opening by extension lets the name ask for pictures; otherwise any name, run.jpg
     // included, gets the frames as text.
     const bool pictures = Format().openByExtension && pictureFormatOf(name) != PictureFormat::None;
+    const bool movie = Format().openByExtension && movieFormatOf(name) != MovieFormat::None;
     const std::vector<int> selected =
         selectFramesToSave(SaveFirstFrame, SaveLastFrame, SaveFrameCount, SaveAllFrames);
     if (selected.empty()) {
@@ -126,6 +130,19 @@ void TMainForm::Save1Click()
     }
     const QString caption = QStringLiteral("SAVE ERROR");
 
+    if (movie) {
+        std::vector<Frame *> chosen;
+        forEachSelected(Frames, selected, [&chosen](Frame &frame) {
+            chosen.push_back(&frame);
+            return true;
+        });
+        SaveMovie(name, static_cast<int>(chosen.size()), caption,
+            [&](int k) { Redraw(chosen[static_cast<std::size_t>(k)], false); });
+        // The bitmap holds the last frame filmed: the next paint composes the current one.
+        BitmapFresh = false;
+        View->update();
+        return;
+    }
     if (!pictures) {
         // likewise only then does ".extxyz" ask for extended XYZ
         const WriteLayout layout = Format().openByExtension
@@ -173,15 +190,38 @@ void TMainForm::SaveFrame1Click()
             [this](std::FILE *file) { return writeFrame(*CurrentFrame, file) == 0; });
         return;
     }
+    QStringList filters{PictureFilters[0], PictureFilters[1], PictureFilters[2]};
+    if (options.saveAs == 2)
+        filters << MovieFilters[0] << MovieFilters[1] << MovieFilters[2];
+    filters << AllFilesFilter;
     const QString path =
         RunSaveDialog(options.saveAs == 1 ? QStringLiteral("Save frame as image")
                                           : QStringLiteral("Save frame as rotated images"),
-            {PictureFilters[0], PictureFilters[1], PictureFilters[2], AllFilesFilter});
+            filters);
     if (path.isEmpty())
         return;
     const std::string name = fileSystemName(path);
     if (options.saveAs == 1) {
         SaveViewBitmap(name, caption);
+        return;
+    }
+    const bool vertical = options.rotationDirection == 1;
+    if (movieFormatOf(name) != MovieFormat::None) {
+        // frame k shows the view turned by k steps; after a whole movie the view has turned
+        // by the whole angle, as after the series of pictures
+        const double step = rotationStep(options.rotationAngle, options.imageCount);
+        const auto turnAndRedraw = [&] {
+            turnSeriesStep(ViewTransform, step, vertical);
+            Redraw(nullptr, true);
+        };
+        const bool written = SaveMovie(name, options.imageCount, caption, [&](int k) {
+            if (k == 0)
+                Redraw(nullptr, false);
+            else
+                turnAndRedraw();
+        });
+        if (written)
+            turnAndRedraw();
         return;
     }
     // Every picture of the series has the one extension: refused once, before anything turns.
@@ -191,8 +231,8 @@ void TMainForm::SaveFrame1Click()
     }
     StatusLine->showBusy(SavingImagesText.toStdString());
     saveRotatedSeries(
-        name, options.imageCount, options.rotationAngle, options.rotationDirection == 1,
-        ViewTransform, [&](const std::string &file) { return SaveViewBitmap(file, caption); },
+        name, options.imageCount, options.rotationAngle, vertical, ViewTransform,
+        [&](const std::string &file) { return SaveViewBitmap(file, caption); },
         [this] { Redraw(nullptr, true); });
     StatusLine->showCounter();
 }

@@ -7,6 +7,11 @@ double rotationStep(int angleDegrees, int count)
     return angleDegrees * SeriesPi / (count * 180.0);
 }
 
+void turnSeriesStep(ViewTransform &view, double step, bool vertical)
+{
+    view.rotateView(0.0, vertical ? step : 0.0, vertical ? 0.0 : step);
+}
+
 bool saveRotatedSeries(std::string_view path, int count, int angleDegrees, bool vertical,
     ViewTransform &view, const std::function<bool(const std::string &name)> &save,
     const std::function<void()> &redraw)
@@ -16,7 +21,7 @@ bool saveRotatedSeries(std::string_view path, int count, int angleDegrees, bool 
     for (int i = 0; i < count; ++i) {
         if (!save(seriesFileName(path, i, digits)))
             return false;
-        view.rotateView(0.0, vertical ? step : 0.0, vertical ? 0.0 : step);
+        turnSeriesStep(view, step, vertical);
         redraw();
     }
     return true;

@@ -14,6 +14,10 @@ inline constexpr double SeriesPi = 3.141592654;
 /// angleDegrees in all: angleDegrees x SeriesPi / (count x 180) radians.
 double rotationStep(int angleDegrees, int count);
 
+/// Turns view by step radians about the screen's vertical axis (vertical false) or its
+/// horizontal axis (vertical true): one step of a rotated series.
+void turnSeriesStep(ViewTransform &view, double step, bool vertical);
+
 /// Saves count pictures of the view turned step by step (one step is rotationStep): save is
 /// asked to write picture i as seriesFileName(path, i, digits of count) while it shows the
 /// view turned by i steps, so picture 0 is the view as it was. After each picture the view

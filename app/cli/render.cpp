@@ -4,6 +4,7 @@
 #include "model/saveframeoptions.h"
 #include "render/displaystate.h"
 #include "render/imagefile.h"
+#include "render/moviewriter.h"
 #include "render/redraw.h"
 #include "render/rotatedseries.h"
 #include "render/scene.h"
@@ -15,34 +16,45 @@
 #include <algorithm>
 #include <charconv>
 #include <chrono>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <optional>
 #include <string>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace {
 
 const char *const RenderHelp =
-    "usage: tessaly-cli render FILE -o PICTURE [options] [input options]\n"
+    "usage: tessaly-cli render FILE -o PICTURE|MOVIE [options] [input options]\n"
     "\n"
     "Reads FILE as the program's Open does and draws a frame the way the main window does,\n"
     "through the same redraw, into PICTURE: a .bmp, .jpg, .jpeg or .png file (any letter\n"
     "case). No display is needed. The view is the window's start view, centred in the\n"
     "drawing area; an XYZ file is centred on its first frame and fitted, as the window\n"
     "opens it.\n"
+    "A MOVIE (.mp4: H.264; .webm: VP9; .gif: a palette for each frame, looping) gets the\n"
+    "frames --all or --first/--last/--step select (all frames when none is given), or with\n"
+    "--rotate the turning frame, one picture after the other; it replaces MOVIE only once\n"
+    "complete, and Ctrl-C leaves the old file as it was.\n"
     "\n"
     "options:\n"
-    "  -o, --output PICTURE      the picture to write (may also follow FILE directly)\n"
+    "  -o, --output PICTURE      the picture or movie to write (may also follow FILE\n"
+    "                            directly)\n"
     "  --frame N                 the frame to draw, counted from 1 (default 1)\n"
+    "  --first N, --last N       a range of frames, counted from 1: a movie of them, or a\n"
+    "                            numbered picture series as --all writes (default: all)\n"
+    "  --step N                  every Nth frame of the range, its first included (default 1)\n"
+    "  --fps N                   frames a second of a movie, 1 to 100 (default 25)\n"
     "  --all                     every frame, as the numbered series Save writes: PICTURE's\n"
     "                            name followed by 0, 1, ... padded to the digits of the count;\n"
     "                            shows its progress on the error stream when that is a\n"
     "                            terminal and ends with one line of what was written\n"
     "  --rotate N                N pictures of the frame turned step by step, as Save Frame's\n"
     "                            rotated images: named like --all, the first the unturned\n"
-    "                            view (N from 1 to 1000)\n"
+    "                            view (N from 1 to 1000); to a MOVIE, its N frames\n"
     "  --angle DEG               whole degrees turned over --rotate's series, 90 to 3600\n"
     "                            (default 360)\n"
     "  --vertical                turn --rotate's series about the screen's horizontal axis\n"
@@ -60,7 +72,7 @@ const char *const RenderHelp =
     "                            also sets the threads of the 3D cloud (0: every core); the\n"
     "                            picture is the same for any number of threads\n"
     "Exit status 0 when every picture was written; 1 when the file could not be read or a\n"
-    "picture not written; 2 for a wrong command line.\n"
+    "picture or the movie not written; 2 for a wrong command line or an unknown extension.\n"
     "\n"
     "input options:\n";
 
@@ -83,7 +95,16 @@ struct RenderOptions
     std::optional<int> angle;
     bool vertical = false;
     int electrons = -1; ///< -1 off, else the drawing model: 0 quick, 1 3D
+    std::optional<int> first; ///< the range of a series or movie, from 1
+    std::optional<int> last;
+    int step = 1;
+    std::optional<int> framesPerSecond;
+    bool frameGiven = false;
+    bool movie = false; ///< the output names a movie
 };
+
+constexpr int DefaultFramesPerSecond = 25;
+constexpr int MaxFramesPerSecond = 100; // a GIF counts its delays in hundredths of a second
 
 // Message boxes of a command-line run go to the error stream, caption first.
 struct ErrorStreamSink : MessageSink
@@ -153,6 +174,22 @@ std::string parseOptions(const std::vector<std::string> &args, RenderOptions &op
             if (!n || *n < 1)
                 return "--frame needs a frame number from 1";
             options.frame = *n;
+            options.frameGiven = true;
+        } else if (name == "--first" || name == "--last" || name == "--step" || name == "--fps") {
+            const auto v = take();
+            const int n = v ? parseInt(*v).value_or(0) : 0;
+            const int high = name == "--fps" ? MaxFramesPerSecond : 1000000000;
+            if (n < 1 || n > high)
+                return name + " needs a whole number from 1"
+                    + (name == "--fps" ? " to " + std::to_string(high) : std::string());
+            if (name == "--first")
+                options.first = n;
+            else if (name == "--last")
+                options.last = n;
+            else if (name == "--step")
+                options.step = n;
+            else
+                options.framesPerSecond = n;
         } else if (name == "--all") {
             if (value)
                 return "--all takes no value";
@@ -216,6 +253,20 @@ std::string parseOptions(const std::vector<std::string> &args, RenderOptions &op
         return "give exactly one FILE";
     if (options.output.empty())
         return "give the picture to write with -o PICTURE";
+    options.movie = movieFormatOf(options.output) != MovieFormat::None;
+    const bool range = options.first || options.last || options.step != 1;
+    if (!options.movie && pictureFormatOf(options.output) == PictureFormat::None)
+        return "unknown extension of " + options.output
+            + ": pictures are .bmp, .jpg, .jpeg or .png, movies .mp4, .webm or .gif";
+    if (options.framesPerSecond && !options.movie)
+        return "--fps belongs to a movie (.mp4, .webm or .gif)";
+    if (options.first && options.last && *options.first > *options.last)
+        return "--first must not come after --last";
+    if (options.rotate > 0 && range)
+        return "--rotate turns one frame: it cannot go with --first, --last or --step";
+    if (options.movie && options.frameGiven && options.rotate == 0)
+        return "--frame draws one picture: a movie takes --all, --first, --last, --step or "
+               "--rotate";
     if (options.rotate == 0 && (options.angle || options.vertical))
         return "--angle and --vertical belong to --rotate";
     if (options.rotate > 0 && options.all)
@@ -246,13 +297,15 @@ std::unique_ptr<QGuiApplication> makeApplication()
     return std::make_unique<QGuiApplication>(argc, argv);
 }
 
-// "picture K of N" on the error stream while a series is drawn, when that stream is a
-// terminal (a log or a pipe gets only the closing line), at most ten times a second.
+// "picture K of N" (or "frame K of N" of a movie) on the error stream while a series is
+// drawn, when that stream is a terminal (a log or a pipe gets only the closing line), at most
+// ten times a second.
 class SeriesProgress
 {
 public:
-    explicit SeriesProgress(int count)
+    explicit SeriesProgress(int count, std::string noun = "picture")
         : count(count)
+        , noun(std::move(noun))
         , onTerminal(isatty(STDERR_FILENO) == 1)
     {
     }
@@ -264,7 +317,8 @@ public:
         if (shown && now - last < std::chrono::milliseconds(100))
             return;
         last = now;
-        std::string line = "\rpicture " + std::to_string(k + 1) + " of " + std::to_string(count);
+        std::string line =
+            "\r" + noun + " " + std::to_string(k + 1) + " of " + std::to_string(count);
         width = std::max(width, line.size());
         std::cerr << line << std::flush;
         shown = true;
@@ -278,11 +332,40 @@ public:
 
 private:
     int count;
+    std::string noun;
     bool onTerminal;
     bool shown = false;
     std::size_t width = 0;
     std::chrono::steady_clock::time_point last;
 };
+
+// Writes the movie of the selected frames, or of the turning frame with --rotate: redraw
+// draws a frame (nullptr: the current one) into picture with the view as it stands.
+int writeMovieOf(const RenderOptions &options, const std::vector<const Frame *> &selected,
+    QImage &picture, const std::function<void(const Frame *)> &redraw, ViewTransform &view)
+{
+    const int framesPerSecond = options.framesPerSecond.value_or(DefaultFramesPerSecond);
+    const bool turning = options.rotate > 0;
+    const int count = turning ? options.rotate : static_cast<int>(selected.size());
+    const double step = turning ? rotationStep(options.angle.value_or(360), count) : 0.0;
+    SeriesProgress progress(count, "frame");
+    const MovieOutcome outcome =
+        writeMovie(options.output, framesPerSecond, count, picture, [&](int k) {
+            progress.show(k);
+            if (turning && k > 0)
+                turnSeriesStep(view, step, options.vertical);
+            redraw(turning ? nullptr : selected[static_cast<std::size_t>(k)]);
+            return true;
+        });
+    progress.clear();
+    if (outcome.result != MovieResult::Written) {
+        std::cerr << "tessaly-cli render: " << outcome.error << "\n";
+        return 1;
+    }
+    std::cout << "wrote " << count << " frames, " << framesPerSecond << " a second, to "
+              << options.output << "\n";
+    return 0;
+}
 
 } // namespace
 
@@ -310,10 +393,26 @@ int renderCommand(const std::vector<std::string> &arguments)
         std::cerr << loaded.error << "\n";
         return 1;
     }
-    if (!options.all && options.frame > frames.count()) {
-        std::cerr << "tessaly-cli render: there is no frame " << options.frame << " (the file has "
+    // a movie without a choice of frames shows them all
+    const bool series = options.all || options.first || options.last || options.step != 1
+        || (options.movie && options.rotate == 0);
+    const int missing =
+        !series ? options.frame : std::max(options.first.value_or(1), options.last.value_or(1));
+    if (missing > frames.count()) {
+        std::cerr << "tessaly-cli render: there is no frame " << missing << " (the file has "
                   << frames.count() << ")\n";
         return 2;
+    }
+    std::vector<const Frame *> selected;
+    if (series) {
+        const int first = options.first.value_or(1);
+        const int last = options.last.value_or(frames.count());
+        int number = 0;
+        for (const Frame &frame : frames) {
+            ++number;
+            if (number >= first && number <= last && (number - first) % options.step == 0)
+                selected.push_back(&frame);
+        }
     }
 
     const auto application = makeApplication();
@@ -341,7 +440,7 @@ int renderCommand(const std::vector<std::string> &arguments)
 
     // The shown frame stays the chosen one (the first for a series), as in the window,
     // where saving a series leaves the current frame alone.
-    const Frame &current = frames.frameAt(options.all ? 1 : options.frame);
+    const Frame &current = frames.frameAt(series ? 1 : options.frame);
     RedrawInputs inputs{frames, current, frames.count(), display, view, settings, scratch, gradient,
         loaded.format.current().readTime, loaded.format.current().readEnergy};
     inputs.cloudThreads = trajectoryOptions.threads;
@@ -361,6 +460,11 @@ int renderCommand(const std::vector<std::string> &arguments)
         return false;
     };
 
+    if (options.movie)
+        return writeMovieOf(
+            options, selected, picture,
+            [&](const Frame *frame) { redrawFrame(picture, frame ? frame : &current, inputs); },
+            view);
     if (options.rotate > 0) {
         redrawFrame(picture, &current, inputs);
         const bool complete =
@@ -372,19 +476,20 @@ int renderCommand(const std::vector<std::string> &arguments)
         redrawFrame(picture, &current, inputs);
         return save(options.output) ? 0 : 1;
     }
-    const int digits = decimalDigits(frames.count());
-    SeriesProgress progress(frames.count());
+    const int count = static_cast<int>(selected.size());
+    const int digits = decimalDigits(count);
+    SeriesProgress progress(count);
     int written = 0;
     long long k = 0;
-    for (const Frame &frame : frames) {
+    for (const Frame *frame : selected) {
         progress.show(k);
-        redrawFrame(picture, &frame, inputs);
+        redrawFrame(picture, frame, inputs);
         written += save(seriesFileName(options.output, k, digits)) ? 1 : 0;
         ++k;
     }
     progress.clear();
-    std::cout << "wrote " << written << " of " << frames.count() << " pictures, "
+    std::cout << "wrote " << written << " of " << count << " pictures, "
               << seriesFileName(options.output, 0, digits) << " to "
               << seriesFileName(options.output, k - 1, digits) << "\n";
-    return written == frames.count() ? 0 : 1;
+    return written == count ? 0 : 1;
 }

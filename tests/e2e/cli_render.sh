@@ -17,7 +17,7 @@ if ! command -v python3 >/dev/null 2>&1; then
     exit 0
 fi
 mkdir -p "$artefacts"
-rm -f "$artefacts"/*.bmp "$artefacts"/*.jpg "$artefacts"/*.JPG "$artefacts"/*.Png "$artefacts"/*.gif
+rm -f "$artefacts"/*.bmp "$artefacts"/*.jpg "$artefacts"/*.JPG "$artefacts"/*.Png "$artefacts"/*.tif
 
 fail() {
     echo "FAIL: $*"
@@ -71,11 +71,10 @@ head -c 3 "$artefacts/water.JPG" | od -An -tx1 | grep -q "ff d8 ff" || fail "no 
 "$cli" render "$water" -o "$artefacts/water.Png" || fail "render to PNG exited with $?"
 head -c 4 "$artefacts/water.Png" | od -An -tx1 | grep -q "89 50 4e 47" || fail "no PNG written"
 
-if "$cli" render "$water" -o "$artefacts/water.gif" 2>"$artefacts/gif.err"; then
-    fail "a GIF picture was accepted"
-fi
-grep -q "Unsupported image format" "$artefacts/gif.err" || fail "no message for GIF"
-[ ! -e "$artefacts/water.gif" ] || fail "a GIF file was written"
+"$cli" render "$water" -o "$artefacts/water.tif" 2>"$artefacts/tif.err"
+[ $? -eq 2 ] || fail "a TIFF picture was not refused as a wrong command line"
+grep -q "unknown extension" "$artefacts/tif.err" || fail "no message for TIFF"
+[ ! -e "$artefacts/water.tif" ] || fail "a TIFF file was written"
 
 # A rotated series: ten pictures numbered 00 to 09, the first the unturned view.
 "$cli" render "$water" -o "$artefacts/turn.bmp" --rotate 10 --angle 360 --size 160x120 ||

@@ -13,6 +13,7 @@
 #include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -20,6 +21,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <cmath>
 #include <csignal>
 #include <functional>
 #include <memory>
@@ -52,6 +54,20 @@ public:
 private:
     rlimit previous{};
 };
+
+// The frames of a movie as ffprobe decodes them; -1 when it cannot read it.
+int decodedFrames(const QString &path)
+{
+    QProcess probe;
+    probe.start(QStringLiteral("ffprobe"),
+        {"-v", "error", "-count_frames", "-select_streams", "v:0", "-show_entries",
+            "stream=nb_read_frames", "-of", "csv=p=0", path});
+    if (!probe.waitForFinished(60000) || probe.exitCode() != 0)
+        return -1;
+    bool number = false;
+    const int frames = probe.readAllStandardOutput().trimmed().toInt(&number);
+    return number ? frames : -1;
+}
 
 QByteArray contents(const QString &path)
 {
@@ -98,6 +114,8 @@ private slots:
     void saveFrameOptionsAreClampedOnClosingAndCancelSavesNothing();
     void saveFrameWritesTextOnePictureOrATurnedSeries();
     void saveFramesOptionsFillTheirControlsAndRefuseFramesOutsideTheTrajectory();
+    void savesTheSelectedFramesOrTheTurningFrameAsAMovie();
+    void escapeCancelsAMovieAndKeepsTheOldFile();
 
 private:
     // Loads count frames of a three-atom molecule from a file and stops playing and spinning.
@@ -220,7 +238,8 @@ void SaveTest::savesTheSelectedFramesAsATrajectoryThatOpensAgain()
     QCOMPARE(titles, QStringList{QStringLiteral("Save frames")});
     QCOMPARE(filters,
         QStringList({"XYZ file (*.xyz)", "BMP files (*.bmp)", "JPG files (*.jpg *.jpeg)",
-            "PNG files (*.png)", "All files (*)"}));
+            "PNG files (*.png)", "MP4 movies (*.mp4)", "WebM movies (*.webm)", "GIF movies (*.gif)",
+            "All files (*)"}));
     QCOMPARE(m.SaveDialog1->acceptMode(), QFileDialog::AcceptSave);
     QVERIFY(!m.SaveDialog1->testOption(QFileDialog::DontConfirmOverwrite));
     QCOMPARE(m.SaveDialog1->defaultSuffix(), QStringLiteral("bmp"));
@@ -436,7 +455,7 @@ void SaveTest::saveFrameWritesTextOnePictureOrATurnedSeries()
         QStringList({"Save frame as text", "Save frame as image", "Save frame as rotated images"}));
     QCOMPARE(filters,
         QStringList({"BMP files (*.bmp)", "JPG files (*.jpg *.jpeg)", "PNG files (*.png)",
-            "All files (*)"}));
+            "MP4 movies (*.mp4)", "WebM movies (*.webm)", "GIF movies (*.gif)", "All files (*)"}));
     QVERIFY(sink.messages.empty());
     QCOMPARE(status.busyTexts, std::vector<std::string>{"I'm saving images, please wait!"});
     // picture 00 is the view as it was, 05 the view turned half round
@@ -500,6 +519,60 @@ void SaveTest::saveFramesOptionsFillTheirControlsAndRefuseFramesOutsideTheTrajec
     QVERIFY(!m.SaveAllFrames);
     d.OKBtn->click();
     QVERIFY(!d.isVisible());
+}
+
+void SaveTest::savesTheSelectedFramesOrTheTurningFrameAsAMovie()
+{
+    TMainForm &m = *MainForm;
+    openFrames(10);
+    InputDlg->Format.openByExtension = true;
+    m.SaveFirstFrame = 1;
+    m.SaveLastFrame = 10;
+    m.SaveFrameCount = 4;
+    m.SaveAllFrames = false;
+    chosen = folder.filePath(QStringLiteral("run.gif"));
+    m.Save1Click();
+    QVERIFY(sink.messages.empty());
+    QCOMPARE(decodedFrames(chosen), 4);
+    QCOMPARE(status.busyTexts,
+        std::vector<std::string>(
+            {"I'm saving movie, please wait! 0%", "I'm saving movie, please wait! 25%",
+                "I'm saving movie, please wait! 50%", "I'm saving movie, please wait! 75%"}));
+    QCOMPARE(status.counterShown, 1);
+    QCOMPARE(m.CurrentFrameIndex, 1);
+
+    const ViewTransform before = m.ViewTransform;
+    chosen = folder.filePath(QStringLiteral("turn.WebM"));
+    saveFrame([](TSaveFrameDlg &d) {
+        d.SaveAsButtons[2]->click();
+        setEdit(d.NumberImagesEdit, QStringLiteral("6"));
+        setEdit(d.RotationAngleEdit, QStringLiteral("360"));
+    });
+    QVERIFY(sink.messages.empty());
+    QCOMPARE(decodedFrames(chosen), 6);
+    // a whole turn brings the view back to where it was
+    QVERIFY(std::abs(m.ViewTransform.axisX.x - before.axisX.x) < 1e-6);
+    QVERIFY(std::abs(m.ViewTransform.axisX.z - before.axisX.z) < 1e-6);
+}
+
+void SaveTest::escapeCancelsAMovieAndKeepsTheOldFile()
+{
+    TMainForm &m = *MainForm;
+    openFrames(60);
+    InputDlg->Format.openByExtension = true;
+    m.SaveFirstFrame = 1;
+    m.SaveLastFrame = 60;
+    m.SaveAllFrames = true;
+    chosen = folder.filePath(QStringLiteral("old.mp4"));
+    QFile old(chosen);
+    QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old movie") == 9);
+    old.close();
+    QTimer::singleShot(0, &m, [&m] { QTest::keyClick(&m, Qt::Key_Escape); });
+    m.Save1Click();
+    QVERIFY(sink.messages.empty());
+    QCOMPARE(contents(chosen), QByteArray("old movie"));
+    QVERIFY(QDir(folder.path()).entryList({".old.mp4*"}, QDir::Files | QDir::Hidden).isEmpty());
+    QCOMPARE(status.counterShown, 1);
 }
 
 QTEST_MAIN(SaveTest)
