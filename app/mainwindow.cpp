@@ -7,6 +7,8 @@
 #include "dialogs/inputdlg.h"
 #include "dialogs/toolsdlg.h"
 #include "model/inputformat.h"
+#include "render/cloudjob.h"
+#include "render/spherepicture.h"
 
 #include <QColorDialog>
 #include <QCoreApplication>
@@ -73,6 +75,8 @@ TMainForm::TMainForm()
     connect(&AnimTimer, &QTimer::timeout, this, &TMainForm::AnimTimerTimer);
     connect(&RotationTimer, &QTimer::timeout, this, &TMainForm::RotationTimerTimer);
     connect(&MouseTimer, &QTimer::timeout, this, &TMainForm::MouseTimerTimer);
+    CloudProgressTimer.setInterval(100);
+    connect(&CloudProgressTimer, &QTimer::timeout, this, &TMainForm::ShowCloudProgress);
 
     setMinimumSize(100, 100);
     resize(481, 394);
@@ -93,6 +97,8 @@ TMainForm::TMainForm()
 
 TMainForm::~TMainForm()
 {
+    // no cloud thread outlives the window it reports to
+    EndCloudPasses();
     if (MainForm == this)
         MainForm = nullptr;
 }
@@ -190,8 +196,15 @@ void TMainForm::SetViewCentre()
 void TMainForm::FormResize()
 {
     ViewRect = QRect(0, 0, ClientWidth(), ViewHeight());
-    if (ViewBitmap.size() != ViewRect.size())
+    // A cloud drawn for the old size is stale, unless long work waits for it (a picture of a
+    // series is drawn at the size it began with).
+    if (!Busy)
+        StopCloudPass();
+    if (ViewBitmap.size() != ViewRect.size()) {
         ViewBitmap = QImage(ViewRect.size(), QImage::Format_RGB32);
+        ViewBitmap.fill(pixelOfColor(effectiveBackground()));
+        BitmapStale = true;
+    }
     SetViewCentre();
     if (ToolsDlg)
         ToolsDlg->Dock();
@@ -222,6 +235,8 @@ void TMainForm::moveEvent(QMoveEvent *event)
 
 void TMainForm::closeEvent(QCloseEvent *event)
 {
+    // a cloud being drawn ends with its rows; the threads are waited for when the window goes
+    StopCloudPass();
     QMainWindow::closeEvent(event);
     emit Closed();
 }
