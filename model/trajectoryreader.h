@@ -3,6 +3,7 @@
 #include "model/atomtype.h"
 #include "model/frame.h"
 #include "model/inputformat.h"
+#include "model/linesource.h"
 #include "model/messagesink.h"
 
 #include <array>
@@ -33,46 +34,6 @@ struct ReaderWarned
 
     void clear() { *this = ReaderWarned{}; }
     friend bool operator==(const ReaderWarned &, const ReaderWarned &) = default;
-};
-
-/// One line of a trajectory text: its characters without the line feed (and without a carriage
-/// return just before it), and whether a line feed ended it.
-struct TextLine
-{
-    std::string_view text;
-    bool hasLineFeed = false;
-};
-
-/// Hands out the lines of a text held in memory, one at a time, each whole whatever its length.
-/// It never copies: a line refers to the text, which must outlive the source.
-class LineSource
-{
-public:
-    LineSource() = default;
-    explicit LineSource(std::string_view bytes)
-        : first(bytes.data())
-        , cursor(bytes.data())
-        , last(bytes.data() + bytes.size())
-    {
-    }
-
-    /// Takes the next line; false when none is left.
-    bool nextLine(TextLine &line);
-    /// Number of lines still to come, counting no further than limit.
-    std::int64_t linesAvailable(std::int64_t limit) const;
-    /// True when every line has been taken.
-    bool atEnd() const { return cursor == last; }
-    /// Where the next line starts.
-    const char *position() const { return cursor; }
-    const char *begin() const { return first; }
-    const char *end() const { return last; }
-    /// Moves to a line start inside the text.
-    void seek(const char *lineStart) { cursor = lineStart; }
-
-private:
-    const char *first = nullptr;
-    const char *cursor = nullptr;
-    const char *last = nullptr;
 };
 
 /// Maps atom names to the table's types during one read, so each distinct name is looked up in
@@ -123,10 +84,14 @@ public:
 
 private:
     ReadResult readFrameLines(Frame &frame, LineSource &source);
+    // The line layouts, Common and Custom (trajectoryreader_common.cpp).
+    ReadResult readLinesFrame(Frame &frame, LineSource &source);
     std::int64_t frameLineCount(Frame &frame);
     ReadResult readFrameLine(
         Frame &frame, const TextLine &line, std::int64_t lineNumber, LineSource &source);
     ReadResult readAtomLine(Frame &frame, FrameAtom &atom, const char *p, const char *end);
+    // The Table layout (trajectoryreader_table.cpp).
+    ReadResult readTableFrame(Frame &frame, LineSource &source);
     ReadResult readTableRow(Frame &frame, const char *p, const char *end);
     ReadResult readAtomCount(Frame &frame, const char *&p, const char *end, ReadResult missing);
     /// Reads one real at p into value (0 and a one-shot warning when there is none); returns

@@ -14,8 +14,11 @@ mkdir -p "$work/corpus"
 
 sources=(
     "$root/model/atomtype.cpp" "$root/model/frame.cpp" "$root/model/frameheap.cpp"
-    "$root/model/inputformat.cpp" "$root/model/numberparse.cpp" "$root/model/trajectoryreader.cpp"
-    "$root/model/trajectorywriter.cpp" "$root/tests/fuzz/fuzz_reader.cpp"
+    "$root/model/framefinder.cpp" "$root/model/inputformat.cpp" "$root/model/numberparse.cpp"
+    "$root/model/textscanner.cpp" "$root/model/trajectoryfile.cpp"
+    "$root/model/trajectoryreader.cpp" "$root/model/trajectoryreader_common.cpp"
+    "$root/model/trajectoryreader_table.cpp" "$root/model/trajectorywriter.cpp"
+    "$root/tests/fuzz/fuzz_reader.cpp"
 )
 flags=(-std=c++20 -O1 -g -fno-omit-frame-pointer -fsanitize=address,undefined,float-cast-overflow
        -fno-sanitize-recover=all -I"$root" -pthread)

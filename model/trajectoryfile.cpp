@@ -1,0 +1,556 @@
+// Whole-file loading: the file's bytes, and reading every frame of them in file order or on
+// several threads at once with the same messages and frames.
+
+#include "model/framefinder.h"
+#include "model/trajectoryreader.h"
+#include "model/trajectoryreader_shared.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <exception>
+#include <fcntl.h>
+#include <new>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+TrajectoryFile::~TrajectoryFile()
+{
+    close();
+}
+
+TrajectoryFile::TrajectoryFile(TrajectoryFile &&other) noexcept
+    : size(other.size)
+    , mapping(std::exchange(other.mapping, nullptr))
+    , mappedBytes(other.mappedBytes)
+    , anonymous(other.anonymous)
+    , released(other.released)
+    , owned(std::move(other.owned))
+    , outOfMemory(other.outOfMemory)
+{
+    data = mapping ? static_cast<const char *>(mapping) : (size ? owned.data() : "");
+    other.data = "";
+    other.size = 0;
+}
+
+TrajectoryFile TrajectoryFile::fromText(std::string text)
+{
+    TrajectoryFile file;
+    file.owned = std::move(text);
+    file.data = file.owned.data();
+    file.size = file.owned.size();
+    return file;
+}
+
+void TrajectoryFile::close()
+{
+    if (mapping)
+        munmap(mapping, mappedBytes);
+    mapping = nullptr;
+    mappedBytes = 0;
+    anonymous = false;
+    data = "";
+    size = 0;
+    released = 0;
+    owned.clear();
+    outOfMemory = false;
+}
+
+bool TrajectoryFile::open(const std::string &path, std::size_t memoryLimit)
+{
+    close();
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0)
+        return false;
+    struct stat status
+    {
+    };
+    if (fstat(descriptor, &status) != 0 || S_ISDIR(status.st_mode)) {
+        ::close(descriptor);
+        return false;
+    }
+    if (S_ISREG(status.st_mode) && status.st_size > 0) {
+        void *mapped = mmap(nullptr, static_cast<std::size_t>(status.st_size), PROT_READ,
+            MAP_PRIVATE, descriptor, 0);
+        if (mapped != MAP_FAILED) {
+            ::close(descriptor);
+            mapping = mapped;
+            mappedBytes = static_cast<std::size_t>(status.st_size);
+            data = static_cast<const char *>(mapped);
+            size = static_cast<std::size_t>(status.st_size);
+            return true;
+        }
+    }
+    // Pipes, devices and files that cannot be mapped are read whole instead, as far as memory
+    // allows: an endless input (a device such as /dev/zero) ends where memory does. Holding
+    // more than a quarter of the machine's memory counts as running out, before the system
+    // would (the frames need more). The bytes go into memory that grows in place (the system
+    // moves its pages rather than copying them), taken a large step at a time.
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long pageSize = sysconf(_SC_PAGESIZE);
+    std::size_t limit = memoryLimit;
+    if (limit == 0)
+        limit = pages > 0 && pageSize > 0
+            ? static_cast<std::size_t>(pages) / 4 * static_cast<std::size_t>(pageSize)
+            : SIZE_MAX / 2;
+    constexpr std::size_t Step = std::size_t{16} << 20;
+    char *buffer = nullptr;
+    std::size_t capacity = 0;
+    std::size_t filled = 0;
+    for (;;) {
+        if (filled == capacity) {
+            if (capacity >= limit) {
+                outOfMemory = true;
+                break;
+            }
+            const std::size_t grown =
+                std::min(capacity == 0 ? (std::size_t{1} << 20) : 2 * capacity, limit);
+            void *memory = capacity == 0
+                ? mmap(nullptr, grown, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0)
+                : mremap(buffer, capacity, grown, MREMAP_MAYMOVE);
+            if (memory == MAP_FAILED) {
+                outOfMemory = true;
+                break;
+            }
+            buffer = static_cast<char *>(memory);
+            capacity = grown;
+        }
+        const std::size_t chunk = std::min(capacity - filled, Step);
+#if defined(MADV_POPULATE_WRITE)
+        // Pages made present in one call cost less than a fault each; without memory for them
+        // the read below fails alike.
+        if (madvise(buffer + filled, chunk, MADV_POPULATE_WRITE) != 0 && errno == ENOMEM) {
+            outOfMemory = true;
+            break;
+        }
+#endif
+        const ssize_t got = ::read(descriptor, buffer + filled, chunk);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            if (buffer)
+                munmap(buffer, capacity);
+            ::close(descriptor);
+            return false;
+        }
+        if (got == 0)
+            break;
+        filled += static_cast<std::size_t>(got);
+    }
+    ::close(descriptor);
+    if (filled == 0) {
+        if (buffer)
+            munmap(buffer, capacity);
+        return true;
+    }
+    mapping = buffer;
+    mappedBytes = capacity;
+    anonymous = true;
+    data = buffer;
+    size = filled;
+    return true;
+}
+
+void TrajectoryFile::releaseBefore(const char *position)
+{
+    // Memory read from a pipe is the only copy of its bytes: it stays.
+    if (!mapping || anonymous || position < data || position > data + size)
+        return;
+    const std::size_t page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    const std::size_t upTo = static_cast<std::size_t>(position - data) / page * page;
+    if (upTo <= released)
+        return;
+    madvise(static_cast<char *>(mapping) + released, upTo - released, MADV_DONTNEED);
+    released = upTo;
+}
+
+namespace {
+
+// Stands in for the message boxes while a frame is read ahead on another thread: it keeps what
+// the frame would have said, and on which line, so the frame can say it when its turn comes.
+class ProbeSink : public MessageSink
+{
+public:
+    void show(std::string_view caption, std::string_view text) override
+    {
+        said.push_back({std::string(caption), std::string(text), reader->currentLine()});
+    }
+
+    struct Said
+    {
+        std::string caption;
+        std::string text;
+        const char *line = nullptr;
+    };
+    std::vector<Said> said;
+    const TrajectoryReader *reader = nullptr; ///< the reader whose lines are meant
+};
+
+// Forwards the reader's messages to the caller's sink and, when asked, notes the file line of
+// each.
+class LocatingSink : public MessageSink
+{
+public:
+    LocatingSink(MessageSink &sink, const char *fileStart, bool wanted, ReadOutcome &outcome)
+        : sink(sink)
+        , counted(fileStart)
+        , wanted(wanted)
+        , outcome(outcome)
+    {
+    }
+    void setReader(const TrajectoryReader *inOrder) { reader = inOrder; }
+    void show(std::string_view caption, std::string_view text) override
+    {
+        showAt(caption, text, reader ? reader->currentLine() : nullptr);
+    }
+    void showAt(std::string_view caption, std::string_view text, const char *line)
+    {
+        if (wanted)
+            outcome.messageLines.push_back(lineNumber(line));
+        sink.show(caption, text);
+    }
+    /// The 1-based file line that starts at line; 0 for none. Messages come in file order, so
+    /// the line feeds are counted once from the last place asked for.
+    std::int64_t lineNumber(const char *line)
+    {
+        if (!line)
+            return 0;
+        if (line < counted) {
+            linesBefore = 0;
+            counted = start;
+        }
+        linesBefore += countLineFeeds(counted, line);
+        counted = line;
+        return linesBefore + 1;
+    }
+
+private:
+    static std::int64_t countLineFeeds(const char *p, const char *end)
+    {
+        std::int64_t count = 0;
+#if defined(__SSE2__)
+        const __m128i lineFeed = _mm_set1_epi8('\n');
+        for (; end - p >= 16; p += 16) {
+            const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+            count += __builtin_popcount(
+                static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, lineFeed))));
+        }
+#endif
+        return count + std::count(p, end, '\n');
+    }
+
+    MessageSink &sink;
+    const char *counted;
+    const char *const start = counted;
+    std::int64_t linesBefore = 0;
+    bool wanted;
+    ReadOutcome &outcome;
+    const TrajectoryReader *reader = nullptr;
+};
+
+class WholeFileReader
+{
+public:
+    WholeFileReader(TrajectoryFile &file, const InputFormat &format, AtomTypeTable &types,
+        MessageSink &sink, ReaderWarned &warned, FrameList &frames, const ReadOptions &options)
+        : file(file)
+        , kind(static_cast<LayoutKind>(InputFormat::clampKind(format.kind)))
+        , layout(format.current())
+        , types(types)
+        , sink(sink, file.bytes().data(), options.lineNumbers, outcome)
+        , warned(warned)
+        , frames(frames)
+        , options(options)
+        , reader(kind, layout, types, this->sink, warned)
+        , source(file.bytes())
+    {
+        this->sink.setReader(&reader);
+    }
+
+    ReadOutcome run()
+    {
+        for (int i = 0; i < layout.skipLines; ++i) {
+            TextLine line;
+            if (!source.nextLine(line))
+                return finish();
+        }
+        int threads = options.threads;
+        // Past a few threads the reading is bound by memory, not by parsing.
+        if (threads <= 0)
+            threads = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
+        try {
+            if (threads == 1)
+                readInOrder();
+            else
+                readInParallel(threads);
+        } catch (const std::bad_alloc &) {
+            // Memory ran out outside a frame's atoms (the list, a batch): the same end.
+            outOfMemory();
+        }
+        return finish();
+    }
+
+private:
+    static constexpr std::size_t ReleaseStep = std::size_t{16} << 20;
+
+    void outOfMemory()
+    {
+        outcome.endedWith = ReadResult::OutOfMemory;
+        outcome.outOfMemory = true;
+        outcome.stopLine = 0;
+        sink.showAt(ReadingErrorCaption, "Not enough memory", nullptr);
+    }
+
+    ReadOutcome finish()
+    {
+        // A file that could not be held whole ends where its memory did, when the reading got
+        // that far: to its end, or to its last line, which may have been cut.
+        if (file.truncated() && !outcome.outOfMemory) {
+            const char *line = reader.currentLine();
+            if (!line || !std::memchr(line, '\n', static_cast<std::size_t>(source.end() - line)))
+                outOfMemory();
+        }
+        reportProgress();
+        return outcome;
+    }
+
+    // Reads one frame in file order with the real messages; false when the reading ends.
+    // A frame read ahead in vain lends its arrays to the frame read in its place, so their room
+    // in the list's heap (which only grows until the list is cleared) is not lost.
+    bool readNextInOrder(Frame *spare = nullptr)
+    {
+        Frame frame(frames.memory());
+        if (spare)
+            lend(*spare, frame);
+        const ReadResult result = reader.readFrame(frame, source);
+        if (result != ReadResult::FrameComplete) {
+            outcome.endedWith = result;
+            outcome.outOfMemory = result == ReadResult::OutOfMemory;
+            if (options.lineNumbers)
+                outcome.stopLine = sink.lineNumber(reader.currentLine());
+            if (spare)
+                lend(frame, *spare);
+            return false;
+        }
+        append(std::move(frame));
+        return true;
+    }
+
+    // Makes a frame read before as good as a new one, keeping the room of its arrays.
+    static void recycle(Frame &frame)
+    {
+        frame.atomCount = 0;
+        frame.atoms.clear();
+        frame.ownTerms.clear();
+        frame.time = 0.0;
+        frame.energy = 0.0;
+        frame.text.reset();
+    }
+
+    static void lend(Frame &from, Frame &to)
+    {
+        to.atoms = std::move(from.atoms);
+        to.atoms.clear();
+        to.ownTerms = std::move(from.ownTerms);
+        to.ownTerms.clear();
+    }
+
+    void append(Frame &&frame)
+    {
+        frames.appendFrame(std::move(frame));
+        ++outcome.framesRead;
+    }
+
+    void reportProgress()
+    {
+        const std::string_view bytes = file.bytes();
+        if (options.progress)
+            options.progress(bytes.empty() ? 1.0
+                                           : static_cast<double>(source.position() - bytes.data())
+                        / static_cast<double>(bytes.size()));
+    }
+
+    void madeProgress()
+    {
+        if (static_cast<std::size_t>(source.position() - lastReport) < ReleaseStep)
+            return;
+        lastReport = source.position();
+        file.releaseBefore(source.position());
+        reportProgress();
+    }
+
+    void readInOrder()
+    {
+        while (readNextInOrder())
+            madeProgress();
+    }
+
+    // A frame read ahead, with what it would have said and the flags it left.
+    struct Ahead
+    {
+        explicit Ahead(std::pmr::memory_resource *memory)
+            : frame(memory)
+        {
+        }
+        Frame frame;
+        bool complete = false;
+        std::vector<ProbeSink::Said> said;
+        ReaderWarned flagsAfter;
+    };
+
+    // Frames are found first (a cheap pass over the line feeds), then read by every thread at
+    // once, each with the warning flags as they stood before the batch and a sink that keeps
+    // what the frame says. A complete frame read that way is exactly what reading in file order
+    // gives when it said nothing (its guarded failures were silent under flags that can only
+    // have grown since), or when the flags are still those it was read with (it then says its
+    // messages now). Any other frame is read again here, in file order, with the real sink and
+    // flags; once the flags have moved, the rest of the batch is read ahead again with them. So
+    // messages, their order and the frames kept are those of the plain loop. The first frame is
+    // read in order: it usually sets every flag the file will set, so the rest reads ahead.
+    void readInParallel(int threads)
+    {
+        if (!readNextInOrder())
+            return;
+        const std::size_t budget = options.batchBytes ? options.batchBytes : BatchBytes;
+        std::vector<FrameSpan> spans;
+        std::vector<FrameSpan> nextSpans;
+        const char *nextStart = nullptr;
+        std::vector<Ahead> slots;
+        for (;;) {
+            // The next batch was found while the threads read this one; it is only good if the
+            // reading went on exactly where it was expected to.
+            if (nextStart && nextStart == source.position()) {
+                std::swap(spans, nextSpans);
+            } else {
+                spans.clear();
+                findFrames(source.position(), source.end(), kind, layout, budget, spans);
+            }
+            nextStart = nullptr;
+            if (spans.empty()) {
+                if (!readNextInOrder())
+                    return;
+                madeProgress();
+                continue;
+            }
+            // The frames take their arrays from the list's heap, so moving one into the list
+            // leaves its atoms where the reading thread put them. Slots not taken by the list
+            // keep their arrays for the next batch.
+            while (slots.size() < spans.size())
+                slots.emplace_back(frames.memory());
+            nextSpans.clear();
+            const char *const following = spans.back().end;
+            const ReaderWarned before = warned;
+            readAhead(spans, slots, before, threads,
+                [&] { findFrames(following, source.end(), kind, layout, budget, nextSpans); });
+            nextStart = following;
+            for (std::size_t i = 0; i < spans.size(); ++i) {
+                Ahead &slot = slots[i];
+                if (slot.complete && (slot.said.empty() || warned == before)) {
+                    if (!slot.said.empty()) {
+                        for (const ProbeSink::Said &said : slot.said)
+                            sink.showAt(said.caption, said.text, said.line);
+                        warned = slot.flagsAfter;
+                    }
+                    append(std::move(slot.frame));
+                    slot.frame = Frame(frames.memory());
+                    ++outcome.framesReadAhead;
+                    source.seek(spans[i].end);
+                    continue;
+                }
+                source.seek(spans[i].begin);
+                if (!(warned == before))
+                    break;
+                if (!readNextInOrder(&slot.frame))
+                    return;
+                if (source.position() != spans[i].end)
+                    break; // the frame ended elsewhere than found: find again from here
+            }
+            madeProgress();
+        }
+    }
+
+    // Reads the frames of spans on every thread; the calling thread first does `meanwhile`.
+    template <class Meanwhile>
+    void readAhead(const std::vector<FrameSpan> &spans, std::vector<Ahead> &slots,
+        const ReaderWarned &before, int threads, const Meanwhile &meanwhile)
+    {
+        std::atomic<std::size_t> nextFrame{0};
+        const std::size_t chunk =
+            std::max<std::size_t>(1, spans.size() / (16 * static_cast<std::size_t>(threads)));
+        const auto work = [&]() {
+            ReaderWarned flags = before;
+            ProbeSink probe;
+            TrajectoryReader ahead(kind, layout, types, probe, flags);
+            probe.reader = &ahead;
+            for (;;) {
+                const std::size_t first = nextFrame.fetch_add(chunk);
+                if (first >= spans.size())
+                    return;
+                const std::size_t last = std::min(spans.size(), first + chunk);
+                for (std::size_t i = first; i < last; ++i) {
+                    Ahead &slot = slots[i];
+                    probe.said.clear();
+                    flags = before;
+                    recycle(slot.frame);
+                    LineSource lines(std::string_view(
+                        spans[i].begin, static_cast<std::size_t>(spans[i].end - spans[i].begin)));
+                    try {
+                        const ReadResult result = ahead.readFrame(slot.frame, lines);
+                        slot.complete = result == ReadResult::FrameComplete && lines.atEnd();
+                        slot.said.swap(probe.said);
+                        slot.flagsAfter = flags;
+                    } catch (...) {
+                        slot.complete = false;
+                    }
+                }
+            }
+        };
+        for (std::size_t i = 0; i < spans.size(); ++i)
+            slots[i].complete = false;
+        std::vector<std::thread> helpers;
+        try {
+            for (int t = 1; t < threads; ++t)
+                helpers.emplace_back(work);
+        } catch (const std::exception &) {
+            // Fewer helpers only means slower reading.
+        }
+        meanwhile();
+        work();
+        for (std::thread &helper : helpers)
+            helper.join();
+    }
+
+    static constexpr std::size_t BatchBytes = std::size_t{8} << 20;
+
+    TrajectoryFile &file;
+    LayoutKind kind;
+    const LayoutSettings &layout;
+    AtomTypeTable &types;
+    ReadOutcome outcome;
+    LocatingSink sink;
+    ReaderWarned &warned;
+    FrameList &frames;
+    const ReadOptions &options;
+    TrajectoryReader reader;
+    LineSource source;
+    const char *lastReport = source.position();
+};
+
+} // namespace
+
+ReadOutcome readTrajectory(TrajectoryFile &file, const InputFormat &format, AtomTypeTable &types,
+    MessageSink &sink, ReaderWarned &warned, FrameList &frames, const ReadOptions &options)
+{
+    WholeFileReader whole(file, format, types, sink, warned, frames, options);
+    return whole.run();
+}

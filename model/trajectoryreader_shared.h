@@ -1,0 +1,42 @@
+#pragma once
+
+// What the layout readers, the frame finder and the whole-file loading share.
+
+#include "model/frame.h"
+#include "model/inputformat.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+inline constexpr std::string_view FormatErrorCaption = "INPUT FILE FORMAT ERROR";
+inline constexpr std::string_view FormatWarningCaption = "INPUT FILE FORMAT WARNING";
+inline constexpr std::string_view ReadingErrorCaption = "READING FILE ERROR";
+
+// Counts above this are checked against what the rest of the file can hold before any memory
+// is taken for them; smaller ones cost too little to bother.
+inline constexpr std::int64_t LargeAtomCount = 4096;
+
+inline constexpr std::size_t MaxNameLength = 30;
+
+inline constexpr std::string_view TimeMissing = "Time not found on specified line";
+inline constexpr std::string_view EnergyMissing = "Energy not found on specified line";
+inline constexpr std::string_view ChargeMissing = "Atom charge not found on specified position";
+
+// Takes the memory for count atoms without building them yet; false when there is none.
+bool reserveAtoms(Frame &frame, std::int64_t count);
+// Builds the frame's atoms as allocateAtoms does, in memory taken as by reserveAtoms.
+bool makeAtoms(Frame &frame, int count);
+
+// The lines of a frame of the line layouts holding atomCount atoms: through its last atom line,
+// and through the time and energy lines wherever those stand.
+inline std::int64_t frameLines(const LayoutSettings &layout, std::int64_t atomCount)
+{
+    std::int64_t lines = std::int64_t{layout.firstAtomLine} + atomCount - 1;
+    if (layout.readTime)
+        lines = std::max<std::int64_t>(lines, layout.timePosition);
+    if (layout.readEnergy)
+        lines = std::max<std::int64_t>(lines, layout.energyPosition);
+    return lines;
+}
