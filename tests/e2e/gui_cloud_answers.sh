@@ -60,6 +60,8 @@ sleep 0.3
 xdotool key --clearmodifiers Return
 sleep 0.5
 xdotool windowfocus --sync "$window" key --clearmodifiers ctrl+e
+sleep 1
+import -window root "$artefacts/gui_cloud_answers.png"
 
 /usr/bin/python3 - "$left" "$top" "$width" "$height" "$slow" "$buttons_left" "$buttons_top" <<'PYTHON'
 import ctypes, hashlib, subprocess, sys, time
