@@ -6,7 +6,9 @@
 //   mainwindow_animation.cpp  frame stepping, play/pause/rewind/repeat, rotation, speed, the
 //                             view's keys
 //   mainwindow_open.cpp       the command-line start-up event and opening a trajectory
-//   mainwindow_redraw.cpp     Redraw: composing ViewBitmap and presenting it in the view
+//   mainwindow_redraw.cpp     Redraw: composing ViewBitmap and presenting it in the view; the
+//                             3D electron cloud on threads of its own (render/cloudjob.h)
+//   busyinput.cpp             what the window answers while long work runs on its thread
 //   mainwindow_mouse.cpp      the gestures and the wheel on the view, and the release timer
 //   mainwindow_save.cpp       saving frames as text or pictures, and rotated picture series
 // The view widget in the centre only forwards its paint, resize, mouse and key events here.
