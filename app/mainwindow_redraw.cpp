@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QPainter>
 
+#include <cmath>
 #include <string>
 
 namespace {
@@ -55,6 +56,12 @@ void TMainForm::Redraw(Frame *frame, bool present)
     const std::uint64_t generation = ++CloudGeneration;
     inputs.electronCloud = [this, generation](const Frame &composed, QImage &bitmap) {
         const CloudContext context{ViewTransform, SceneSettings, SceneScratch, *this, nullptr, 0};
+        const double k = ViewTransform.scale;
+        if (SceneScratch.frame != &composed || !(k > 0.0) || !std::isfinite(k)) {
+            // no cloud to draw, as the cloud itself decides
+            drawElectronCloud(composed, bitmap, context);
+            return;
+        }
         CloudPass = std::make_unique<CloudJob>(composed, bitmap, context, [this, generation] {
             QMetaObject::invokeMethod(
                 this, [this, generation] { CloudPassFinished(generation); }, Qt::QueuedConnection);
