@@ -7,6 +7,8 @@
 #include "dialogs/inputdlg.h"
 #include "dialogs/toolsdlg.h"
 #include "model/inputformat.h"
+#include "render/cloudjob.h"
+#include "render/spherepicture.h"
 
 #include <QColorDialog>
 #include <QCoreApplication>
@@ -74,6 +76,8 @@ TMainForm::TMainForm()
     connect(&AnimTimer, &QTimer::timeout, this, &TMainForm::AnimTimerTimer);
     connect(&RotationTimer, &QTimer::timeout, this, &TMainForm::RotationTimerTimer);
     connect(&MouseTimer, &QTimer::timeout, this, &TMainForm::MouseTimerTimer);
+    CloudProgressTimer.setInterval(100);
+    connect(&CloudProgressTimer, &QTimer::timeout, this, &TMainForm::ShowCloudProgress);
 
     setMinimumSize(100, 100);
     resize(481, 394);
@@ -94,6 +98,8 @@ TMainForm::TMainForm()
 
 TMainForm::~TMainForm()
 {
+    // no cloud thread outlives the window it reports to
+    EndCloudPasses();
     if (MainForm == this)
         MainForm = nullptr;
 }
@@ -191,7 +197,14 @@ void TMainForm::SetViewCentre()
 void TMainForm::FormResize()
 {
     ViewRect = QRect(0, 0, ClientWidth(), ViewHeight());
-    SizeViewBitmap();
+    // A cloud drawn for the old size is stale, unless long work waits for it (a picture of a
+    // series is drawn at the size it began with).
+    if (!Busy)
+        StopCloudPass();
+    if (SizeViewBitmap()) {
+        ViewBitmap.fill(pixelOfColor(effectiveBackground()));
+        BitmapStale = true;
+    }
     SetViewCentre();
     if (ToolsDlg)
         ToolsDlg->Dock();
@@ -201,19 +214,20 @@ void TMainForm::FormResize()
     View->update();
 }
 
-void TMainForm::SizeViewBitmap()
+bool TMainForm::SizeViewBitmap()
 {
     // On a screen of double density the picture has twice the pixels of the view each way,
     // and its text twice the dots per metre, so that it is drawn sharp rather than enlarged.
     const double ratio = PixelRatio();
     const QSize size = (QSizeF(ViewRect.size()) * ratio).toSize();
     if (ViewBitmap.size() == size)
-        return;
+        return false;
     ViewBitmap = QImage(size, QImage::Format_RGB32);
     if (ratio != 1.0 && !ViewBitmap.isNull()) {
         ViewBitmap.setDotsPerMeterX(qRound(ViewBitmap.dotsPerMeterX() * ratio));
         ViewBitmap.setDotsPerMeterY(qRound(ViewBitmap.dotsPerMeterY() * ratio));
     }
+    return true;
 }
 
 void TMainForm::FormPaint()
@@ -237,6 +251,8 @@ void TMainForm::moveEvent(QMoveEvent *event)
 
 void TMainForm::closeEvent(QCloseEvent *event)
 {
+    // a cloud being drawn ends with its rows; the threads are waited for when the window goes
+    StopCloudPass();
     QMainWindow::closeEvent(event);
     emit Closed();
 }

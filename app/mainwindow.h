@@ -6,7 +6,9 @@
 //   mainwindow_animation.cpp  frame stepping, play/pause/rewind/repeat, rotation, speed, the
 //                             view's keys
 //   mainwindow_open.cpp       the command-line start-up event and opening a trajectory
-//   mainwindow_redraw.cpp     Redraw: composing ViewBitmap and presenting it in the view
+//   mainwindow_redraw.cpp     Redraw: composing ViewBitmap and presenting it in the view; the
+//                             3D electron cloud on threads of its own (render/cloudjob.h)
+//   busyinput.cpp             what the window answers while long work runs on its thread
 //   mainwindow_mouse.cpp      the gestures and the wheel on the view, and the release timer
 //   mainwindow_view.cpp       the view centre: Centre, Reset view, panning, the file's start view
 //   mainwindow_save.cpp       saving frames as text or pictures, and rotated picture series
@@ -27,6 +29,7 @@
 #include "model/messagesink.h"
 #include "model/trajectoryreader.h"
 #include "render/displaystate.h"
+#include "render/redraw.h"
 
 #include <QImage>
 #include <QMainWindow>
@@ -40,7 +43,10 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
+class BusyInput;
+class CloudJob;
 class QAction;
 class QColorDialog;
 class QFileDialog;
@@ -286,8 +292,31 @@ public:
 
     /// Shows a message box (OK only) through Messages.
     void ShowMessage(const QString &caption, const QString &text);
-    /// Paints ViewBitmap into the view; composes it first unless a redraw has just done so.
+    /// Paints ViewBitmap into the view; composes it first unless a redraw has just done so, a
+    /// 3D cloud is being drawn or long work is running.
     void PaintView(QPainter &painter);
+
+    // The 3D electron cloud (mainwindow_redraw.cpp). Redraw starts it on threads of its own
+    // and returns; the picture shown stays until the cloud's picture is whole, and a newer
+    // redraw makes it stale. A redraw that is not presented, or one made during long work,
+    // waits for it while the window goes on answering.
+    /// True while a 3D cloud is being drawn for the latest redraw.
+    bool CloudPassRunning() const { return CloudPass != nullptr; }
+    /// Gives up on the running 3D cloud and shows the frame with the quick model instead;
+    /// false when none was running.
+    bool AbandonCloudPass();
+    /// Waits for the running 3D cloud while the window answers; true once its picture is in
+    /// ViewBitmap (at once when none runs). Closing the window, or Esc when escAbandons, gives
+    /// up on it for the quick model and returns false.
+    bool WaitForCloudPass(bool escAbandons);
+    /// Stops every 3D cloud and waits for their threads.
+    void EndCloudPasses();
+    /// Shows the running cloud's percentage in the status line.
+    void ShowCloudProgress();
+    /// Updates the status line with the cloud's percentage while one runs.
+    QTimer CloudProgressTimer;
+    /// The long work running on the window's thread, or null (see BusyInput).
+    BusyInput *Busy = nullptr;
 
     // The menu: submenus, items and separators by their names.
     QMenu *File1 = nullptr;
@@ -357,8 +386,9 @@ private:
     void BuildMenu();
     /// Lets files be dropped on the window and builds DropNote (mainwindow_drop.cpp).
     void SetUpDropping();
-    /// Makes ViewBitmap the size of ViewRect in the screen's own pixels, when it is not.
-    void SizeViewBitmap();
+    /// Makes ViewBitmap the size of ViewRect in the screen's own pixels, when it is not; true
+    /// when it made a new one.
+    bool SizeViewBitmap();
     /// Puts the view centre at the integer halves of the client width and ViewHeight.
     void SetViewCentre();
     /// Turns the view by alpha about the depth axis, beta about the screen x axis and gamma
@@ -400,8 +430,21 @@ private:
     std::unique_ptr<StatusSink> OwnStatusLine;
     bool BitmapFresh = false; ///< ViewBitmap was composed for presenting and not yet painted
     bool Painting = false; ///< a paint event is composing the bitmap itself
-    bool CloudPassRunning = false; ///< a 3D electron cloud is being drawn
     QTimer DropNoteTimer; ///< hides DropNote a while after it was shown
+    bool BitmapStale = true; ///< ViewBitmap holds no finished picture of its size
+    RedrawInputs InputsOfRedraw();
+    /// Asks the view to paint ViewBitmap (unless a paint is composing it) and refreshes the
+    /// details window.
+    void PresentBitmap();
+    /// Makes the running 3D cloud stale: its threads stop after their rows.
+    void StopCloudPass();
+    /// Shows the cloud's picture, with the overlay, when the pass that ended is still current.
+    void CloudPassFinished(std::uint64_t generation);
+    std::unique_ptr<CloudJob> CloudPass; ///< the cloud of the latest redraw, while it runs
+    std::vector<std::unique_ptr<CloudJob>> StoppedPasses; ///< stale, ending their rows
+    std::uint64_t CloudGeneration = 0; ///< counts the 3D redraws; a pass knows its own
+    QImage CloudStandIn; ///< the frame with the quick model, while the 3D cloud runs
+    bool CloudPresent = false; ///< the running cloud's picture is to be shown when whole
 };
 
 /// The program's main window, or null before start-up and after it is destroyed.

@@ -96,7 +96,8 @@ void TMainForm::Animation1Click()
 
 void TMainForm::AnimTimerTimer()
 {
-    if (!Playing)
+    // a frame with a 3D cloud is shown whole before the next one is started
+    if (!Playing || CloudPassRunning())
         return;
     if (CurrentFrameIndex < FrameCount || RepeatPlay)
         StepForward();
@@ -106,7 +107,7 @@ void TMainForm::AnimTimerTimer()
 
 void TMainForm::RotationTimerTimer()
 {
-    if (!Rotating)
+    if (!Rotating || CloudPassRunning())
         return;
     RotateView(
         RotationRateInPlane * 100.0, RotationRateVertical * 100.0, RotationRateHorizontal * 100.0);
@@ -171,6 +172,9 @@ bool TMainForm::FormKeyDown(int key, Qt::KeyboardModifiers keys)
             GoToFrame(CurrentFrameIndex + step);
         return true;
     }
+    case Qt::Key_Escape:
+        // gives up on a 3D cloud being drawn, for the quick model
+        return AbandonCloudPass();
     case Qt::Key_Home:
         if (FrameCount > 0)
             GoToFirstFrame();

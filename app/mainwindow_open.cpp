@@ -1,9 +1,11 @@
 #include "app/application.h"
+#include "app/busyinput.h"
 #include "app/commandline.h"
 #include "app/mainwindow.h"
 #include "app/messagesinks.h"
 #include "dialogs/toolsdlg.h"
 
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QFile>
 #include <QFileDialog>
@@ -14,6 +16,7 @@
 namespace {
 
 const QString ReadingText = QStringLiteral("I'm reading frames, please wait!");
+constexpr qint64 EventsEveryMs = 50;
 
 } // namespace
 
@@ -87,8 +90,8 @@ void TMainForm::ReadFrames(TrajectoryFile &file)
     ReaderWarned.clear();
     StatusLine->showBusy(ReadingText.toStdString());
 
-    // The read keeps the event loop waiting, so the progress is painted by the status sink
-    // itself, and only when the whole percentage moves on.
+    // The progress is painted by the status sink itself, and only when the whole percentage
+    // moves on.
     ReadOptions options;
     int shownPercent = -1;
     options.progress = [this, &shownPercent](double fraction) {
@@ -98,7 +101,18 @@ void TMainForm::ReadFrames(TrajectoryFile &file)
         shownPercent = percent;
         StatusLine->showBusy(QStringLiteral("%1 %2%").arg(ReadingText).arg(percent).toStdString());
     };
-    readTrajectory(file, Format(), AtomTypes, *Messages, ReaderWarned, Frames, options);
+    // The window answers while it reads: Esc ends the reading, keeping the frames read so far.
+    {
+        BusyInput input(*this);
+        QElapsedTimer sinceEvents;
+        options.carryOn = [&input, &sinceEvents] {
+            if (sinceEvents.isValid() && sinceEvents.elapsed() < EventsEveryMs)
+                return true;
+            sinceEvents.start();
+            return !input.StopAsked();
+        };
+        readTrajectory(file, Format(), AtomTypes, *Messages, ReaderWarned, Frames, options);
+    }
     FrameCount = Frames.count();
     StartViewOfFile(static_cast<LayoutKind>(InputFormat::clampKind(Format().kind)));
 

@@ -1,127 +1,217 @@
+#include "app/busyinput.h"
 #include "app/mainwindow.h"
 #include "app/viewwidget.h"
 #include "dialogs/detailsdlg.h"
+#include "render/cloudjob.h"
+#include "render/electroncloud.h"
 #include "render/redraw.h"
+#include "render/spherepicture.h"
 
 #include <QCoreApplication>
-#include <QKeyEvent>
 #include <QPainter>
 
-#include <optional>
+#include <cmath>
+#include <string>
 
 namespace {
 
-// While a 3D electron cloud is drawn the window handles its events now and then, so the status
-// line shows the progress. Esc abandons the pass; other input and the window's own timers wait
-// for no one and are dropped, so no other handler runs in the middle of the redraw.
-class CloudPassInput : public QObject
-{
-public:
-    CloudPassInput(const TMainForm &window, bool &running)
-        : Window(window)
-        , Running(running)
-    {
-        Running = true;
-        QCoreApplication::instance()->installEventFilter(this);
-    }
-    ~CloudPassInput() override
-    {
-        QCoreApplication::instance()->removeEventFilter(this);
-        Running = false;
-    }
-    bool Abandoned = false;
-    bool Resized = false;
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        switch (event->type()) {
-        case QEvent::KeyPress:
-            if (static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape)
-                Abandoned = true;
-            return true;
-        case QEvent::KeyRelease:
-        case QEvent::ShortcutOverride:
-        case QEvent::Shortcut:
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick:
-        case QEvent::MouseMove:
-        case QEvent::Wheel:
-        case QEvent::ContextMenu:
-        case QEvent::Close:
-            return true;
-        case QEvent::Timer:
-            return watched == &Window.AnimTimer || watched == &Window.RotationTimer
-                || watched == &Window.MouseTimer;
-        case QEvent::Resize:
-            // a new size brings a new picture, which the pass no longer draws
-            if (watched == &Window || watched == Window.View)
-                Resized = true;
-            return false;
-        default:
-            return false;
-        }
-    }
-
-private:
-    const TMainForm &Window;
-    bool &Running;
-};
+constexpr int ProgressEveryMs = 100;
 
 } // namespace
 
+RedrawInputs TMainForm::InputsOfRedraw()
+{
+    const LayoutSettings &layout = Format().current();
+    return RedrawInputs{.Frames = Frames,
+        .CurrentFrame = *CurrentFrame,
+        .FrameCount = FrameCount,
+        .display = *this,
+        .view = ViewTransform,
+        .settings = SceneSettings,
+        .scratch = SceneScratch,
+        .gradient = Gradient(),
+        .readTime = layout.readTime,
+        .readEnergy = layout.readEnergy,
+        .status = StatusLine,
+        .pixelRatio = PixelRatio(),
+        .fitAllowed = !ViewHeld};
+}
+
 void TMainForm::Redraw(Frame *frame, bool present)
 {
-    // events handled during a 3D cloud may ask for a redraw: the one under way will do
-    if (CloudPassRunning)
+    // whatever a running pass draws is stale now
+    StopCloudPass();
+    // the window may have moved to a screen of another density
+    if (SizeViewBitmap())
+        BitmapStale = true;
+    if (ViewBitmap.isNull())
         return;
-    bool resized = false;
-    SizeViewBitmap(); // the window may have moved to a screen of another density
-    if (!ViewBitmap.isNull()) {
-        const LayoutSettings &layout = Format().current();
-        RedrawInputs inputs{.Frames = Frames,
-            .CurrentFrame = *CurrentFrame,
-            .FrameCount = FrameCount,
-            .display = *this,
-            .view = ViewTransform,
-            .settings = SceneSettings,
-            .scratch = SceneScratch,
-            .gradient = Gradient(),
-            .readTime = layout.readTime,
-            .readEnergy = layout.readEnergy,
-            .status = StatusLine};
-        inputs.pixelRatio = PixelRatio();
-        inputs.fitAllowed = !ViewHeld;
-        // A paint event cannot handle events while it paints: a 3D cloud drawn for one runs
-        // to its end without progress.
-        std::optional<CloudPassInput> input;
-        if (ShowElectrons && DrawingModel == 1 && !QuickDraw && !Painting) {
-            input.emplace(*this, CloudPassRunning);
-            inputs.cloudCarryOn = [&input] {
-                QCoreApplication::processEvents();
-                return !input->Abandoned && !input->Resized;
-            };
-        }
+    RedrawInputs inputs = InputsOfRedraw();
+    if (!(ShowElectrons && DrawingModel == 1 && !QuickDraw)) {
         redrawFrame(ViewBitmap, frame, inputs);
-        resized = input && input->Resized;
-    }
-    if (!present)
+        BitmapStale = false;
+        if (present)
+            PresentBitmap();
         return;
+    }
+
+    // The 3D cloud runs on threads of its own over the composed atoms, the overlay drawn over
+    // it when it ends. Meanwhile the picture composed with the quick model stands in.
+    QImage standIn(ViewBitmap.size(), QImage::Format_RGB32);
+    standIn.setDotsPerMeterX(ViewBitmap.dotsPerMeterX());
+    standIn.setDotsPerMeterY(ViewBitmap.dotsPerMeterY());
+    const std::uint64_t generation = ++CloudGeneration;
+    inputs.electronCloud = [this, generation](const Frame &composed, QImage &bitmap) {
+        const CloudContext context{ViewTransform, SceneSettings, SceneScratch, *this, nullptr, 0};
+        const double k = ViewTransform.scale;
+        if (SceneScratch.frame != &composed || !(k > 0.0) || !std::isfinite(k)) {
+            // no cloud to draw, as the cloud itself decides
+            drawElectronCloud(composed, bitmap, context);
+            return;
+        }
+        CloudPass = std::make_unique<CloudJob>(composed, bitmap, context, [this, generation] {
+            QMetaObject::invokeMethod(
+                this, [this, generation] { CloudPassFinished(generation); }, Qt::QueuedConnection);
+        });
+        DisplayState quick = *this;
+        quick.QuickDraw = true;
+        const CloudContext quickContext{ViewTransform, SceneSettings, SceneScratch, quick};
+        drawElectronCloud(composed, bitmap, quickContext);
+    };
+    redrawFrame(standIn, frame, inputs);
+    if (!CloudPass) {
+        // nothing was composed for a cloud (no atoms): the picture is whole as it is
+        ViewBitmap = standIn;
+        BitmapStale = false;
+        if (present)
+            PresentBitmap();
+        return;
+    }
+    CloudStandIn = standIn;
+    CloudPresent = present;
+    StatusLine->showBusy(CloudBusyText);
+    CloudProgressTimer.start();
+
+    if (present && !Busy) {
+        // A picture of another size, or none yet, gives way to the stand-in; otherwise the
+        // last picture stays until the new one is whole.
+        if (BitmapStale || ViewBitmap.size() != standIn.size()) {
+            ViewBitmap = standIn;
+            BitmapStale = false;
+            if (!Painting) {
+                BitmapFresh = true;
+                View->update();
+            }
+        }
+        return;
+    }
+    // A picture for saving is needed now: events are handled while it is drawn; Esc gives up
+    // on the cloud for the quick model, unless a series is being saved, which Esc stops after
+    // this picture.
+    WaitForCloudPass(Busy == nullptr);
+}
+
+bool TMainForm::WaitForCloudPass(bool escAbandons)
+{
+    BusyInput input(*this);
+    const std::uint64_t generation = CloudGeneration;
+    while (CloudPass && CloudGeneration == generation) {
+        if (input.CloseSeen() || (escAbandons && input.StopSeen())) {
+            AbandonCloudPass();
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return true;
+}
+
+void TMainForm::PresentBitmap()
+{
     if (!Painting) {
         // The view paints the fresh bitmap when Qt next delivers its paint event: one copy of
         // the whole picture, never a half-drawn one.
-        // A window resized during a 3D cloud needs the picture composed again at its size.
-        BitmapFresh = !resized;
+        BitmapFresh = true;
         View->update();
     }
     if (ShowDetails && DetailsDlg)
         DetailsDlg->refreshDetails();
 }
 
+void TMainForm::CloudPassFinished(std::uint64_t generation)
+{
+    if (!CloudPass || generation != CloudGeneration || !CloudPass->ended())
+        return;
+    const std::unique_ptr<CloudJob> job = std::move(CloudPass);
+    CloudProgressTimer.stop();
+    QImage picture = job->picture();
+    if (picture.isNull())
+        return;
+    // the overlay as the redraw that started the pass would have drawn it
+    CloudScene &scene = job->scene();
+    RedrawInputs inputs = InputsOfRedraw();
+    RedrawInputs copies{.Frames = Frames,
+        .CurrentFrame = scene.frame,
+        .FrameCount = FrameCount,
+        .display = scene.display,
+        .view = scene.view,
+        .settings = scene.settings,
+        .scratch = scene.scratch,
+        .gradient = inputs.gradient,
+        .readTime = inputs.readTime,
+        .readEnergy = inputs.readEnergy};
+    DrawOverlay(picture, &scene.frame, copies);
+    ViewBitmap = picture;
+    BitmapStale = false;
+    CloudStandIn = QImage();
+    StatusLine->showCounter();
+    if (CloudPresent)
+        PresentBitmap();
+}
+
+void TMainForm::ShowCloudProgress()
+{
+    if (!CloudPass)
+        return;
+    StatusLine->showBusy(
+        std::string(CloudBusyText) + " " + std::to_string(CloudPass->percent()) + "%");
+}
+
+void TMainForm::StopCloudPass()
+{
+    // Threads that are still drawing their last row end on their own; they are waited for
+    // when the next pass starts or the window goes.
+    std::erase_if(StoppedPasses, [](const std::unique_ptr<CloudJob> &job) { return job->ended(); });
+    if (!CloudPass)
+        return;
+    CloudPass->stop();
+    StoppedPasses.push_back(std::move(CloudPass));
+    CloudProgressTimer.stop();
+    StatusLine->showCounter();
+}
+
+bool TMainForm::AbandonCloudPass()
+{
+    if (!CloudPass)
+        return false;
+    const bool present = CloudPresent;
+    StopCloudPass();
+    ViewBitmap = CloudStandIn;
+    BitmapStale = false;
+    if (present)
+        PresentBitmap();
+    return true;
+}
+
+void TMainForm::EndCloudPasses()
+{
+    StopCloudPass();
+    StoppedPasses.clear();
+}
+
 void TMainForm::PaintView(QPainter &painter)
 {
-    if (!BitmapFresh) {
+    // While a cloud is drawn, or other long work runs, the view shows the picture it has.
+    if (!BitmapFresh && !CloudPass && !Busy) {
         // An expose, a resize or a first show: compose the picture as a paint always does.
         Painting = true;
         FormPaint();

@@ -1,3 +1,4 @@
+#include "app/busyinput.h"
 #include "app/mainwindow.h"
 #include "app/viewwidget.h"
 #include "dialogs/saveframedlg.h"
@@ -157,9 +158,11 @@ void TMainForm::Save1Click()
     StatusLine->showBusy(SavingImagesText.toStdString());
     const int digits = decimalDigits(static_cast<long long>(selected.size()));
     long long k = 0;
+    // Esc stops the series after the picture being made; what was written stays.
+    BusyInput input(*this);
     forEachSelected(Frames, selected, [&](Frame &frame) {
         Redraw(&frame, false);
-        return SaveViewBitmap(seriesFileName(name, k++, digits), caption);
+        return SaveViewBitmap(seriesFileName(name, k++, digits), caption) && !input.StopAsked();
     });
     // The bitmap holds the last saved frame: the next paint composes the current one again.
     BitmapFresh = false;
@@ -200,6 +203,9 @@ void TMainForm::SaveFrame1Click()
             filters);
     if (path.isEmpty())
         return;
+    // the picture saved is the frame's whole one, its cloud included
+    if (!WaitForCloudPass(true))
+        return;
     const std::string name = fileSystemName(path);
     if (options.saveAs == 1) {
         SaveViewBitmap(name, caption);
@@ -230,9 +236,12 @@ void TMainForm::SaveFrame1Click()
         return;
     }
     StatusLine->showBusy(SavingImagesText.toStdString());
+    BusyInput input(*this);
     saveRotatedSeries(
         name, options.imageCount, options.rotationAngle, vertical, ViewTransform,
-        [&](const std::string &file) { return SaveViewBitmap(file, caption); },
+        [&](const std::string &file) {
+            return SaveViewBitmap(file, caption) && !input.StopAsked();
+        },
         [this] { Redraw(nullptr, true); });
     StatusLine->showCounter();
 }

@@ -371,7 +371,7 @@ private:
         }
         // A file that could not be held whole ends where its memory did, when the reading got
         // that far: to its end, or to its last line, which may have been cut.
-        if (file.truncated() && !outcome.outOfMemory) {
+        if (file.truncated() && !outcome.outOfMemory && !outcome.stopped) {
             const char *line = reader.currentLine();
             if (!line || !std::memchr(line, '\n', static_cast<std::size_t>(source.end() - line)))
                 outOfMemory();
@@ -458,19 +458,24 @@ private:
                         / static_cast<double>(bytes.size()));
     }
 
-    void madeProgress()
+    // False when the caller asks the reading to end here.
+    bool madeProgress()
     {
+        if (options.carryOn && !options.carryOn()) {
+            outcome.stopped = true;
+            return false;
+        }
         if (static_cast<std::size_t>(source.position() - lastReport) < ReleaseStep)
-            return;
+            return true;
         lastReport = source.position();
         file.releaseBefore(source.position());
         reportProgress();
+        return true;
     }
 
     void readInOrder()
     {
-        while (readNextInOrder())
-            madeProgress();
+        while (readNextInOrder() && madeProgress()) { }
     }
 
     // A frame read ahead, with what it would have said and the flags it left.
@@ -515,9 +520,8 @@ private:
             }
             nextStart = nullptr;
             if (spans.empty()) {
-                if (!readNextInOrder())
+                if (!readNextInOrder() || !madeProgress())
                     return;
-                madeProgress();
                 continue;
             }
             // The frames take their arrays from the list's heap, so moving one into the list
@@ -557,7 +561,8 @@ private:
                 if (source.position() != spans[i].end)
                     break; // the frame ended elsewhere than found: find again from here
             }
-            madeProgress();
+            if (!madeProgress())
+                return;
         }
     }
 

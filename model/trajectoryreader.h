@@ -192,6 +192,9 @@ struct ReadOptions
     std::size_t batchBytes = 0;
     /// Called now and then with the fraction of the file read so far (0 to 1).
     std::function<void(double)> progress;
+    /// Asked after each frame read in order and after each batch read ahead; false ends the
+    /// reading there, keeping every frame read so far (ReadOutcome::stopped).
+    std::function<bool()> carryOn;
     /// Notes the file line of every message and of the stop in the outcome.
     bool lineNumbers = false;
 };
@@ -205,6 +208,8 @@ struct ReadOutcome
     ReadResult endedWith = ReadResult::EndOfFile;
     /// True when memory ran out, for the atoms or for a frame record.
     bool outOfMemory = false;
+    /// True when ReadOptions::carryOn ended the reading.
+    bool stopped = false;
     /// How many of the frames read were read ahead by the threads rather than in order (for
     /// diagnostics and tests).
     int framesReadAhead = 0;

@@ -456,3 +456,63 @@ CloudDrawn drawElectronCloud(const Frame &frame, QImage &bitmap, const CloudCont
     drawQuickCloud(frame, bitmap, context);
     return CloudDrawn::Abandoned;
 }
+
+struct ThreeDRows::Rows
+{
+    Rows(const Frame &frame, const QImage &atoms, const CloudContext &context)
+        : rays(frame, context)
+        , source(atoms)
+        , drawn(atoms.copy())
+        , pass{rays, context, source.constBits(), drawn.bits(), source.bytesPerLine(),
+              source.width(), drawn.bytesPerLine() == source.bytesPerLine() ? source.height() : 0}
+        , context(context)
+    {
+    }
+    CloudRays rays;
+    const QImage source; // kept alive: the pass reads its pixels
+    QImage drawn;
+    Pass pass;
+    const CloudContext &context;
+};
+
+ThreeDRows::ThreeDRows(const Frame &frame, const QImage &atoms, const CloudContext &context)
+    : state(std::make_unique<Rows>(frame, atoms, context))
+{
+}
+
+ThreeDRows::~ThreeDRows() = default;
+
+void ThreeDRows::work()
+{
+    state->pass.work();
+}
+
+void ThreeDRows::stop()
+{
+    state->pass.stop = true;
+}
+
+bool ThreeDRows::stopped() const
+{
+    return state->pass.stop;
+}
+
+int ThreeDRows::rowsDone() const
+{
+    return state->pass.rowsDone.load();
+}
+
+int ThreeDRows::rows() const
+{
+    return state->pass.height;
+}
+
+int ThreeDRows::threads() const
+{
+    return threadsFor(state->context.threads, state->pass.height);
+}
+
+QImage &ThreeDRows::picture()
+{
+    return state->drawn;
+}

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 // The electron cloud laid over a composed frame, in one of two drawing models: "Quick", a disc
@@ -114,3 +115,33 @@ RayResult rayDensity(const Frame &frame, int x, int y, const CloudContext &conte
 /// nothing for a frame the scratch was not composed for, or when the view's scale is not a
 /// positive finite number.
 CloudDrawn drawElectronCloud(const Frame &frame, QImage &bitmap, const CloudContext &context);
+
+/// The rows of one 3D pass over a composed picture, taken one at a time by any number of
+/// threads calling work(). The frame, the context and what it refers to must stay unchanged
+/// until every caller of work() has returned.
+class ThreeDRows
+{
+public:
+    /// A pass of frame's cloud over atoms (Format_RGB32, the composed frame); the pixels are
+    /// read from atoms and written to a copy of it.
+    ThreeDRows(const Frame &frame, const QImage &atoms, const CloudContext &context);
+    ~ThreeDRows();
+    ThreeDRows(const ThreeDRows &) = delete;
+    ThreeDRows &operator=(const ThreeDRows &) = delete;
+    /// Draws rows not yet taken until none are left or stop() was called.
+    void work();
+    /// Makes every work() return after the row it is drawing.
+    void stop();
+    bool stopped() const;
+    /// Rows drawn so far, of rows().
+    int rowsDone() const;
+    int rows() const;
+    /// The threads the context asks for, at least 1 and no more than the rows.
+    int threads() const;
+    /// The picture with the cloud; whole once rowsDone() == rows().
+    QImage &picture();
+
+private:
+    struct Rows;
+    std::unique_ptr<Rows> state;
+};

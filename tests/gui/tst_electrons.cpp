@@ -223,7 +223,9 @@ void ElectronsTest::resizingDuringTheThreeDPassComposesAgainAtTheNewSize()
     window.DrawingModel = 1;
     QTimer::singleShot(0, &window, [&window] { window.resize(640, 480); });
     window.Redraw(nullptr, true);
-    QCOMPARE(window.ViewRect.width(), 640); // resized while the pass ran
+    QVERIFY(window.CloudPassRunning());
+    QTRY_COMPARE_WITH_TIMEOUT(window.ViewRect.width(), 640, 120000); // resized while the pass ran
+    QTRY_VERIFY_WITH_TIMEOUT(!window.CloudPassRunning(), 120000);
     QCOMPARE(window.ViewBitmap.size(), window.ViewRect.size());
 }
 

@@ -11,6 +11,7 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include <memory>
@@ -51,6 +52,7 @@ private slots:
     void aFileWithoutFramesEmptiesTheTrajectoryAndSaysSo();
     void readingShowsTheBusyTextAndItsProgress();
     void aFileCutWhileReadKeepsTheFramesBeforeTheCut();
+    void escDuringAReadKeepsTheFramesReadSoFar();
     void readingForgetsPicksAndWarningsOfThePreviousFile();
     void newAfterOpeningEmptiesEverything();
 
@@ -361,6 +363,30 @@ void OpenTest::aFileCutWhileReadKeepsTheFramesBeforeTheCut()
     QCOMPARE(MainForm->FrameCount, framesBefore);
     QCOMPARE(MainForm->Frames.frameAt(framesBefore).time, static_cast<double>(framesBefore));
     QVERIFY(MainForm->StatusText().startsWith(QStringLiteral("Frame 1 of %1").arg(framesBefore)));
+}
+
+void OpenTest::escDuringAReadKeepsTheFramesReadSoFar()
+{
+    TMainForm &m = *MainForm;
+    const int written = 400000; // some 16 MB: more than a batch read ahead
+    const QString path = writeFile(QStringLiteral("long.xyz"), written);
+    m.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&m));
+    int paintsDuringRead = 0;
+    // pressed at the first moment the reading lets the window answer, as a repaint is asked
+    QTimer::singleShot(0, &m, [&m, &paintsDuringRead] {
+        m.View->repaint();
+        ++paintsDuringRead;
+        QTest::keyClick(&m, Qt::Key_Escape);
+    });
+    m.OpenTrajectory(path);
+    QCOMPARE(paintsDuringRead, 1);
+    QVERIFY(m.FrameCount > 1);
+    QVERIFY(m.FrameCount < written);
+    QCOMPARE(m.Frames.frameAt(m.FrameCount).time, double(m.FrameCount));
+    QVERIFY(sink.messages.empty());
+    QVERIFY(m.Playing);
+    QVERIFY(m.StatusText().startsWith(QStringLiteral("Frame 1 of %1").arg(m.FrameCount)));
 }
 
 void OpenTest::readingForgetsPicksAndWarningsOfThePreviousFile()

@@ -202,6 +202,43 @@ const std::vector<MalformedCase> &malformedCases()
 
 } // namespace
 
+TEST(WholeFileReading, AStopAskedForKeepsTheFramesReadSoFarAndSaysNothing)
+{
+    AtomTypeTable types;
+    types.buildDefaultTable();
+    std::string text;
+    for (int f = 1; f <= 3000; ++f)
+        text += "1\n" + std::to_string(f) + " 0\nH 1 2 3 0 0 0 0 " + std::string(3000, '1') + "\n";
+    for (const int threads : {1, 2}) {
+        FrameList frames;
+        RecordingSink sink;
+        ReaderWarned warned;
+        TrajectoryFile file = TrajectoryFile::fromText(text);
+        int asked = 0;
+        ReadOptions options;
+        options.threads = threads;
+        options.batchBytes = 64 << 10;
+        options.carryOn = [&asked] { return ++asked < 3; };
+        const ReadOutcome outcome = readTrajectory(
+            file, formatOf(LayoutKind::Common), types, sink, warned, frames, options);
+        EXPECT_TRUE(outcome.stopped) << threads;
+        EXPECT_EQ(asked, 3) << threads;
+        EXPECT_EQ(outcome.endedWith, ReadResult::EndOfFile) << threads;
+        EXPECT_TRUE(sink.messages.empty()) << threads;
+        // frame by frame the third answer comes after the third frame; ahead, after the third
+        // batch of about twenty
+        EXPECT_EQ(outcome.framesRead, frames.count()) << threads;
+        if (threads == 1)
+            EXPECT_EQ(frames.count(), 3);
+        else
+            EXPECT_GT(frames.count(), 3);
+        EXPECT_LT(frames.count(), 3000) << threads;
+        int time = 0;
+        for (const Frame &frame : frames)
+            EXPECT_EQ(frame.time, ++time) << threads;
+    }
+}
+
 TEST(WholeFileReading, MalformedFilesEndWithTheirMessageAndKeepEarlierFrames)
 {
     for (const int threads : {1, 2}) {
