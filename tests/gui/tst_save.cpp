@@ -181,7 +181,7 @@ const FailureCase Failures[] = {
         "Unsupported image format"},
     {"picture cannot be made", 1, 1, 51, "%1/no/such/out.bmp", "",
         "Can't save image file %1/no/such/out.bmp"},
-    {"rotated series of an unsupported kind", 1, 2, 51, "%1/turn.gif", "SAVE IMAGE ERROR",
+    {"rotated series of an unsupported kind", 1, 2, 51, "%1/turn.tif", "SAVE IMAGE ERROR",
         "Unsupported image format"},
 };
 
