@@ -52,6 +52,17 @@ bool reserveAtoms(Frame &frame, std::int64_t count)
     return true;
 }
 
+bool reserveAtomsForLines(Frame &frame, const LineSource &source, MessageSink &sink)
+{
+    std::int64_t count = frame.atomCount;
+    if (count > LargeAtomCount)
+        count = std::min(count, 1 + source.linesAvailable(count - 1));
+    if (reserveAtoms(frame, count))
+        return true;
+    sink.show(ReadingErrorCaption, "Not enough memory");
+    return false;
+}
+
 // Builds the frame's atoms as allocateAtoms does, in memory taken as by reserveAtoms.
 bool makeAtoms(Frame &frame, int count)
 {

@@ -63,17 +63,10 @@ ReadResult TrajectoryReader::readFrameLine(
         frame.text = std::move(text);
     }
     if (lineNumber == layout.firstAtomLine) {
-        // A count the rest of the file cannot hold would only end in a truncated frame: take no
-        // more memory than the lines that are left can fill.
-        std::int64_t count = frame.atomCount;
-        if (count > LargeAtomCount)
-            count = std::min(count, 1 + source.linesAvailable(count - 1));
         // Each atom is built when its line is read, so its memory is written once, while the
         // line's values are at hand; the frame is complete only once every atom line was read.
-        if (!reserveAtoms(frame, count)) {
-            sink.show(ReadingErrorCaption, "Not enough memory");
+        if (!reserveAtomsForLines(frame, source, sink))
             return ReadResult::OutOfMemory;
-        }
     }
     const std::int64_t atomIndex = lineNumber - layout.firstAtomLine;
     if (atomIndex >= 0 && atomIndex < frame.atomCount) {

@@ -4,6 +4,8 @@
 
 #include "model/frame.h"
 #include "model/inputformat.h"
+#include "model/linesource.h"
+#include "model/messagesink.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -26,6 +28,10 @@ inline constexpr std::string_view ChargeMissing = "Atom charge not found on spec
 
 // Takes the memory for count atoms without building them yet; false when there is none.
 bool reserveAtoms(Frame &frame, std::int64_t count);
+// Takes the memory for the frame's atoms, but no more than the lines left in source can fill: a
+// count the rest of the file cannot hold would only end in a truncated frame. Shows "Not enough
+// memory" and returns false when there is none.
+bool reserveAtomsForLines(Frame &frame, const LineSource &source, MessageSink &sink);
 // Builds the frame's atoms as allocateAtoms does, in memory taken as by reserveAtoms.
 bool makeAtoms(Frame &frame, int count);
 

@@ -65,14 +65,8 @@ ReadResult TrajectoryReader::readXyzFrame(Frame &frame, LineSource &source)
         }
     }
 
-    // As in the line layouts: no more memory than the lines left can fill.
-    std::int64_t atoms = frame.atomCount;
-    if (atoms > LargeAtomCount)
-        atoms = std::min(atoms, 1 + source.linesAvailable(atoms - 1));
-    if (!reserveAtoms(frame, atoms)) {
-        sink.show(ReadingErrorCaption, "Not enough memory");
+    if (!reserveAtomsForLines(frame, source, sink))
         return ReadResult::OutOfMemory;
-    }
     for (int i = 0; i < frame.atomCount; ++i) {
         if (!source.nextLine(line)) {
             lineStart = nullptr;
