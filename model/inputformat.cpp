@@ -95,7 +95,9 @@ int kindForFile(std::string_view extension, std::string_view bytes, int commonSk
         const void *lineFeed = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
         p = lineFeed ? static_cast<const char *>(lineFeed) + 1 : end;
     }
-    const void *lineFeed = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
+    // no text at all (a file that could not be opened) may come without any memory behind it
+    const void *lineFeed =
+        p < end ? std::memchr(p, '\n', static_cast<std::size_t>(end - p)) : nullptr;
     const char *const lineEnd = lineFeed ? static_cast<const char *>(lineFeed) : end;
     // Two numbers, each a whole token: "1 H" or "12.5fs" begin no frame of the program's own.
     for (int number = 0; number < 2; ++number) {
