@@ -85,16 +85,8 @@ ReadResult TrajectoryReader::readAtomLine(
     std::int64_t position = 1;
     std::string_view name;
     if (layout.readNames) {
-        const char *nameStart = skipBlanks(p, end);
-        const char *nameEnd = nameStart;
-        while (nameEnd < end && !isBlank(*nameEnd))
-            ++nameEnd;
-        if (static_cast<std::size_t>(nameEnd - nameStart) > MaxNameLength) {
-            sink.show(FormatErrorCaption, "Invalid or missed atom name");
+        if (!takeAtomName(p, end, name, sink))
             return ReadResult::FormatError;
-        }
-        name = std::string_view(nameStart, static_cast<std::size_t>(nameEnd - nameStart));
-        p = nameEnd;
         position = 2;
     }
     const AtomTypeCache::Found found = cache.find(name);

@@ -6,6 +6,7 @@
 #include "model/inputformat.h"
 #include "model/linesource.h"
 #include "model/messagesink.h"
+#include "model/textscanner.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -28,6 +29,23 @@ inline constexpr std::string_view ChargeMissing = "Atom charge not found on spec
 
 // Takes the memory for count atoms without building them yet; false when there is none.
 bool reserveAtoms(Frame &frame, std::int64_t count);
+// Takes the atom name that starts at p after blanks into name and moves p past it; shows
+// "Invalid or missed atom name" and returns false when it is longer than a name may be.
+inline bool takeAtomName(const char *&p, const char *end, std::string_view &name, MessageSink &sink)
+{
+    const char *nameStart = skipBlanks(p, end);
+    const char *nameEnd = nameStart;
+    while (nameEnd < end && !isBlank(*nameEnd))
+        ++nameEnd;
+    if (static_cast<std::size_t>(nameEnd - nameStart) > MaxNameLength) {
+        sink.show(FormatErrorCaption, "Invalid or missed atom name");
+        return false;
+    }
+    name = std::string_view(nameStart, static_cast<std::size_t>(nameEnd - nameStart));
+    p = nameEnd;
+    return true;
+}
+
 // Takes the memory for the frame's atoms, but no more than the lines left in source can fill: a
 // count the rest of the file cannot hold would only end in a truncated frame. Shows "Not enough
 // memory" and returns false when there is none.

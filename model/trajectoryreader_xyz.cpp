@@ -16,6 +16,21 @@ namespace {
 constexpr std::string_view PropertiesInvalid = "Properties not valid";
 constexpr std::string_view PropertiesNotFitting = "Atom line does not match Properties";
 
+// Reads the three coordinates at p into atom, scaled to Angstrom, and moves p past them; shows
+// "Invalid atom XYZ coordinate" and returns false when three numbers are not there.
+bool takePosition(FrameAtom &atom, const char *&p, const char *end, double scale, MessageSink &sink)
+{
+    double xyz[3];
+    const Converted position = convertReals<3>(p, end, xyz);
+    if (position.values < 3) {
+        sink.show(FormatErrorCaption, "Invalid atom XYZ coordinate");
+        return false;
+    }
+    atom.position = Vector3{xyz[0] * scale, xyz[1] * scale, xyz[2] * scale};
+    p = position.next;
+    return true;
+}
+
 } // namespace
 
 ReadResult TrajectoryReader::readXyzFrame(Frame &frame, LineSource &source)
@@ -88,17 +103,10 @@ ReadResult TrajectoryReader::readXyzFrame(Frame &frame, LineSource &source)
 
 ReadResult TrajectoryReader::readXyzName(FrameAtom &atom, const char *&p, const char *end)
 {
-    const char *nameStart = skipBlanks(p, end);
-    const char *nameEnd = nameStart;
-    while (nameEnd < end && !isBlank(*nameEnd))
-        ++nameEnd;
-    if (static_cast<std::size_t>(nameEnd - nameStart) > MaxNameLength) {
-        sink.show(FormatErrorCaption, "Invalid or missed atom name");
+    std::string_view name;
+    if (!takeAtomName(p, end, name, sink))
         return ReadResult::FormatError;
-    }
-    atom.type =
-        cache.find(std::string_view(nameStart, static_cast<std::size_t>(nameEnd - nameStart))).type;
-    p = nameEnd;
+    atom.type = cache.find(name).type;
     return ReadResult::FrameComplete;
 }
 
@@ -109,14 +117,8 @@ ReadResult TrajectoryReader::readXyzAtom(
 {
     if (const ReadResult named = readXyzName(atom, p, end); named != ReadResult::FrameComplete)
         return named;
-    double xyz[3];
-    const Converted position = convertReals<3>(p, end, xyz);
-    if (position.values < 3) {
-        sink.show(FormatErrorCaption, "Invalid atom XYZ coordinate");
+    if (!takePosition(atom, p, end, xyzScale, sink))
         return ReadResult::FormatError;
-    }
-    atom.position = Vector3{xyz[0] * xyzScale, xyz[1] * xyzScale, xyz[2] * xyzScale};
-    p = position.next;
     if (skipBlanks(p, end) == end)
         return ReadResult::FrameComplete;
 
@@ -173,17 +175,10 @@ ReadResult TrajectoryReader::readXyzColumns(
             named = true;
             break;
         }
-        case Use::Position: {
-            double xyz[3];
-            const Converted converted = convertReals<3>(p, end, xyz);
-            if (converted.values < 3) {
-                sink.show(FormatErrorCaption, "Invalid atom XYZ coordinate");
+        case Use::Position:
+            if (!takePosition(atom, p, end, xyzScale, sink))
                 return ReadResult::FormatError;
-            }
-            atom.position = Vector3{xyz[0] * xyzScale, xyz[1] * xyzScale, xyz[2] * xyzScale};
-            p = converted.next;
             break;
-        }
         case Use::Impulse: {
             double impulse[3];
             const Converted converted = convertReals<3>(p, end, impulse);
