@@ -60,7 +60,12 @@ for _ in $(seq 1 50); do
     sleep 0.1
 done
 wait_for "Animation control"
-tools_after=$(geometry "$(shown_windows "Animation control" | head -n 1)")
+# the window manager may map it first and the program then dock it: give that a moment
+for _ in $(seq 1 50); do
+    tools_after=$(geometry "$(shown_windows "Animation control" | head -n 1)")
+    [ "$tools_after" = "$tools_before" ] && break
+    sleep 0.1
+done
 if [ "$tools_after" != "$tools_before" ]; then
     echo "FAIL: the tool window came back at $tools_after, not at $tools_before"
     failures=1
