@@ -19,7 +19,8 @@ namespace {
 // Generous for the sanitizer build; every wait ends as soon as its condition holds.
 constexpr int PassTimeoutMs = 120000;
 
-// Keeps a copy of the picture the view shows at each of its paints.
+// Keeps a copy of the picture the view shows at each of its paints. The copy is taken as the
+// paint ends: by the time a test polls, a newer pass may already have replaced the bitmap.
 class PaintRecorder : public QObject
 {
 public:
@@ -31,26 +32,21 @@ public:
     std::vector<QImage> shown;
 
 protected:
-    bool eventFilter(QObject *, QEvent *event) override
+    bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() == QEvent::Paint)
-            painted = true;
-        return false;
-    }
-
-public:
-    // Paint events compose nothing when a pass runs; the picture copied after the event is
-    // the one it painted.
-    void collect()
-    {
-        if (painted)
-            shown.push_back(Window.ViewBitmap.copy());
-        painted = false;
+        if (event->type() != QEvent::Paint || delivering)
+            return false;
+        // deliver the paint here, inside the painting Qt set up, then copy what it painted
+        delivering = true;
+        watched->event(event);
+        delivering = false;
+        shown.push_back(Window.ViewBitmap.copy());
+        return true;
     }
 
 private:
     TMainForm &Window;
-    bool painted = false;
+    bool delivering = false;
 };
 
 } // namespace
@@ -125,7 +121,6 @@ void CloudPassTest::aNewerRedrawCancelsTheStalePassAndShowsOnlyTheUninterruptedP
     const QImage before = window.ViewBitmap.copy();
     // the window answers: the last picture stays and repaints while the pass runs
     window.View->repaint();
-    recorder.collect();
     QCOMPARE(window.ViewBitmap, before);
 
     window.GoToFrame(3);
@@ -136,8 +131,8 @@ void CloudPassTest::aNewerRedrawCancelsTheStalePassAndShowsOnlyTheUninterruptedP
     const std::string progress = status.busyTexts.back();
     QVERIFY(progress.starts_with("I'm rendering electrons cloud, please wait! "));
     QVERIFY(progress.ends_with('%'));
-    QTRY_VERIFY_WITH_TIMEOUT((recorder.collect(), !window.CloudPassRunning()), PassTimeoutMs);
-    QTRY_VERIFY_WITH_TIMEOUT((recorder.collect(), recorder.shown.back() == third), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!window.CloudPassRunning(), PassTimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!recorder.shown.empty() && recorder.shown.back() == third, 5000);
     QCOMPARE(window.ViewBitmap, third);
     for (const QImage &shown : recorder.shown)
         QVERIFY(shown != second);
@@ -163,11 +158,9 @@ void CloudPassTest::playingShowsEachFrameWholeBeforeStepping()
             window.Pause1Click();
     });
     window.Forward1Click();
-    QTRY_VERIFY_WITH_TIMEOUT(
-        (recorder.collect(), !window.Playing && !window.CloudPassRunning()), PassTimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!window.Playing && !window.CloudPassRunning(), PassTimeoutMs);
     QCOMPARE(window.CurrentFrameIndex, 3);
     window.Pause1Click();
-    recorder.collect();
     QVERIFY(!recorder.shown.empty());
     for (const QImage &shown : recorder.shown)
         QVERIFY(std::find(whole.begin(), whole.end(), shown) != whole.end());
