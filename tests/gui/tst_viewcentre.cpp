@@ -170,7 +170,7 @@ void ViewCentreTest::centreBringsAnOffOriginMoleculeIntoTheMiddleKeepingTheTurn(
     mouse(QTest::MousePress, QPoint(100, 100), Qt::LeftButton, Qt::NoModifier);
     mouse(QTest::MouseMove, QPoint(130, 110), Qt::NoButton, Qt::NoModifier);
     mouse(QTest::MouseRelease, QPoint(130, 110), Qt::LeftButton, Qt::NoModifier);
-    QTest::qWait(80); // the release's timer decides the spin
+    QTRY_VERIFY(!m.MouseTimer.isActive()); // the release's timer decides the spin
     if (m.Rotating)
         m.Rotate1Click();
     const Vector3 turned = m.ViewTransform.axisX;
@@ -198,7 +198,7 @@ void ViewCentreTest::resetViewGivesTheStartViewBack()
     mouse(QTest::MousePress, QPoint(100, 100), Qt::LeftButton, Qt::NoModifier);
     mouse(QTest::MouseMove, QPoint(160, 90), Qt::NoButton, Qt::NoModifier);
     mouse(QTest::MouseRelease, QPoint(160, 90), Qt::LeftButton, Qt::NoModifier);
-    QTest::qWait(80);
+    QTRY_VERIFY(!m.MouseTimer.isActive());
     if (m.Rotating)
         m.Rotate1Click();
     QTest::keyClick(m.View, Qt::Key_Right, Qt::ShiftModifier);
