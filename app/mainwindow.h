@@ -304,7 +304,7 @@ public:
     bool CloudPassRunning() const { return CloudPass != nullptr; }
     /// Gives up on the running 3D cloud and shows the frame with the quick model instead;
     /// false when none was running.
-    bool AbandonCloudPass();
+    bool AbandonCloudPass() override;
     /// Waits for the running 3D cloud while the window answers; true once its picture is in
     /// ViewBitmap (at once when none runs). Closing the window, or Esc when escAbandons, gives
     /// up on it for the quick model and returns false.

@@ -70,6 +70,8 @@ public:
     virtual void Details1Click() = 0;
     /// Switches the spin on or off.
     virtual void Rotate1Click() = 0;
+    /// Gives up on a 3D cloud being drawn, for the quick model; false when none was.
+    virtual bool AbandonCloudPass() = 0;
     /// Whether the animation plays; whether the view spins.
     virtual bool IsPlaying() const = 0;
     virtual bool IsRotating() const = 0;

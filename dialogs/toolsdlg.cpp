@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPolygon>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QToolButton>
@@ -78,6 +79,10 @@ TToolsDlg::TToolsDlg(MainFormLink &main)
     connect(ToolsTrackBar, &QSlider::valueChanged, this, &TToolsDlg::ToolsTrackBarChange);
     connect(PauseSpeedBtn, &QToolButton::clicked, this, &TToolsDlg::PauseSpeedBtnClick);
     connect(ForwardSpeedBtn, &QToolButton::clicked, this, &TToolsDlg::ForwardSpeedBtnClick);
+    // Esc gives up on a 3D cloud being drawn here as in the view: after a click on a button
+    // this window holds the keyboard.
+    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, [this] { Main.AbandonCloudPass(); });
 
     ToolsDlg = this;
     Dock();

@@ -1,14 +1,18 @@
 #include "app/application.h"
 #include "app/mainwindow.h"
 #include "app/viewwidget.h"
+#include "dialogs/toolsdlg.h"
 #include "guitestsupport.h"
 #include "render/redraw.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
+#include <QWindow>
 
 #include <algorithm>
 #include <memory>
@@ -79,6 +83,7 @@ private slots:
     void aNewerRedrawCancelsTheStalePassAndShowsOnlyTheUninterruptedPicture();
     void playingShowsEachFrameWholeBeforeStepping();
     void escDuringASeriesStopsItAfterTheCurrentPicture();
+    void escInTheAnimationControlGivesUpTheCloudForTheQuickModel();
     void closingDuringAPassEndsItsThreads();
 
 private:
@@ -187,6 +192,24 @@ void CloudPassTest::escDuringASeriesStopsItAfterTheCurrentPicture()
         QImage(folder.filePath(QStringLiteral("s00.bmp"))).convertToFormat(QImage::Format_RGB32),
         first);
     QVERIFY(sink.messages.empty());
+}
+
+void CloudPassTest::escInTheAnimationControlGivesUpTheCloudForTheQuickModel()
+{
+    TMainForm &window = *MainForm;
+    window.QuickDraw = true;
+    const QImage quick = wholePicture(2);
+    window.QuickDraw = false;
+    // the pause button clicked: the keyboard is now the animation control's (a tool window
+    // counts as active already while its main window is, so it is asked for directly)
+    ToolsDlg->windowHandle()->requestActivate();
+    QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget *>(ToolsDlg));
+    QTest::mouseClick(ToolsDlg->PauseSpeedBtn, Qt::LeftButton);
+    window.GoToFrame(2);
+    QVERIFY(window.CloudPassRunning());
+    QTest::keyClick(ToolsDlg, Qt::Key_Escape);
+    QVERIFY(!window.CloudPassRunning());
+    QCOMPARE(window.ViewBitmap, quick);
 }
 
 void CloudPassTest::closingDuringAPassEndsItsThreads()

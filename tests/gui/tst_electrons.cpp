@@ -33,6 +33,7 @@ public:
     void Forward1Click() override { }
     void Details1Click() override { }
     void Rotate1Click() override { }
+    bool AbandonCloudPass() override { return false; }
     bool IsPlaying() const override { return false; }
     bool IsRotating() const override { return false; }
     DisplayState &Display() override { return display; }
