@@ -117,6 +117,7 @@ public:
     /// The user panned or zoomed at the pointer: no fit moves the view away until Centre,
     /// Reset view or the next file.
     bool ViewHeld = false;
+    void ReleaseHeldView() override { ViewHeld = false; }
 
     // The electrons switch remembers what it changed.
     bool ElectronsSwitched = false;

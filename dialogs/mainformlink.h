@@ -72,6 +72,8 @@ public:
     virtual void Rotate1Click() = 0;
     /// Gives up on a 3D cloud being drawn, for the quick model; false when none was.
     virtual bool AbandonCloudPass() = 0;
+    /// Lets the fit move the view again after the user panned or zoomed at the pointer.
+    virtual void ReleaseHeldView() = 0;
     /// Whether the animation plays; whether the view spins.
     virtual bool IsPlaying() const = 0;
     virtual bool IsRotating() const = 0;

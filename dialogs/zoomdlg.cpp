@@ -174,6 +174,8 @@ void TZoomDlg::FormClose()
 void TZoomDlg::FittingRadioGroupClick()
 {
     Main.Display().FitMode = FittingItems->checkedId();
+    // a fit chosen here is asked for now, even where the user holds a panned view
+    Main.ReleaseHeldView();
     Main.Redraw(nullptr, true);
 }
 

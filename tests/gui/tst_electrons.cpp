@@ -34,6 +34,7 @@ public:
     void Details1Click() override { }
     void Rotate1Click() override { }
     bool AbandonCloudPass() override { return false; }
+    void ReleaseHeldView() override { }
     bool IsPlaying() const override { return false; }
     bool IsRotating() const override { return false; }
     DisplayState &Display() override { return display; }

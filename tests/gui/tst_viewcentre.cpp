@@ -2,12 +2,17 @@
 #include "app/mainwindow.h"
 #include "app/viewwidget.h"
 #include "dialogs/textdisplayform.h"
+#include "dialogs/zoomdlg.h"
 #include "guitestsupport.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -32,7 +37,7 @@ private slots:
     }
     void cleanup() { windows.reset(); }
 
-    void shiftRightDragPansThePictureAndNoFitPullsItBack();
+    void shiftRightDragPansThePictureAndNoFitPullsItBackUntilOneIsChosen();
     void shiftArrowsMoveThePictureATenthOfTheViewAPress();
     void wheelZoomsAboutThePointerAndCtrlWheelGrowsTheAtomsOnly();
     void centreBringsAnOffOriginMoleculeIntoTheMiddleKeepingTheTurn();
@@ -98,7 +103,7 @@ static bool near(QPointF a, QPointF b, double tolerance = 1e-6)
     return std::abs(a.x() - b.x()) <= tolerance && std::abs(a.y() - b.y()) <= tolerance;
 }
 
-void ViewCentreTest::shiftRightDragPansThePictureAndNoFitPullsItBack()
+void ViewCentreTest::shiftRightDragPansThePictureAndNoFitPullsItBackUntilOneIsChosen()
 {
     loadTwoAtoms();
     QVERIFY(near(drawnAt(0), QPointF(cx - 96, cy)));
@@ -115,6 +120,21 @@ void ViewCentreTest::shiftRightDragPansThePictureAndNoFitPullsItBack()
     QVERIFY(isRed(QPointF(to)));
     QVERIFY(!isRed(QPointF(from)));
     QVERIFY(!MainForm->MouseTimer.isActive());
+
+    // choosing the overflow fit in the zoom dialog brings B back inside the view
+    QTimer::singleShot(0, ZoomDlg, [] {
+        QVERIFY(QTest::qWaitForWindowActive(ZoomDlg));
+        for (QRadioButton *item : ZoomDlg->FittingRadioGroup->findChildren<QRadioButton *>()) {
+            if (item->text() == QStringLiteral("Overflowing frames"))
+                QTest::mouseClick(item, Qt::LeftButton);
+        }
+        QTest::mouseClick(ZoomDlg->OKBtn, Qt::LeftButton);
+    });
+    MainForm->Zoom1Click();
+    const double radius =
+        MainForm->SceneSettings.atomScale * MainForm->CurrentFrame->atoms[1].type->radius;
+    QVERIFY2(drawnAt(1).x() + radius <= 2 * cx + 1e-9, qPrintable(QString::number(drawnAt(1).x())));
+    QVERIFY(MainForm->ViewTransform.scale < 32.0);
 }
 
 void ViewCentreTest::shiftArrowsMoveThePictureATenthOfTheViewAPress()
