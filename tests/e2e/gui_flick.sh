@@ -11,11 +11,8 @@ examples="$3"
 artefacts="$4"
 mkdir -p "$artefacts"
 
-if [ -z "${TESSALY_E2E_INNER:-}" ]; then
-    export TESSALY_E2E_INNER=1
-    # A server number of its own: other test runs on the machine may start servers meanwhile.
-    exec xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 1024x768x24" bash "$0" "$@"
-fi
+source "$(dirname "$0")/lib/xsession.sh"
+x_server "$@"
 
 "$tessaly" "$examples/single.xyz" 2>"$artefacts/gui_flick.log" &
 pid=$!
