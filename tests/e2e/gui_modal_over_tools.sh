@@ -38,7 +38,13 @@ geometry() {
 wait_for "Tessaly - water.xyz"
 wait_for "Animation control"
 tools=$(shown_windows "Animation control" | head -n 1)
+# where the program docks it once the file is read and the window is placed
 tools_before=$(geometry "$tools")
+for _ in $(seq 1 20); do
+    sleep 0.2
+    [ "$(geometry "$tools")" = "$tools_before" ] && break
+    tools_before=$(geometry "$tools")
+done
 main=$(shown_windows "Tessaly - water.xyz" | head -n 1)
 xdotool windowactivate --sync "$main" key --clearmodifiers ctrl+s
 wait_for "Save frames"

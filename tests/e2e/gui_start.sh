@@ -9,19 +9,18 @@ examples="$3"
 artefacts="$4"
 mkdir -p "$artefacts"
 
-if [ -z "${TESSALY_E2E_INNER:-}" ]; then
-    export TESSALY_E2E_INNER=1
-    exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
-fi
+source "$(dirname "$0")/lib/xsession.sh"
+x_server "$@"
 
 "$tessaly" "$examples/water.xyz" &
 pid=$!
 trap 'kill $pid 2>/dev/null || true' EXIT
 
+# The window shows "Untitled" until the file named on the command line has been read.
 title=""
 for _ in $(seq 1 100); do
     title=$(xwininfo -root -tree 2>/dev/null | grep -o '"Tessaly - [^"]*"' | head -n 1 || true)
-    [ -n "$title" ] && break
+    [ "$title" = '"Tessaly - water.xyz"' ] && break
     sleep 0.1
 done
 echo "window title: $title"
