@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPoint>
 #include <QPointer>
 #include <QWidget>
 
@@ -25,8 +26,24 @@ protected:
 private:
     void ModalShown(QWidget *window);
     void ModalHidden(QWidget *window);
+    void KeepPlace(QObject *watched);
 
     std::vector<QPointer<QWidget>> ToolWindows;
     std::vector<QPointer<QWidget>> ShownModals;
-    std::vector<QPointer<QWidget>> HiddenTools; ///< hidden here, to be shown again
+    /// A tool window hidden here, with the size of its frame's left and top edges then.
+    struct Hidden
+    {
+        QPointer<QWidget> window;
+        QPoint frame;
+    };
+    std::vector<Hidden> HiddenTools;
+    /// A tool window shown again, and where its inside must be: where its frame was put plus
+    /// the frame's edges.
+    struct Returning
+    {
+        QPointer<QWidget> window;
+        QPoint inside;
+        bool corrected = false;
+    };
+    std::vector<Returning> ReturningTools;
 };
