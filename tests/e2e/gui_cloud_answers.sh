@@ -64,29 +64,12 @@ xdotool windowfocus --sync "$window" key --clearmodifiers ctrl+e
 sleep 1
 import -window root "$artefacts/gui_cloud_answers.png"
 
-/usr/bin/python3 - "$left" "$top" "$width" "$height" "$slow" "$buttons_left" "$buttons_top" <<'PYTHON'
-import ctypes, hashlib, subprocess, sys, time
+PYTHONDONTWRITEBYTECODE=1 PYTHONPATH="$(dirname "$0")/lib" /usr/bin/python3 - \
+    "$left" "$top" "$width" "$height" "$slow" "$buttons_left" "$buttons_top" <<'PYTHON'
+import subprocess, sys, time
+from xscreen import region
 
 left, top, width, height, slow, buttons_left, buttons_top = (int(v) for v in sys.argv[1:8])
-x11 = ctypes.CDLL("libX11.so.6")
-x11.XOpenDisplay.restype = ctypes.c_void_p
-x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
-x11.XDefaultRootWindow.restype = ctypes.c_ulong
-x11.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
-x11.XGetImage.restype = ctypes.c_void_p
-x11.XGetImage.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int,
-                          ctypes.c_uint, ctypes.c_uint, ctypes.c_ulong, ctypes.c_int]
-x11.XDestroyImage.argtypes = [ctypes.c_void_p]
-display = x11.XOpenDisplay(None)
-root = x11.XDefaultRootWindow(display)
-
-def region(x, y, w, h):
-    image = x11.XGetImage(display, root, x, y, w, h, 0xFFFFFFFF, 2)
-    data = ctypes.c_void_p.from_address(image + 16).value
-    bytes_per_line = ctypes.c_int.from_address(image + 44).value
-    digest = hashlib.md5(ctypes.string_at(data, bytes_per_line * h)).hexdigest()
-    x11.XDestroyImage(image)
-    return digest
 
 def picture(status_line=True):
     # the drawing area, with the status line where the busy text and the counter show

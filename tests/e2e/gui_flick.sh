@@ -35,45 +35,15 @@ width=$(sed -n 's/.*Width: *//p' <<<"$geometry")
 height=$(sed -n 's/.*Height: *//p' <<<"$geometry")
 sleep 1
 
-python3 - "$left" "$top" "$width" "$height" <<'PYTHON'
-import ctypes, hashlib, sys, time
+PYTHONDONTWRITEBYTECODE=1 PYTHONPATH="$(dirname "$0")/lib" \
+    python3 - "$left" "$top" "$width" "$height" <<'PYTHON'
+import sys, time
+from xscreen import left_button, move, region
 
 left, top, width, height = (int(v) for v in sys.argv[1:5])
-x11 = ctypes.CDLL("libX11.so.6")
-xtest = ctypes.CDLL("libXtst.so.6")
-x11.XOpenDisplay.restype = ctypes.c_void_p
-x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
-x11.XDefaultRootWindow.restype = ctypes.c_ulong
-x11.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
-x11.XGetImage.restype = ctypes.c_void_p
-x11.XGetImage.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int,
-                          ctypes.c_uint, ctypes.c_uint, ctypes.c_ulong, ctypes.c_int]
-x11.XDestroyImage.argtypes = [ctypes.c_void_p]
-x11.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
-xtest.XTestFakeMotionEvent.argtypes = [ctypes.c_void_p, ctypes.c_int, ctypes.c_int,
-                                       ctypes.c_int, ctypes.c_ulong]
-xtest.XTestFakeButtonEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int,
-                                       ctypes.c_ulong]
-display = x11.XOpenDisplay(None)
-root = x11.XDefaultRootWindow(display)
-
-def move(x, y):
-    xtest.XTestFakeMotionEvent(display, -1, x, y, 0)
-    x11.XSync(display, 0)
-
-def left_button(down):
-    xtest.XTestFakeButtonEvent(display, 1, 1 if down else 0, 0)
-    x11.XSync(display, 0)
 
 def picture():
-    # XImage: width, height, xoffset, format (ints), then the data pointer; bytes_per_line is
-    # the eleventh int-sized field after it.
-    image = x11.XGetImage(display, root, left, top, width, height, 0xFFFFFFFF, 2)
-    data = ctypes.c_void_p.from_address(image + 16).value
-    bytes_per_line = ctypes.c_int.from_address(image + 44).value
-    digest = hashlib.md5(ctypes.string_at(data, bytes_per_line * height)).hexdigest()
-    x11.XDestroyImage(image)
-    return digest
+    return region(left, top, width, height)
 
 def spinning():
     first = picture()
