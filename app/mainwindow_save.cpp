@@ -49,6 +49,13 @@ std::string fileSystemName(const QString &path)
     return QFile::encodeName(path).toStdString();
 }
 
+// A file rewritten in place whose old bytes could not be put back after a failed write.
+QString IncompleteText(const QString &path)
+{
+    return QStringLiteral("Disk full? %1 is incomplete: its old contents could not be put back")
+        .arg(path);
+}
+
 } // namespace
 
 QString TMainForm::RunSaveDialog(const QString &title, const QStringList &filters)
@@ -82,10 +89,12 @@ void TMainForm::SaveText(const QString &path, const QString &caption, const QStr
         }
         return write(file);
     });
-    // A failed write never reaches the file chosen: what it held before stays, and the
-    // half-written copy beside it is gone.
+    // A failed write never reaches the file chosen: what it held before stays (or is put
+    // back), and the half-written copy beside it is gone.
     if (result == SafeWriteResult::WriteFailed)
         ShowMessage(caption, QStringLiteral("Disk full?"));
+    else if (result == SafeWriteResult::LeftIncomplete)
+        ShowMessage(caption, IncompleteText(path));
     else if (result != SafeWriteResult::Written)
         ShowMessage(QString(), QStringLiteral("Can't save XYZ file %1").arg(path));
     if (busy)
@@ -100,6 +109,8 @@ bool TMainForm::SaveViewBitmap(const std::string &name, const QString &caption)
         return true;
     if (result == SafeWriteResult::WriteFailed)
         ShowMessage(caption, QStringLiteral("Disk full?"));
+    else if (result == SafeWriteResult::LeftIncomplete)
+        ShowMessage(caption, IncompleteText(QFile::decodeName(name.c_str())));
     else
         ShowMessage(QString(),
             QStringLiteral("Can't save image file %1").arg(QFile::decodeName(name.c_str())));

@@ -10,6 +10,8 @@ enum class SafeWriteResult {
     CannotCreate, ///< the file (or its temporary sibling) could not be opened
     WriteFailed, ///< the writer or the final flush failed; an existing file is unchanged
     CannotReplace, ///< everything was written, but the rename into place failed
+    LeftIncomplete, ///< written in place, the write failed, and the old bytes could not be
+                    ///< put back: the file holds part of the new contents
 };
 
 /// Writes a file so that a failure never destroys what the path held before.
@@ -19,11 +21,15 @@ enum class SafeWriteResult {
 /// which is replaced the same way, so the link stays a link; a loop of links (or a link to
 /// itself) is refused (CannotCreate). Anything else (a device, a FIFO) is opened and written
 /// directly, and "-" writes to standard output. The temporary name stays within the folder's
-/// name limit whatever the length of the path's. When no temporary file can be made but the
-/// existing file can be written (a folder the user may not write to), that file is written in
-/// place, and a failure then leaves it incomplete. While the temporary file exists, every
-/// signal whose default action ends the process (and that the program neither handles nor
-/// ignores) removes it before the process ends. No temporary file is left behind on any failure.
+/// name limit whatever the length of the path's. When no temporary file can be made (a folder
+/// the user may not write to, a file system without a free inode) but the existing file can be
+/// read and written, its bytes are kept in memory and the file is rewritten in place; a failed
+/// write puts the old bytes back (WriteFailed), and only when even that fails is the file left
+/// incomplete (LeftIncomplete). A file too big to keep in memory is not touched (CannotCreate).
+/// While the temporary file exists, or the file is being rewritten in place, every signal whose
+/// default action ends the process (and that the program neither handles nor ignores) removes
+/// the temporary file, or puts the old bytes back, before the process ends. No temporary file
+/// is left behind on any failure.
 /// write gets the open stream and returns false when it could not write everything.
 SafeWriteResult writeFileSafely(
     const std::string &path, const std::function<bool(std::FILE *)> &write);

@@ -141,6 +141,10 @@ MovieOutcome writeMovie(const std::string &path, int framesPerSecond, int frameC
         else if (outcome.error.empty())
             outcome.error = "cannot write " + path + " (disk full?)";
         break;
+    case SafeWriteResult::LeftIncomplete:
+        outcome.error = "cannot write " + path
+            + " (disk full?): it is incomplete, its old contents could not be put back";
+        break;
     case SafeWriteResult::CannotReplace:
         outcome.error = "cannot replace " + path;
         break;

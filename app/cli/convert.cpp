@@ -148,6 +148,11 @@ int convertCommand(const std::vector<std::string> &arguments)
                   << " left unchanged)\n";
         return 1;
     }
+    if (result == SafeWriteResult::LeftIncomplete) {
+        std::cerr << "tessaly-cli convert: SAVE ERROR: Disk full? (" << paths[1]
+                  << " is incomplete: its old contents could not be put back)\n";
+        return 1;
+    }
     if (result != SafeWriteResult::Written) {
         std::cerr << "tessaly-cli convert: Can't save XYZ file " << paths[1] << "\n";
         return 1;

@@ -452,9 +452,13 @@ int renderCommand(const std::vector<std::string> &arguments)
     }
     ErrorStreamSink sink;
     const auto save = [&](const std::string &path) {
-        if (SaveImage(picture, path, sink))
+        SafeWriteResult outcome = SafeWriteResult::Written;
+        if (SaveImage(picture, path, sink, &outcome))
             return true;
-        if (sink.shown == 0)
+        if (outcome == SafeWriteResult::LeftIncomplete)
+            std::cerr << "tessaly-cli render: cannot write " << path
+                      << ": it is incomplete, its old contents could not be put back\n";
+        else if (sink.shown == 0)
             std::cerr << "tessaly-cli render: cannot write " << path << "\n";
         sink.shown = 0;
         return false;

@@ -5,9 +5,11 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -174,6 +176,75 @@ TEST_F(SafeFile, AFileInAFolderTheUserCannotWriteIsWrittenInPlace)
     EXPECT_EQ(contents(theirs), "old");
     EXPECT_EQ(newFile, SafeWriteResult::CannotCreate);
     EXPECT_EQ(entries(), 2u);
+}
+
+} // namespace
+
+namespace {
+
+// A file in a folder the writer may not write to is rewritten in place: whatever goes wrong
+// there, and whatever signal ends the writer, the old bytes are what the file holds after.
+TEST_F(SafeFile, AFileRewrittenInPlaceGetsItsOldBytesBackOnFailureOrSignal)
+{
+    constexpr uid_t Nobody = 65534;
+    const std::string old = "old\n" + std::string(5000, 'x') + "\nend\n";
+    struct Case
+    {
+        const char *what;
+        std::function<bool(std::FILE *)> write;
+        int exitCode; ///< the result the writer exits with, or -1 when a signal ends it
+        int signal;
+        std::string after;
+    };
+    const auto signalHalfway = [](int signalNumber) {
+        return [signalNumber](std::FILE *file) {
+            std::fputs(std::string(20000, 'n').c_str(), file);
+            std::fflush(file);
+            raise(signalNumber);
+            return true;
+        };
+    };
+    const Case cases[] = {
+        {"a good write", writesNew, static_cast<int>(SafeWriteResult::Written), 0, "new"},
+        {"a failed write", failsHalfway, static_cast<int>(SafeWriteResult::WriteFailed), 0, old},
+        {"SIGTERM", signalHalfway(SIGTERM), -1, SIGTERM, old},
+        {"SIGINT", signalHalfway(SIGINT), -1, SIGINT, old},
+    };
+    const fs::path out = folder / "out.xyz";
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        chmod(folder.c_str(), 0755);
+        put(out, old);
+        if (geteuid() == 0) {
+            ASSERT_EQ(chown(out.c_str(), Nobody, Nobody), 0);
+        }
+        chmod(folder.c_str(), 0555);
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            // root may write anywhere: the child becomes another user
+            if (geteuid() == 0 && (setgid(Nobody) != 0 || setuid(Nobody) != 0))
+                _exit(100);
+            if (faccessat(AT_FDCWD, folder.c_str(), X_OK, AT_EACCESS) != 0)
+                _exit(100);
+            // a shell starts background jobs with SIGINT ignored
+            if (c.signal)
+                signal(c.signal, SIG_DFL);
+            _exit(static_cast<int>(writeFileSafely(out.string(), c.write)));
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        chmod(folder.c_str(), 0755);
+        if (WIFEXITED(status) && WEXITSTATUS(status) == 100)
+            GTEST_SKIP() << "another user cannot reach " << folder;
+        if (c.signal) {
+            EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == c.signal) << status;
+        } else {
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == c.exitCode) << status;
+        }
+        EXPECT_EQ(contents(out), c.after);
+        EXPECT_EQ(entries(), 1u);
+    }
 }
 
 } // namespace
