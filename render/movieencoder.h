@@ -14,6 +14,10 @@ enum class MovieFormat { None, Mp4, WebM, Gif };
 /// MP4 file, ".WEBM" VP9 in a WebM file, ".GIF" an animated GIF; None for anything else.
 MovieFormat movieFormatOf(std::string_view path);
 
+/// The most frames a second a GIF can show: its delays are whole hundredths of a second, and
+/// players stretch a delay below two hundredths to ten.
+constexpr int MaxGifFramesPerSecond = 50;
+
 /// Encodes pictures of one size into a movie file through FFmpeg's libraries:
 /// - MP4: H.264 (libx264), yuv420p, the size padded to even numbers by repeating the last
 ///   column and row (never stretched), the index moved to the front (+faststart);

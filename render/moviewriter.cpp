@@ -96,6 +96,11 @@ MovieOutcome writeMovie(const std::string &path, int framesPerSecond, int frameC
         outcome.error = "a movie needs at least one frame and one frame a second";
         return outcome;
     }
+    if (format == MovieFormat::Gif && framesPerSecond > MaxGifFramesPerSecond) {
+        outcome.error =
+            "a GIF shows at most " + std::to_string(MaxGifFramesPerSecond) + " frames a second";
+        return outcome;
+    }
     bool cancelled = false;
     const SafeWriteResult written = writeFileSafely(path, [&](std::FILE *file) {
         if (!draw(0)) {

@@ -47,7 +47,9 @@ const char *const RenderHelp =
     "  --first N, --last N       a range of frames, counted from 1: a movie of them, or a\n"
     "                            numbered picture series as --all writes (default: all)\n"
     "  --step N                  every Nth frame of the range, its first included (default 1)\n"
-    "  --fps N                   frames a second of a movie, 1 to 100 (default 25)\n"
+    "  --fps N                   frames a second of a movie, 1 to 100, a GIF at most 50\n"
+    "                            (its delays are whole hundredths of a second, and\n"
+    "                            players show shorter ones slowly) (default 25)\n"
     "  --all                     every frame, as the numbered series Save writes: PICTURE's\n"
     "                            name followed by 0, 1, ... padded to the digits of the count;\n"
     "                            shows its progress on the error stream when that is a\n"
@@ -260,6 +262,11 @@ std::string parseOptions(const std::vector<std::string> &args, RenderOptions &op
             + ": pictures are .bmp, .jpg, .jpeg or .png, movies .mp4, .webm or .gif";
     if (options.framesPerSecond && !options.movie)
         return "--fps belongs to a movie (.mp4, .webm or .gif)";
+    if (options.framesPerSecond.value_or(0) > MaxGifFramesPerSecond
+        && movieFormatOf(options.output) == MovieFormat::Gif)
+        return "a GIF shows at most " + std::to_string(MaxGifFramesPerSecond)
+            + " frames a second: give --fps " + std::to_string(MaxGifFramesPerSecond)
+            + " or less, or write .mp4 or .webm";
     if (options.first && options.last && *options.first > *options.last)
         return "--first must not come after --last";
     if (options.rotate > 0 && range)

@@ -56,6 +56,16 @@ grep -q "libx264.*17000x16" "$artefacts/err.txt" || fail "no clear message: $(ca
 [ $? -eq 2 ] || fail "--fps 0 was accepted"
 "$cli" render "$water" -o "$artefacts/old.bmp" --fps 10 2>/dev/null
 [ $? -eq 2 ] || fail "--fps with a picture was accepted"
+# a GIF's delays are whole hundredths: faster than 50 a second players would show slowly
+for fps in 60 100; do
+    "$cli" render "$water" -o "$artefacts/old.gif" --fps $fps 2>"$artefacts/err.txt"
+    [ $? -eq 2 ] || fail "a GIF at --fps $fps was accepted"
+    grep -q "at most 50 frames a second" "$artefacts/err.txt" || fail "--fps $fps: $(cat "$artefacts/err.txt")"
+done
+"$cli" render "$water" -o "$artefacts/fast.gif" --first 1 --last 6 --fps 50 >/dev/null \
+    || fail "a GIF at --fps 50 exited with $?"
+delays=$(ffprobe -v error -show_entries packet=duration -of csv=p=0 "$artefacts/fast.gif" | sort -u)
+[ "$delays" = 2 ] || fail "a GIF at 50 a second has delays other than 2 hundredths: $delays"
 
 set -m # a background job of its own, which Ctrl-C reaches as it would from a terminal
 "$cli" render "$water" -o "$artefacts/old.mp4" --rotate 1000 --size 1280x720 >/dev/null 2>&1 &
