@@ -275,6 +275,10 @@ int runTessaly(int argc, char *argv[])
         arguments.append(QString::fromLocal8Bit(argv[i]));
     if (const std::optional<int> status = answerCommandLine(parseCommandLine(arguments), false))
         return *status;
+    // an option that Qt does not take either is wrong whether or not there is a display
+    if (const std::optional<int> status =
+            answerCommandLine(parseCommandLine(withoutQtOptions(arguments)), true))
+        return *status;
     TessalyApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tessaly"));
     if (const std::optional<int> status =

@@ -31,6 +31,47 @@ CommandLine parseCommandLine(const QStringList &arguments)
     return line;
 }
 
+QStringList withoutQtOptions(const QStringList &arguments)
+{
+    // QGuiApplication's and QApplication's own options, and those of the X11 platform
+    static const QStringList takingValue = {QStringLiteral("platform"),
+        QStringLiteral("platformpluginpath"), QStringLiteral("platformtheme"),
+        QStringLiteral("plugin"), QStringLiteral("qwindowgeometry"), QStringLiteral("qwindowicon"),
+        QStringLiteral("qwindowtitle"), QStringLiteral("session"), QStringLiteral("style"),
+        QStringLiteral("stylesheet"), QStringLiteral("display"), QStringLiteral("geometry"),
+        QStringLiteral("title"), QStringLiteral("icon"), QStringLiteral("name"),
+        QStringLiteral("visual")};
+    static const QStringList alone = {QStringLiteral("reverse"), QStringLiteral("widgetcount"),
+        QStringLiteral("testability"), QStringLiteral("nograb"), QStringLiteral("dograb"),
+        QStringLiteral("sync"), QStringLiteral("qmljsdebugger"), QStringLiteral("dialogs"),
+        QStringLiteral("fontengine")};
+    QStringList kept = arguments.mid(0, 1);
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString &argument = arguments[i];
+        if (argument == QLatin1String("--")) {
+            kept += arguments.mid(i);
+            break;
+        }
+        // Qt takes "-name" and "--name", and a value after "=" or as the next argument
+        QString name = argument;
+        if (name.startsWith(QLatin1String("--")))
+            name.remove(0, 1);
+        if (!name.startsWith(QLatin1Char('-'))) {
+            kept.append(argument);
+            continue;
+        }
+        name.remove(0, 1);
+        const qsizetype equals = name.indexOf(QLatin1Char('='));
+        if (equals >= 0)
+            name.truncate(equals);
+        if (takingValue.contains(name) && equals < 0)
+            ++i;
+        else if (!takingValue.contains(name) && !alone.contains(name))
+            kept.append(argument);
+    }
+    return kept;
+}
+
 const char *commandLineUsage()
 {
     return "usage: tessaly [-h|--help] [--version] [--] [TRAJECTORY]\n";

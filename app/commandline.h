@@ -22,6 +22,10 @@ struct CommandLine
 /// QApplication has taken them out.
 CommandLine parseCommandLine(const QStringList &arguments);
 
+/// The arguments less the options that Qt's application object takes (with the value that
+/// follows those that need one), so that a wrong option is known before a display is opened.
+QStringList withoutQtOptions(const QStringList &arguments);
+
 /// The text "tessaly --help" prints, ending in a line feed.
 const char *commandLineHelp();
 /// The one line an unknown option gets after its message, ending in a line feed.

@@ -27,6 +27,8 @@ cases=(
     "2|err|^tessaly: unknown option '--frame'$|no|tessaly --frame 3 water.xyz"
     "2|err|^usage: tessaly |no|tessaly -x"
     "2|err|^tessaly: unknown option '--bogus'$|no|tessaly -style Fusion --bogus"
+    "2|err|^usage: tessaly |no|tessaly --bogus"
+    "2|err|^tessaly: unknown option '-bogus=1'$|no|tessaly -reverse -platform xcb -bogus=1"
     "0|out|^tessaly-cli [0-9]+\.[0-9]+$|yes|tessaly-cli --version"
     "0|out|render .*BMP, JPEG or PNG|yes|tessaly-cli --help"
     "0|out|\.png|yes|tessaly-cli render --help"
@@ -37,9 +39,8 @@ for row in "${cases[@]}"; do
     read -r -a words <<< "$command"
     program=$tessaly
     [ "${words[0]}" = tessaly-cli ] && program=$cli
-    # help and version must not need a display; the rest run in the X session
-    env_args=()
-    [ "$want" = 0 ] && env_args=(-u DISPLAY -u WAYLAND_DISPLAY)
+    # help, version and a wrong option are answered before a display is looked for
+    env_args=(-u DISPLAY -u WAYLAND_DISPLAY)
     status=0
     env "${env_args[@]}" "$program" "${words[@]:1}" > "$artefacts/out" 2> "$artefacts/err" || status=$?
     other=err
