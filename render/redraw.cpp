@@ -274,6 +274,8 @@ double FitToWindow(
         const FrameAtom &atom = fitted.atoms[i];
         const Vector3 s = inputs.view.projectToScreen(atom.position);
         inputs.scratch.screenPos[i] = s;
+        if (!isDrawablePosition(atom.position))
+            continue;
         // the type's radius, also when radii follow the charge
         const double r = atom.type ? inputs.settings.atomScale * atom.type->radius : 0.0;
         minX = std::min(minX, s.x - r);

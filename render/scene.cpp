@@ -183,14 +183,27 @@ std::size_t atomsIn(const Frame &frame)
     return std::min(count, frame.atoms.size());
 }
 
+bool isDrawablePosition(const Vector3 &position)
+{
+    // written so that NaN fails every comparison
+    return std::abs(position.x) <= DrawableCoordinateLimit
+        && std::abs(position.y) <= DrawableCoordinateLimit
+        && std::abs(position.z) <= DrawableCoordinateLimit;
+}
+
 Vector3 boundingBoxCentre(const Frame &frame)
 {
     const std::size_t count = atomsIn(frame);
-    if (count == 0)
-        return {};
-    Vector3 low = frame.atoms[0].position, high = low;
-    for (std::size_t i = 1; i < count; ++i) {
+    bool any = false;
+    Vector3 low{}, high{};
+    for (std::size_t i = 0; i < count; ++i) {
         const Vector3 &p = frame.atoms[i].position;
+        if (!isDrawablePosition(p))
+            continue;
+        if (!any) {
+            low = high = p;
+            any = true;
+        }
         low = {std::min(low.x, p.x), std::min(low.y, p.y), std::min(low.z, p.z)};
         high = {std::max(high.x, p.x), std::max(high.y, p.y), std::max(high.z, p.z)};
     }
@@ -224,7 +237,10 @@ void composeFrame(const Frame &frame, QImage &canvas, SceneContext &context)
     for (std::size_t i = 0; i < count; ++i) {
         scratch.screenPos[i] = context.view.projectToScreen(frame.atoms[i].position);
         AtomSquare &square = scratch.squares[i] = prepareAtom(frame.atoms[i], i, context);
-        if (labelled) {
+        const bool drawable = isDrawablePosition(frame.atoms[i].position);
+        if (!drawable)
+            square.record = nullptr; // neither ball nor label
+        if (labelled && drawable) {
             square.label = labelBox(
                 scratch, frame, static_cast<int>(i), settings.labelMode, square.labelLater);
             if (square.label) {

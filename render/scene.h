@@ -100,8 +100,16 @@ struct SceneContext
 /// The atoms of frame that may be read: its atom array, bounded by its atomCount.
 std::size_t atomsIn(const Frame &frame);
 
-/// The middle of the axis-aligned box around the atom positions of frame (Angstrom); the
-/// origin for a frame without atoms.
+/// Coordinates beyond this many Angstrom (or not finite) cannot be drawn: their squares, and
+/// the view's sums of products, would overflow to infinity or NaN.
+constexpr double DrawableCoordinateLimit = 1e150;
+
+/// Whether position can be drawn: every coordinate finite and within DrawableCoordinateLimit.
+/// An atom elsewhere is left out of the picture, the fit and the centre.
+bool isDrawablePosition(const Vector3 &position);
+
+/// The middle of the axis-aligned box around the drawable atom positions of frame (Angstrom);
+/// the origin for a frame without any.
 Vector3 boundingBoxCentre(const Frame &frame);
 
 /// Projects every atom of frame, orders the atoms by depth (farthest first; at equal depth the

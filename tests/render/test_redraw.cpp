@@ -146,6 +146,25 @@ TEST(RedrawFit, ZoomOfZeroNeverBecomesNaN)
         EXPECT_FALSE(std::isnan(s.x) || std::isnan(s.y) || std::isnan(s.z));
 }
 
+TEST(RedrawFit, AnAtomThatCannotBeDrawnIsLeftOutOfTheFitTheCentreAndThePicture)
+{
+    // one bad coordinate used to turn the zoom and the centre into NaN for every frame
+    const double bad[] = {std::nan(""), INFINITY, -INFINITY, 1e300, -1e151};
+    for (const double value : bad) {
+        TestScene scene;
+        AtomType &c = scene.addType("C", rgbColor(128, 128, 128), 1.0);
+        const Frame &frame = scene.addFrame({{{0, 0, 0}, &c}, {{value, 1, 0}, &c}});
+        scene.display.FitMode = 1;
+        scene.display.ShowLabels = true;
+        scene.redraw();
+        EXPECT_DOUBLE_EQ(scene.view.scale, 175.0) << value;
+        EXPECT_NE(scene.colorAt(240, 60), Black) << value;
+        const Vector3 centre = boundingBoxCentre(frame);
+        EXPECT_EQ(centre.x, 0.0) << value;
+        EXPECT_EQ(centre.y, 0.0) << value;
+    }
+}
+
 TEST(RedrawFit, ViewOfZeroSizeLeavesTheZoom)
 {
     TestScene scene;
