@@ -59,7 +59,7 @@ void TMainForm::OpenTrajectory(const QString &path)
     InputFormat &format = Format();
     if (format.openByExtension) {
         const int kind = kindForFile(layoutExtension(whole), file.bytes(),
-            format.layouts[static_cast<std::size_t>(LayoutKind::Common)].skipLines);
+            format.layouts[static_cast<std::size_t>(LayoutKind::Common)].skipLines, format.kind);
         if (kind >= 0)
             format.kind = kind;
     }

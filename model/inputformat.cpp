@@ -84,10 +84,15 @@ int kindForExtension(std::string_view extension)
     return -1;
 }
 
-int kindForFile(std::string_view extension, std::string_view bytes, int commonSkipLines)
+int kindForFile(
+    std::string_view extension, std::string_view bytes, int commonSkipLines, int currentKind)
 {
-    const int kind = kindForExtension(extension);
-    if (kind != static_cast<int>(LayoutKind::Common))
+    constexpr int Common = static_cast<int>(LayoutKind::Common);
+    int kind = kindForExtension(extension);
+    // many programs write multi-frame XYZ files as .log, .trj or without extension
+    if (kind < 0 && currentKind == Common)
+        kind = Common;
+    if (kind != Common)
         return kind;
     const char *p = bytes.data();
     const char *const end = p + bytes.size();

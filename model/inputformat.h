@@ -94,5 +94,8 @@ int kindForExtension(std::string_view extension);
 /// The layout kind "Open by extension" chooses for a file of that extension whose text begins
 /// with bytes: as kindForExtension, except that an ".XYZ" file is standard XYZ (3) unless its
 /// first frame is in the program's own layout, whose second line (after the Common layout's
-/// skipLines) begins with two numbers, the time and the energy.
-int kindForFile(std::string_view extension, std::string_view bytes, int commonSkipLines = 0);
+/// skipLines) begins with two numbers, the time and the energy. A name that gives no layout
+/// (standard input, ".log", ".trj", no extension) is chosen for by its text the same way while
+/// currentKind, the kind otherwise used, is the default Common; with another kind, -1.
+int kindForFile(std::string_view extension, std::string_view bytes, int commonSkipLines = 0,
+    int currentKind = static_cast<int>(LayoutKind::Common));

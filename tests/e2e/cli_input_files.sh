@@ -69,6 +69,24 @@ head -c 200 "$work/water.xyz.gz" > "$work/cut.xyz.gz"
 grep -qx "  READING FILE ERROR: The compressed file is damaged or cut short" "$work/cut.out" \
     || fail "a cut gzip file: $(cat "$work/cut.out")"
 
+## A name that gives no layout (a pipe; .log, .trj or no extension, as xtb and Turbomole
+## write) is read by its text, as an .xyz file is: the same frames as under the name .xyz.
+printf '3\n energy: -5.07 gnorm: 0.0003\nO 0 0 0\nH 0.76 0.59 0\nH -0.76 0.59 0\n%.0s' 1 2 3 \
+    > "$work/plain.xyz"
+"$cli" info "$work/plain.xyz" --json | sed 's/"file": .*//' > "$work/plain.xyz.json"
+grep -q '"frames": 3' "$work/plain.xyz.json" || fail "plain.xyz: $(cat "$work/plain.xyz.json")"
+for name in plain.log plain.trj plain; do
+    cp "$work/plain.xyz" "$work/$name"
+    "$cli" info "$work/$name" --json | sed 's/"file": .*//' > "$work/$name.json"
+    cmp -s "$work/plain.xyz.json" "$work/$name.json" \
+        || fail "info $name: $(diff "$work/plain.xyz.json" "$work/$name.json")"
+done
+for name in plain.xyz water.xyz; do
+    gzip -c "$work/$name" | "$cli" info - --json | sed 's/"file": .*//' > "$work/$name.pipe.json"
+    cmp -s "$work/$name.json" "$work/$name.pipe.json" \
+        || fail "info - from a pipe of $name: $(diff "$work/$name.json" "$work/$name.pipe.json")"
+done
+
 if [ "$failures" -gt 0 ]; then
     echo "$failures check(s) failed; artefacts in $work" >&2
     exit 1
