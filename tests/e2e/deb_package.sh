@@ -29,6 +29,9 @@ cpack --config "$build/CPackConfig.cmake" -B "$scratch" > "$artefacts/cpack.txt"
     || { fail "cpack: $(tail -n 5 "$artefacts/cpack.txt")"; exit 1; }
 deb=$(ls "$scratch"/tessaly_*.deb 2>/dev/null | head -n 1)
 [ -n "$deb" ] || { fail "cpack made no tessaly_*.deb"; exit 1; }
+description=$(dpkg-deb -f "$deb" Description)
+[[ "$description" != *";"* ]] || fail "the description shows list separators: $description"
+[[ "$description" == *"tessaly-cli reads,"* ]] || fail "the description lacks its text: $description"
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends" > "$artefacts/depends.txt"
 # Debian's library packages, as dpkg-shlibdeps names them, and the Qt platform plugins.
