@@ -50,7 +50,10 @@ start_with_cloud() {
     left=$(xwininfo -id "$dialog" | sed -n 's/.*Absolute upper-left X: *//p')
     top=$(xwininfo -id "$dialog" | sed -n 's/.*Absolute upper-left Y: *//p')
     # "3D" is the second button of the drawing model group, at the dialog's top left
-    xdotool mousemove --sync $((left + 30)) $((top + 75)) click 1
+    # (no --sync: it waits for a motion, and the pointer may already be there from the last run)
+    xdotool mousemove $((left + 30)) $((top + 75))
+    sleep 0.2
+    xdotool click 1
     sleep 0.2
     xdotool key --clearmodifiers Return
     sleep 0.3
