@@ -8,14 +8,14 @@
 
 namespace {
 
-// A box the work itself raised (a failed write, say) takes its input as usual.
-bool inModalBox(QObject *watched, const QWidget *modalAtStart)
+// A box the work itself raised (a reading warning, a failed write) takes its input as usual.
+// Input from the window system reaches the box's window object before any of its widgets, so
+// nothing is held back while such a box is up: the box being modal, Qt itself keeps the input
+// from every window it blocks.
+bool boxRaisedByWork(const QWidget *modalAtStart)
 {
     const QWidget *modal = QApplication::activeModalWidget();
-    if (!modal || modal == modalAtStart || !watched->isWidgetType())
-        return false;
-    const auto *widget = static_cast<QWidget *>(watched);
-    return widget == modal || modal->isAncestorOf(widget);
+    return modal && modal != modalAtStart;
 }
 
 } // namespace
@@ -50,7 +50,7 @@ bool BusyInput::eventFilter(QObject *watched, QEvent *event)
 {
     switch (event->type()) {
     case QEvent::KeyPress:
-        if (inModalBox(watched, ModalAtStart))
+        if (boxRaisedByWork(ModalAtStart))
             return false;
         if (static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape)
             EscPressed = true;
@@ -64,7 +64,11 @@ bool BusyInput::eventFilter(QObject *watched, QEvent *event)
     case QEvent::MouseMove:
     case QEvent::Wheel:
     case QEvent::ContextMenu:
-        return !inModalBox(watched, ModalAtStart);
+    // a file dropped now would replace the frames the work walks
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+        return !boxRaisedByWork(ModalAtStart);
     case QEvent::Close:
         // the window closes as asked; the work ends at its next look
         if (watched == &Window)

@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "app/messagesinks.h"
+#include "app/statuslabel.h"
 #include "app/viewwidget.h"
 #include "dialogs/chargedlg.h"
 #include "dialogs/detailsdlg.h"
@@ -61,7 +62,7 @@ TMainForm::TMainForm()
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
     statusBar()->setSizeGripEnabled(true);
     // A standing widget rather than a message: hovering a menu item clears messages.
-    FrameCounter = new QLabel;
+    FrameCounter = new StatusLabel;
     FrameCounter->setObjectName(QStringLiteral("FrameCounter"));
     statusBar()->addWidget(FrameCounter, 1);
     SetUpDropping();
@@ -98,6 +99,7 @@ TMainForm::TMainForm()
 
 TMainForm::~TMainForm()
 {
+    const NoForcedPaint going(*this);
     // no cloud thread outlives the window it reports to
     EndCloudPasses();
     if (MainForm == this)
@@ -139,17 +141,10 @@ void TMainForm::SetFileName(const QString &name)
 
 void TMainForm::ShowStatus()
 {
-    QString text = QStringLiteral("Frame %1 of %2").arg(CurrentFrameIndex).arg(FrameCount);
-    if (CurrentFrame && CurrentFrame->text) {
-        // The frame's text keeps the line end of its time line; a one-line status bar shows
-        // the words only.
-        QString rest = QString::fromStdString(*CurrentFrame->text);
-        while (rest.endsWith(QLatin1Char('\n')) || rest.endsWith(QLatin1Char('\r')))
-            rest.chop(1);
-        text += QLatin1Char(' ') + rest;
-    }
+    static const std::optional<std::string> noText;
     // The counter is the bar's standing text; a busy text covers it until it is cleared.
-    FrameCounter->setText(text);
+    FrameCounter->SetWholeText(frameCounterText(
+        CurrentFrameIndex, FrameCount, CurrentFrame ? CurrentFrame->text : noText));
     statusBar()->clearMessage();
 }
 
@@ -158,10 +153,18 @@ void TMainForm::ShowStatus(const QString &text)
     statusBar()->showMessage(text);
 }
 
+void TMainForm::RefreshStatusLine()
+{
+    if (ForcedPaintBlocks == 0 && !View->paintingActive() && isVisible())
+        statusBar()->repaint();
+    else
+        statusBar()->update();
+}
+
 QString TMainForm::StatusText() const
 {
     const QString busy = statusBar()->currentMessage();
-    return busy.isEmpty() ? FrameCounter->text() : busy;
+    return busy.isEmpty() ? FrameCounter->WholeText() : busy;
 }
 
 void TMainForm::ClearTrajectory()
@@ -196,6 +199,7 @@ void TMainForm::SetViewCentre()
 
 void TMainForm::FormResize()
 {
+    const NoForcedPaint resizing(*this);
     ViewRect = QRect(0, 0, ClientWidth(), ViewHeight());
     // A cloud drawn for the old size is stale, unless long work waits for it (a picture of a
     // series is drawn at the size it began with).
@@ -251,6 +255,7 @@ void TMainForm::moveEvent(QMoveEvent *event)
 
 void TMainForm::closeEvent(QCloseEvent *event)
 {
+    const NoForcedPaint closing(*this);
     // a cloud being drawn ends with its rows; the threads are waited for when the window goes
     StopCloudPass();
     QMainWindow::closeEvent(event);

@@ -53,6 +53,7 @@ class QFileDialog;
 class QLabel;
 class QMenu;
 class QPainter;
+class StatusLabel;
 class TViewWidget;
 
 /// The keys and buttons held at a mouse event.
@@ -153,14 +154,18 @@ public:
     /// Sets FileName and the caption "Tessaly - " + the file-name part of name.
     void SetFileName(const QString &name);
     /// Shows "Frame i of n" in the status line, followed by a blank and the frame's text when
-    /// the current frame has one.
+    /// the current frame has one (frameCounterText).
     void ShowStatus();
     /// Shows a busy text in the status line over the counter, until the counter is shown again.
     void ShowStatus(const QString &text);
     /// The text the status line shows: the busy text, or else the counter.
     QString StatusText() const;
-    /// The frame counter, the status line's standing text.
-    QLabel *FrameCounter = nullptr;
+    /// Paints the status line at once, for work that handles no events meanwhile, unless a
+    /// paint, a resize or a close of the window is being handled: then it is painted with the
+    /// next paint.
+    void RefreshStatusLine();
+    /// The frame counter, the status line's standing text, cut to the width of the line.
+    StatusLabel *FrameCounter = nullptr;
     /// Deletes every frame and the distance pairs, forgets the picked atoms, resets the save
     /// range to 1..0 and shows the counter.
     void ClearTrajectory();
@@ -387,6 +392,8 @@ private:
     void BuildMenu();
     /// Lets files be dropped on the window and builds DropNote (mainwindow_drop.cpp).
     void SetUpDropping();
+    /// Whether a drop would be opened now: not while long work runs or a modal window waits.
+    bool DropsTaken() const;
     /// Makes ViewBitmap the size of ViewRect in the screen's own pixels, when it is not; true
     /// when it made a new one.
     bool SizeViewBitmap();
@@ -429,6 +436,25 @@ private:
     InputFormat OwnFormat;
     std::unique_ptr<MessageSink> OwnMessages;
     std::unique_ptr<StatusSink> OwnStatusLine;
+    /// Counts the paints, resizes and closes being handled, inside which nothing may be painted
+    /// at once (it would paint inside Qt's own painting of the window).
+    int ForcedPaintBlocks = 0;
+    /// Holds ForcedPaintBlocks up while it lives.
+    class NoForcedPaint
+    {
+    public:
+        explicit NoForcedPaint(TMainForm &window)
+            : Window(window)
+        {
+            ++Window.ForcedPaintBlocks;
+        }
+        ~NoForcedPaint() { --Window.ForcedPaintBlocks; }
+        NoForcedPaint(const NoForcedPaint &) = delete;
+        NoForcedPaint &operator=(const NoForcedPaint &) = delete;
+
+    private:
+        TMainForm &Window;
+    };
     bool BitmapFresh = false; ///< ViewBitmap was composed for presenting and not yet painted
     bool Painting = false; ///< a paint event is composing the bitmap itself
     QTimer DropNoteTimer; ///< hides DropNote a while after it was shown
@@ -444,6 +470,7 @@ private:
     std::unique_ptr<CloudJob> CloudPass; ///< the cloud of the latest redraw, while it runs
     std::vector<std::unique_ptr<CloudJob>> StoppedPasses; ///< stale, ending their rows
     std::uint64_t CloudGeneration = 0; ///< counts the 3D redraws; a pass knows its own
+    std::uint64_t CloudShownGeneration = 0; ///< the last pass whose picture reached ViewBitmap
     QImage CloudStandIn; ///< the frame with the quick model, while the 3D cloud runs
     bool CloudPresent = false; ///< the running cloud's picture is to be shown when whole
 };

@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QLabel>
@@ -41,9 +42,17 @@ void TMainForm::SetUpDropping()
     connect(&DropNoteTimer, &QTimer::timeout, DropNote, &QLabel::hide);
 }
 
+bool TMainForm::DropsTaken() const
+{
+    // While long work runs (a read, a save walking the frames), or a box it raised waits, a
+    // drop is refused as other input waits: opening now would free the frames under the work
+    // or mix two files.
+    return !Busy && !QApplication::activeModalWidget();
+}
+
 void TMainForm::dragEnterEvent(QDragEnterEvent *event)
 {
-    if (droppedFiles(event->mimeData()).isEmpty())
+    if (!DropsTaken() || droppedFiles(event->mimeData()).isEmpty())
         return;
     event->acceptProposedAction();
 }
@@ -51,7 +60,7 @@ void TMainForm::dragEnterEvent(QDragEnterEvent *event)
 void TMainForm::dropEvent(QDropEvent *event)
 {
     const QStringList files = droppedFiles(event->mimeData());
-    if (files.isEmpty())
+    if (!DropsTaken() || files.isEmpty())
         return;
     event->acceptProposedAction();
     DropNote->hide();

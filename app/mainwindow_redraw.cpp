@@ -113,6 +113,8 @@ void TMainForm::Redraw(Frame *frame, bool present)
 
 bool TMainForm::WaitForCloudPass(bool escAbandons)
 {
+    if (!CloudPass)
+        return true;
     BusyInput input(*this);
     const std::uint64_t generation = CloudGeneration;
     while (CloudPass && CloudGeneration == generation) {
@@ -122,7 +124,9 @@ bool TMainForm::WaitForCloudPass(bool escAbandons)
         }
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
-    return true;
+    // A close stops the pass without waiting here for its picture, and a newer redraw takes
+    // its place: only the pass's own picture counts.
+    return !input.CloseSeen() && CloudShownGeneration == generation;
 }
 
 void TMainForm::PresentBitmap()
@@ -161,6 +165,7 @@ void TMainForm::CloudPassFinished(std::uint64_t generation)
         .readEnergy = inputs.readEnergy};
     DrawOverlay(picture, &scene.frame, copies);
     ViewBitmap = picture;
+    CloudShownGeneration = generation;
     BitmapStale = false;
     CloudStandIn = QImage();
     StatusLine->showCounter();
@@ -210,6 +215,7 @@ void TMainForm::EndCloudPasses()
 
 void TMainForm::PaintView(QPainter &painter)
 {
+    const NoForcedPaint painting(*this);
     // While a cloud is drawn, or other long work runs, the view shows the picture it has.
     if (!BitmapFresh && !CloudPass && !Busy) {
         // An expose, a resize or a first show: compose the picture as a paint always does.

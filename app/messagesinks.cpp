@@ -3,7 +3,6 @@
 #include "app/mainwindow.h"
 
 #include <QMessageBox>
-#include <QStatusBar>
 
 #include <cstdio>
 
@@ -25,14 +24,13 @@ void MessageBoxSink::show(std::string_view caption, std::string_view text)
 void StatusLineSink::showBusy(std::string_view text)
 {
     Main.ShowStatus(fromView(text));
-    // The event loop does not run until the work ends, so the bar is painted here and now.
-    Main.statusBar()->repaint();
+    Main.RefreshStatusLine();
 }
 
 void StatusLineSink::showCounter()
 {
     Main.ShowStatus();
-    Main.statusBar()->repaint();
+    Main.RefreshStatusLine();
 }
 
 ErrorStreamEcho::ErrorStreamEcho(MessageSink *&slot)

@@ -20,8 +20,8 @@ private:
     QWidget *Owner;
 };
 
-/// Shows busy texts in the main window's status line, painted at once, so they appear while
-/// long work keeps the event loop from running.
+/// Shows busy texts in the main window's status line, painted at once where that is safe, so
+/// they appear while long work keeps the event loop from running (TMainForm::RefreshStatusLine).
 class StatusLineSink : public StatusSink
 {
 public:

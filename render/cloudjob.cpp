@@ -52,6 +52,9 @@ CloudJob::CloudJob(const Frame &frame, const QImage &atoms, const CloudContext &
 {
     // the constructor holds one count of its own until every thread it could start runs
     const int count = rows.threads();
+    // room for every thread before the first starts: only starting a thread may fail below,
+    // never growing the vector with threads already running
+    threads.reserve(static_cast<std::size_t>(count));
     running = count + 1;
     int started = 0;
     try {

@@ -85,6 +85,7 @@ private slots:
     void escDuringASeriesStopsItAfterTheCurrentPicture();
     void escInTheAnimationControlGivesUpTheCloudForTheQuickModel();
     void closingDuringAPassEndsItsThreads();
+    void aWaitThatAClosingEndsHasNoPicture();
 
 private:
     // The frame's picture as one uninterrupted redraw on the calling thread draws it.
@@ -222,6 +223,17 @@ void CloudPassTest::closingDuringAPassEndsItsThreads()
     // the window goes with threads that may still be drawing: they are stopped and joined
     windows.reset();
     QVERIFY(MainForm == nullptr);
+}
+
+void CloudPassTest::aWaitThatAClosingEndsHasNoPicture()
+{
+    // Save Frame waits for the frame's whole picture: a close meanwhile must not pass for it
+    TMainForm &window = *MainForm;
+    window.GoToFrame(5);
+    QVERIFY(window.CloudPassRunning());
+    QTimer::singleShot(0, &window, [&window] { window.close(); });
+    QVERIFY(!window.WaitForCloudPass(false));
+    QVERIFY(!window.CloudPassRunning());
 }
 
 QTEST_MAIN(CloudPassTest)

@@ -5,10 +5,12 @@
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QLabel>
 #include <QMimeData>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 #include <QWindow>
 
@@ -31,6 +33,7 @@ private slots:
     void dropOpensTheFirstLocalFileAsOpenDoes_data();
     void dropOpensTheFirstLocalFileAsOpenDoes();
     void aDragWithoutLocalFilesIsRefused();
+    void aDropWhileASeriesIsSavedIsRefusedAndTheSeriesGoesOn();
 
 private:
     // Sends a drag over the middle of the picture and a drop there to the window, as the
@@ -110,6 +113,32 @@ void DropTest::aDragWithoutLocalFilesIsRefused()
     QVERIFY(!dragAndDrop({QUrl(QStringLiteral("https://example.org/water.xyz"))}));
     QCOMPARE(MainForm->windowTitle(), QStringLiteral("Tessaly - Untitled"));
     QVERIFY(sink.messages.empty());
+}
+
+void DropTest::aDropWhileASeriesIsSavedIsRefusedAndTheSeriesGoesOn()
+{
+    TMainForm &window = *MainForm;
+    QVERIFY(writeTrajectory(folder.filePath(QStringLiteral("saved.xyz")), 4));
+    QVERIFY(writeTrajectory(folder.filePath(QStringLiteral("dropped.xyz")), 2));
+    window.OpenTrajectory(folder.filePath(QStringLiteral("saved.xyz")));
+    window.Pause1Click();
+    window.SaveAllFrames = true;
+    window.ExecuteSaveDialog = [this] { return folder.filePath(QStringLiteral("p.bmp")); };
+    // the drop comes while the series hands events on between its pictures
+    bool taken = true;
+    QTimer::singleShot(0, &window, [this, &taken] {
+        taken = dragAndDrop({QUrl::fromLocalFile(folder.filePath(QStringLiteral("dropped.xyz")))});
+    });
+    window.Save1Click();
+    QVERIFY(!taken);
+    QCOMPARE(window.windowTitle(), QStringLiteral("Tessaly - saved.xyz"));
+    QCOMPARE(window.FrameCount, 4);
+    for (const char *name : {"p0.bmp", "p1.bmp", "p2.bmp", "p3.bmp"})
+        QVERIFY2(QFile::exists(folder.filePath(QLatin1String(name))), name);
+    QVERIFY(sink.messages.empty());
+    // once the work is done a drop opens again
+    QVERIFY(dragAndDrop({QUrl::fromLocalFile(folder.filePath(QStringLiteral("dropped.xyz")))}));
+    QCOMPARE(window.FrameCount, 2);
 }
 
 QTEST_MAIN(DropTest)

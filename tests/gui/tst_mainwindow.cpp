@@ -1,5 +1,6 @@
 #include "app/application.h"
 #include "app/mainwindow.h"
+#include "app/statuslabel.h"
 #include "app/viewwidget.h"
 #include "dialogs/aboutbox.h"
 #include "dialogs/atomsdlg.h"
@@ -47,6 +48,9 @@ private slots:
     void captionShowsTheFileNamePartAfterAnySeparator_data();
     void captionShowsTheFileNamePartAfterAnySeparator();
     void statusShowsTheFrameTextAfterTheCounter();
+    void counterTextTidiesNumberNoiseOnly_data();
+    void counterTextTidiesNumberNoiseOnly();
+    void aHugeFrameTextIsCutToTheStatusLine();
     void clearTrajectoryForgetsFramesPicksAndSaveRange();
     void exitClearsAndClosesTheWindow();
     void createsTheFourteenWindowsWithTheirCaptions();
@@ -222,6 +226,59 @@ void MainWindowTest::statusShowsTheFrameTextAfterTheCounter()
     QCOMPARE(MainForm->StatusText(), QStringLiteral("Frame 2 of 2"));
     MainForm->ShowStatus(QStringLiteral("I'm reading frames, please wait!"));
     QCOMPARE(MainForm->StatusText(), QStringLiteral("I'm reading frames, please wait!"));
+}
+
+void MainWindowTest::counterTextTidiesNumberNoiseOnly_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("shown");
+    // noise past the digits a double holds goes; what a writer chose to write stays
+    QTest::newRow("sum noise") << "time_fs=350.00000000000006\n"
+                               << "time_fs=350";
+    QTest::newRow("below one") << "t 0.30000000000000004 fs"
+                               << "t 0.3 fs";
+    QTest::newRow("exponent") << "e=-1.0000000000000002e-05"
+                              << "e=-1e-05";
+    QTest::newRow("15 digits stay") << "x=1.23456789012345"
+                                    << "x=1.23456789012345";
+    QTest::newRow("trailing zeros stay") << "T=300.00 K"
+                                         << "T=300.00 K";
+    QTest::newRow("integers stay") << "step=12345678901234567890"
+                                   << "step=12345678901234567890";
+    QTest::newRow("version stays") << "code 1.00000000000000001.2"
+                                   << "code 1.00000000000000001.2";
+    QTest::newRow("line ends") << "a\tb\r\n"
+                               << "a b";
+}
+
+void MainWindowTest::counterTextTidiesNumberNoiseOnly()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, shown);
+    QCOMPARE(frameCounterText(3, 9, text.toStdString()), QStringLiteral("Frame 3 of 9 ") + shown);
+}
+
+void MainWindowTest::aHugeFrameTextIsCutToTheStatusLine()
+{
+    TMainForm &m = *MainForm;
+    m.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&m));
+    const int width = m.width();
+    loadFrames(m, 1);
+    // a comment line of 10 MB, numbers in it: only its start is kept and shown
+    std::string comment;
+    for (int i = 0; comment.size() < 10'000'000; ++i)
+        comment += "q" + std::to_string(i) + "=0.1000000000000000055 ";
+    m.Frames.frameAt(1).text = comment;
+    m.ShowStatus();
+    QVERIFY(m.StatusText().startsWith(QStringLiteral("Frame 1 of 1 q0=0.1 q1=0.1 ")));
+    QVERIFY(m.StatusText().size() <= 2100);
+    QCoreApplication::processEvents();
+    // the line shows what fits, cut with an ellipsis, and the window keeps its width
+    const QString shown = m.FrameCounter->text();
+    QVERIFY(shown.endsWith(QChar(0x2026)));
+    QVERIFY(m.FrameCounter->fontMetrics().horizontalAdvance(shown) <= m.FrameCounter->width());
+    QCOMPARE(m.width(), width);
 }
 
 void MainWindowTest::clearTrajectoryForgetsFramesPicksAndSaveRange()

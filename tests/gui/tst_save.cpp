@@ -116,6 +116,7 @@ private slots:
     void saveFramesOptionsFillTheirControlsAndRefuseFramesOutsideTheTrajectory();
     void savesTheSelectedFramesOrTheTurningFrameAsAMovie();
     void escapeCancelsAMovieAndKeepsTheOldFile();
+    void aMovieOntoAFullDiskSaysWhyAndKeepsTheOldFile();
 
 private:
     // Loads count frames of a three-atom molecule from a file and stops playing and spinning.
@@ -573,6 +574,29 @@ void SaveTest::escapeCancelsAMovieAndKeepsTheOldFile()
     QCOMPARE(contents(chosen), QByteArray("old movie"));
     QVERIFY(QDir(folder.path()).entryList({".old.mp4*"}, QDir::Files | QDir::Hidden).isEmpty());
     QCOMPARE(status.counterShown, 1);
+}
+
+void SaveTest::aMovieOntoAFullDiskSaysWhyAndKeepsTheOldFile()
+{
+    TMainForm &m = *MainForm;
+    openFrames(30);
+    InputDlg->Format.openByExtension = true;
+    m.SaveFirstFrame = 1;
+    m.SaveLastFrame = 30;
+    m.SaveAllFrames = true;
+    chosen = folder.filePath(QStringLiteral("old.mp4"));
+    QFile old(chosen);
+    QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old movie") == 9);
+    old.close();
+    {
+        const FileSizeLimit full(4096);
+        m.Save1Click();
+    }
+    QCOMPARE(sink.messages.size(), std::size_t{1});
+    QCOMPARE(sink.messages[0].first, std::string("SAVE ERROR"));
+    QVERIFY(sink.messages[0].second.find("cannot write") != std::string::npos);
+    QCOMPARE(contents(chosen), QByteArray("old movie"));
+    QVERIFY(QDir(folder.path()).entryList({".old.mp4*"}, QDir::Files | QDir::Hidden).isEmpty());
 }
 
 QTEST_MAIN(SaveTest)
