@@ -166,7 +166,7 @@ void drawCell(QImage &canvas, const Cell &cell, const RedrawInputs &inputs)
 {
     const std::uint32_t pixel = pixelOfColor(inputs.display.effectiveForeground());
     const auto corner = [&cell](int mask) {
-        Vector3 point;
+        Vector3 point = cell.origin;
         for (int k = 0; k < 3; ++k) {
             if (mask & (1 << k))
                 point = point + cell.edges[static_cast<std::size_t>(k)];

@@ -148,7 +148,7 @@ void MainWindowTest::startsWithEveryMemberAtItsDefault()
 
 void MainWindowTest::startsWithTheDefaultAtomTypesAndSize()
 {
-    QCOMPARE(MainForm->AtomTypes.size(), 24);
+    QCOMPARE(MainForm->AtomTypes.size(), 24 + 95);
     QCOMPARE(MainForm->size(), QSize(481, 394));
     QCOMPARE(MainForm->minimumSize(), QSize(100, 100));
     // Before the window is ever shown the bitmap already covers the picture area.
