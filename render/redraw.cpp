@@ -2,6 +2,7 @@
 
 #include "render/electroncloud.h"
 #include "render/labelcache.h"
+#include "render/legend.h"
 #include "render/pixelmath.h"
 #include "render/pixelshapes.h"
 #include "render/spherepicture.h"
@@ -332,6 +333,9 @@ void DrawOverlay(QImage &canvas, const Frame *frame, RedrawInputs &inputs)
         drawAxes(canvas, inputs);
     if (display.ShowText)
         drawTextLines(canvas, drawn, inputs);
+    if (display.ShowLegend)
+        drawLegend(
+            canvas, legendEntries(drawn, display.AtomColorMode == 0, inputs.gradient), display);
 }
 
 void redrawFrame(QImage &ViewBitmap, const Frame *frame, RedrawInputs &inputs)
