@@ -89,13 +89,10 @@ printf '7\nnames\nCA 0 0 0\nHB1 1 0 0\nCH3 2 0 0\nOW 3 0 0\n7 4 0 0\ncl 5 0 0\nX
 [ "$(tail -n 7 "$artefacts/names-back.xyz" | cut -d' ' -f1 | tr '\n' ' ')" = "CA HB1 CH3 OW 7 cl Xq " ] \
     || fail "names not written as read: $(cat "$artefacts/names-back.xyz")"
 
-# One ball each of iron, bromine and gold, drawn large: the pixel at its centre is its colour.
-for element in Fe:224,102,51 Br:166,41,41 Au:255,209,35; do
-    symbol=${element%%:*}
-    printf '1\n\n%s 0 0 0\n' "$symbol" > "$artefacts/$symbol.xyz"
-    "$cli" render "$artefacts/$symbol.xyz" -o "$artefacts/$symbol.bmp" --size 200x200 --labels off \
-        > /dev/null 2>&1 || { fail "render $symbol exits non-zero"; continue; }
-    $python - "$artefacts/$symbol.bmp" "${element#*:}" << 'PY' || fail "$symbol is drawn in another colour"
+# One ball each of iron, bromine, gold and hydrogen, drawn large: the pixel at its centre is its
+# colour. Hydrogen is white in an XYZ file and keeps the program's blue in its own layout.
+centre_is() { # picture, red,green,blue
+    $python - "$1" "$2" << 'PY'
 import struct, sys
 data = open(sys.argv[1], "rb").read()
 offset, = struct.unpack_from("<I", data, 10)
@@ -107,6 +104,21 @@ blue, green, red = data[at], data[at + 1], data[at + 2]
 want = [int(v) for v in sys.argv[2].split(",")]
 assert all(abs(a - b) <= 2 for a, b in zip((red, green, blue), want)), ((red, green, blue), want)
 PY
+}
+printf '1\n0.0 0.0\nH 0 0 0\n' > "$artefacts/own.xyz"
+for element in Fe:224,102,51:xyz Br:166,41,41:xyz Au:255,209,35:xyz H:255,255,255:xyz H:0,128,255:own; do
+    symbol=${element%%:*}
+    colour=${element#*:}
+    colour=${colour%:*}
+    file=$artefacts/$symbol.xyz
+    if [ "${element##*:}" = own ]; then
+        file=$artefacts/own.xyz
+    else
+        printf '1\n\n%s 0 0 0\n' "$symbol" > "$file"
+    fi
+    "$cli" render "$file" -o "$file.bmp" --size 200x200 --labels off > /dev/null 2>&1 \
+        || { fail "render $file exits non-zero"; continue; }
+    centre_is "$file.bmp" "$colour" || fail "$symbol of $(basename "$file") is drawn in another colour"
 done
 
 [ "$failures" = 0 ] && echo "cli_elements: all passed" && exit 0
