@@ -211,6 +211,8 @@ ReadResult TrajectoryReader::readXyzColumns(
     using Use = XyzColumnPlan::Use;
     std::size_t kept = 0;
     bool named = false;
+    std::string_view ownName;
+    bool hasOwnName = false;
     for (const XyzColumnPlan::Step &step : xyzPlan.steps) {
         switch (step.use) {
         case Use::Name: {
@@ -224,6 +226,15 @@ ReadResult TrajectoryReader::readXyzColumns(
             named = true;
             break;
         }
+        case Use::OwnName:
+            if (skipBlanks(p, end) == end) {
+                sink.show(FormatErrorCaption, PropertiesNotFitting);
+                return ReadResult::FormatError;
+            }
+            if (!takeAtomName(p, end, ownName, sink))
+                return ReadResult::FormatError;
+            hasOwnName = true;
+            break;
         case Use::Position:
             if (!takePosition(atom, p, end, xyzScale, sink))
                 return ReadResult::FormatError;
@@ -267,5 +278,16 @@ ReadResult TrajectoryReader::readXyzColumns(
     }
     if (!named)
         atom.type = cache.find({}).type;
+    if (hasOwnName && atom.type) {
+        AtomTypeCache::Found found;
+        found.type = atom.type;
+        found.typeNamed = ownName == atom.type->name;
+        if (found.typeNamed)
+            ownName = {};
+        keepName(frame, static_cast<std::size_t>(&atom - frame.atoms.data()), ownName, found);
+        if (found.typeNamed && !frame.nameIndex.empty())
+            frame.setNameOf(
+                static_cast<std::size_t>(&atom - frame.atoms.data()), Frame::SameAsType);
+    }
     return ReadResult::FrameComplete;
 }

@@ -1,5 +1,8 @@
 #include "model/trajectorywriter.h"
 
+#include "model/elements.h"
+#include "model/xyzcomment.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -155,12 +158,41 @@ struct OwnColumns
 {
     std::string_view impulse; ///< empty: not written
     std::string_view charge;
+    bool names = false; ///< the names column, for atoms whose species is not their name
 };
+
+// What an atom's species is in extended XYZ, which other readers take as an element's symbol:
+// its name when that is a symbol, else the symbol of the element its type is, else the name;
+// an atom of no name or of the fallback type "?" is the field's dummy, X.
+std::string_view speciesOf(const Frame &frame, std::size_t index)
+{
+    const std::string_view name = frame.atomName(index);
+    const Element *named = elementBySymbol(name);
+    if (named && named->symbol == name)
+        return name;
+    const AtomType *type = frame.atoms[index].type;
+    const Element *typed = type ? elementBySymbol(type->name) : nullptr;
+    if (typed && typed->symbol == type->name)
+        return type->name;
+    return name.empty() || name == "?" || (type && type->name == "?") ? "X" : name;
+}
+
+bool needsNames(const Frame &frame)
+{
+    for (std::size_t i = 0; i < frame.atoms.size(); ++i) {
+        const std::string_view name = frame.atomName(i);
+        if (!name.empty() && name != "?" && speciesOf(frame, i) != name)
+            return true;
+    }
+    return false;
+}
 
 // A kept column is written back when it still has a value for every atom and is not one the
 // atoms' own fields give.
 bool writesKept(const Frame &frame, const KeptColumn &column, const OwnColumns &own)
 {
+    if (own.names && column.name == XyzNamesColumn)
+        return false;
     for (const std::string_view name :
         {std::string_view("species"), std::string_view("pos"), own.impulse, own.charge})
         if (column.name == name)
@@ -216,6 +248,8 @@ std::string extendedComment(const Frame &frame, const OwnColumns &own)
         comment += ':' + std::string(own.impulse) + ":R:3";
     if (!own.charge.empty())
         comment += ':' + std::string(own.charge) + ":R:1";
+    if (own.names)
+        comment += ':' + std::string(XyzNamesColumn) + ":S:1";
     for (const KeptColumn &column : frame.keptColumns) {
         if (!writesKept(frame, column, own))
             continue;
@@ -270,7 +304,7 @@ template <class Target> int writeXyzFrameTo(const Frame &frame, const Target &ta
 {
     OwnColumns own;
     if (extended)
-        own = OwnColumns{impulseColumnName(frame), chargeColumnName(frame)};
+        own = OwnColumns{impulseColumnName(frame), chargeColumnName(frame), needsNames(frame)};
     const bool impulses = !own.impulse.empty();
     const bool charges = !own.charge.empty();
     std::string piece = std::to_string(frame.atoms.size()) + '\n';
@@ -281,9 +315,11 @@ template <class Target> int writeXyzFrameTo(const Frame &frame, const Target &ta
     for (std::size_t i = 0; i < frame.atoms.size(); ++i) {
         const FrameAtom &atom = frame.atoms[i];
         piece.clear();
-        // the name as read; an atom without one (the fallback type's "?") is the field's dummy
+        // the name as read; an atom without one (the fallback type's "?") is the field's dummy.
+        // Extended XYZ gives the element's symbol as species, and the name in its own column.
         const std::string_view name = frame.atomName(i);
-        piece += name.empty() || name == "?" ? std::string_view("X") : name;
+        piece += extended ? speciesOf(frame, i)
+                          : (name.empty() || name == "?" ? std::string_view("X") : name);
         const auto add = [&piece](double value) {
             piece += ' ';
             appendShortest(piece, value);
@@ -293,6 +329,10 @@ template <class Target> int writeXyzFrameTo(const Frame &frame, const Target &ta
             add(atom.impulse.x), add(atom.impulse.y), add(atom.impulse.z);
         if (charges)
             add(atom.charge);
+        if (own.names) {
+            piece += ' ';
+            piece += name.empty() || name == "?" ? std::string_view("X") : name;
+        }
         for (const KeptColumn &column : frame.keptColumns)
             if (extended && writesKept(frame, column, own))
                 appendKeptValues(piece, column, i);

@@ -271,11 +271,15 @@ bool planXyzColumns(const std::vector<XyzColumn> &columns, XyzColumnPlan &plan)
     plan.kept.clear();
     plan.impulseColumn = ImpulseColumn::None;
     plan.chargeColumn = ChargeColumn::None;
-    bool named = false, placed = false, moving = false, charged = false;
+    const bool species = has("species", 1);
+    bool named = false, placed = false, moving = false, charged = false, ownNamed = false;
     for (const XyzColumn &column : columns) {
         Use use = Use::Keep;
         if (!named && column.name == "species" && column.count == 1)
             use = Use::Name, named = true;
+        else if (species && !ownNamed && column.name == XyzNamesColumn && column.type == 'S'
+            && column.count == 1)
+            use = Use::OwnName, ownNamed = true;
         else if (!placed && column.name == "pos" && column.count == 3)
             use = Use::Position, placed = true;
         else if (!moving && column.name == impulse && column.count == 3) {

@@ -50,11 +50,12 @@ XyzComment parseXyzComment(std::string_view line);
 bool parseXyzProperties(std::string_view value, std::vector<XyzColumn> &columns);
 
 /// How the atom lines of a frame with Properties are read: one step per column, in line order.
-/// species is the atom's name, pos its position, momenta (or else velocities) its impulse,
-/// charges (or else initial_charges) its charge; every other column is kept.
+/// species is the atom's type, pos its position, momenta (or else velocities) its impulse,
+/// charges (or else initial_charges) its charge, names (with species) the name the atom goes
+/// by where its species had to be an element's symbol; every other column is kept.
 struct XyzColumnPlan
 {
-    enum class Use { Name, Position, Impulse, Charge, Keep };
+    enum class Use { Name, Position, Impulse, Charge, OwnName, Keep };
     struct Step
     {
         Use use = Use::Keep;
@@ -65,6 +66,10 @@ struct XyzColumnPlan
     ImpulseColumn impulseColumn = ImpulseColumn::None; ///< the column read as impulses
     ChargeColumn chargeColumn = ChargeColumn::None; ///< the column read as charges
 };
+
+/// The column extended XYZ files of this program carry the atoms' names in where species had to
+/// be an element's symbol for other readers ("OW" as O, "CA" as C).
+inline constexpr std::string_view XyzNamesColumn = "names";
 
 /// Plans the reading of columns; false when no column gives the positions (pos:R:3).
 bool planXyzColumns(const std::vector<XyzColumn> &columns, XyzColumnPlan &plan);

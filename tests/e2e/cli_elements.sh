@@ -88,6 +88,16 @@ printf '7\nnames\nCA 0 0 0\nHB1 1 0 0\nCH3 2 0 0\nOW 3 0 0\n7 4 0 0\ncl 5 0 0\nX
     || fail "convert of PDB names exits non-zero"
 [ "$(tail -n 7 "$artefacts/names-back.xyz" | cut -d' ' -f1 | tr '\n' ' ')" = "CA HB1 CH3 OW 7 cl Xq " ] \
     || fail "names not written as read: $(cat "$artefacts/names-back.xyz")"
+# extended XYZ gives ASE the elements as species and keeps the names in a column of their own
+"$cli" convert "$artefacts/names.xyz" "$artefacts/names-back.extxyz" --to extxyz > /dev/null 2>&1 \
+    || fail "convert of PDB names to extxyz exits non-zero"
+$python - "$artefacts/names-back.extxyz" << 'PY' || fail "ASE reads other names: $(cat "$artefacts/names-back.extxyz")"
+import sys
+import ase.io
+atoms = ase.io.read(sys.argv[1])
+assert atoms.get_chemical_symbols() == ["C", "H", "C", "O", "N", "Cl", "X"], atoms.get_chemical_symbols()
+assert list(atoms.arrays["names"]) == ["CA", "HB1", "CH3", "OW", "7", "cl", "Xq"], atoms.arrays
+PY
 
 # One ball each of iron, bromine, gold and hydrogen, drawn large: the pixel at its centre is its
 # colour. Hydrogen is white in an XYZ file and keeps the program's blue in its own layout.

@@ -128,34 +128,51 @@ TEST_F(WriterTest, ReadingAWrittenFileBackGivesTheSameFrames)
     EXPECT_NEAR(frame.atoms[1].charge, 0.987654, 1e-12);
 }
 
-// Every layout writes the names atoms were read with: none becomes "?".
+// Every layout writes the names atoms were read with: none becomes "?". Extended XYZ, whose
+// species other readers take as symbols, gives the element and keeps the name in a column.
 TEST_F(WriterTest, EveryLayoutWritesTheNamesAsRead)
 {
     const ReadAll read(
         "4\ntime=1\nc 0 0 0\nOW 1 0 0\nXq 2 0 0\nBr 3 0 0\n", formatOf(LayoutKind::XYZ));
     ASSERT_EQ(read.frames.count(), 1);
-    for (const WriteLayout layout :
-        {WriteLayout::Common, WriteLayout::XYZ, WriteLayout::ExtendedXYZ}) {
-        std::ostringstream out;
-        ASSERT_EQ(writeFrame(read.frame(1), out, layout), 0);
-        std::istringstream lines(out.str());
+    const auto column = [](const std::string &text, bool last) {
+        std::istringstream lines(text);
         std::string line, names;
         std::getline(lines, line);
         std::getline(lines, line);
-        while (lines >> line) {
-            names += line + ' ';
-            std::getline(lines, line);
+        while (std::getline(lines, line)) {
+            const std::size_t blank = last ? line.rfind(' ') + 1 : line.find_first_not_of(' ');
+            names += line.substr(blank, line.find(' ', blank) - blank) + ' ';
         }
-        EXPECT_EQ(names, "c OW Xq Br ") << static_cast<int>(layout);
+        return names;
+    };
+    std::string written[3];
+    const WriteLayout layouts[] = {WriteLayout::Common, WriteLayout::XYZ, WriteLayout::ExtendedXYZ};
+    for (int k = 0; k < 3; ++k) {
+        std::ostringstream out;
+        ASSERT_EQ(writeFrame(read.frame(1), out, layouts[k]), 0);
+        written[k] = out.str();
     }
-    // and the program's own layout reads them back as it always did
-    std::ostringstream common;
-    ASSERT_EQ(writeFrame(read.frame(1), common, WriteLayout::Common), 0);
-    const ReadAll back(common.str(), formatOf(LayoutKind::Common));
-    ASSERT_EQ(back.frames.count(), 1);
-    EXPECT_EQ(back.frame(1).atomName(0), "c");
-    EXPECT_EQ(back.frame(1).atoms[0].type->name, "?");
-    EXPECT_EQ(back.frame(1).atomName(3), "Br");
+    EXPECT_EQ(column(written[0], false), "c OW Xq Br ");
+    EXPECT_EQ(column(written[1], false), "c OW Xq Br ");
+    EXPECT_EQ(column(written[2], false), "C O X Br ");
+    EXPECT_EQ(column(written[2], true), "c OW Xq Br ");
+    EXPECT_NE(written[2].find(":names:S:1"), std::string::npos);
+
+    // the program's own layout reads them back as it always did, extended XYZ as they were
+    const ReadAll common(written[0], formatOf(LayoutKind::Common));
+    ASSERT_EQ(common.frames.count(), 1);
+    EXPECT_EQ(common.frame(1).atomName(0), "c");
+    EXPECT_EQ(common.frame(1).atoms[0].type->name, "?");
+    const ReadAll extended(written[2], formatOf(LayoutKind::XYZ));
+    ASSERT_EQ(extended.frames.count(), 1);
+    const char *const types[] = {"C", "O", "?", "Br"};
+    const char *const names[] = {"c", "OW", "Xq", "Br"};
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(extended.frame(1).atomName(i), names[i]);
+        EXPECT_EQ(extended.frame(1).atoms[i].type->name, types[i]);
+    }
+    EXPECT_TRUE(extended.frame(1).keptColumns.empty());
 }
 
 TEST_F(WriterTest, ExtendedXyzWritesBackColumnsKeysAndOriginAsRead)
