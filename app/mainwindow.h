@@ -276,6 +276,8 @@ public:
     void Impulses1Click();
     void Text1Click();
     void Cell1Click();
+    /// Shows or hides the legend of the elements present (or of the charge scale).
+    void Legend1Click();
     void Mousefunctions1Click();
     void About1Click();
 
@@ -370,6 +372,7 @@ public:
     QAction *Impulses1 = nullptr;
     QAction *Text1 = nullptr;
     QAction *Cell1 = nullptr;
+    QAction *Legend1 = nullptr;
     QAction *Details1 = nullptr;
     QMenu *Help1 = nullptr;
     QAction *Mousefunctions1 = nullptr;

@@ -104,6 +104,7 @@ void TMainForm::BuildMenu()
     Impulses1 = addItem(Options2, "Impulses1", QStringLiteral("Impulses"), ctrl(Qt::Key_I));
     Text1 = addItem(Options2, "Text1", QStringLiteral("&Text"), ctrl(Qt::Key_T));
     Cell1 = addItem(Options2, "Cell1", QStringLiteral("Cell"));
+    Legend1 = addItem(Options2, "Legend1", QStringLiteral("Legend"));
     Details1 = addItem(Options2, "Details1", QStringLiteral("Details"));
     bar->addMenu(Options2);
 
@@ -114,7 +115,7 @@ void TMainForm::BuildMenu()
 
     // The check marks are set only when their menu opens, never when a value changes.
     for (QAction *toggle : {Forward1, Pause1, Repeat1, Rotate1, Forprinting1, Electrons1, Labels1,
-             Distances1, Impulses1, Text1, Cell1, Details1})
+             Distances1, Impulses1, Text1, Cell1, Legend1, Details1})
         toggle->setCheckable(true);
     connect(Animation1, &QMenu::aboutToShow, this, &TMainForm::Animation1Click);
     connect(Options2, &QMenu::aboutToShow, this, &TMainForm::Options2Click);
@@ -150,6 +151,7 @@ void TMainForm::BuildMenu()
         {Impulses1, &TMainForm::Impulses1Click},
         {Text1, &TMainForm::Text1Click},
         {Cell1, &TMainForm::Cell1Click},
+        {Legend1, &TMainForm::Legend1Click},
         {Details1, &TMainForm::Details1Click},
         {Mousefunctions1, &TMainForm::Mousefunctions1Click},
         {About1, &TMainForm::About1Click},
@@ -166,6 +168,7 @@ void TMainForm::Options2Click()
     Impulses1->setChecked(ShowImpulses);
     Text1->setChecked(ShowText);
     Cell1->setChecked(ShowCell);
+    Legend1->setChecked(ShowLegend);
     Forprinting1->setChecked(PrintColors);
     Details1->setChecked(ShowDetails);
 }
@@ -295,6 +298,11 @@ void TMainForm::Text1Click()
 void TMainForm::Cell1Click()
 {
     ToggleAndRedraw(ShowCell);
+}
+
+void TMainForm::Legend1Click()
+{
+    ToggleAndRedraw(ShowLegend);
 }
 
 void TMainForm::Details1Click()

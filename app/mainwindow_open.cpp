@@ -111,6 +111,8 @@ void TMainForm::ReadFrames(TrajectoryFile &file)
             sinceEvents.start();
             return !input.StopAsked();
         };
+        AtomTypes.useColourScheme(
+            colourSchemeFor(static_cast<LayoutKind>(InputFormat::clampKind(Format().kind))));
         readTrajectory(file, Format(), AtomTypes, *Messages, ReaderWarned, Frames, options);
     }
     FrameCount = Frames.count();

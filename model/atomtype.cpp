@@ -1,5 +1,6 @@
 #include "model/atomtype.h"
 
+#include "model/elements.h"
 #include "model/frame.h"
 
 #include <algorithm>
@@ -149,45 +150,99 @@ AtomType *AtomTypeTable::predecessorOf(const AtomType &type)
     return &*std::prev(it);
 }
 
+namespace {
+
+struct ProgramRow
+{
+    const char *name;
+    int protons;
+    double radius;
+    std::uint32_t red, green, blue;
+};
+
+// The program's own table: its layouts and every picture made of them rely on these.
+constexpr ProgramRow ProgramRows[] = {
+    {"?", 1, 1.0, 255, 255, 255},
+    {"H", 1, 0.25, 0, 128, 255},
+    {"He", 2, 0.31, 128, 255, 0},
+    {"Li", 3, 1.45, 0, 128, 0},
+    {"Be", 4, 1.05, 128, 0, 0},
+    {"B", 5, 0.85, 0, 128, 128},
+    {"C", 6, 0.7, 128, 128, 128},
+    {"N", 7, 0.65, 0, 0, 255},
+    {"O", 8, 0.6, 255, 0, 0},
+    {"F", 9, 0.5, 128, 0, 255},
+    {"Ne", 10, 0.38, 0, 255, 128},
+    {"Na", 11, 1.8, 128, 255, 128},
+    {"Mg", 12, 1.5, 128, 0, 128},
+    {"Al", 13, 1.25, 255, 128, 0},
+    {"Si", 14, 1.1, 128, 128, 255},
+    {"P", 15, 1.0, 255, 0, 255},
+    {"S", 16, 1.0, 255, 255, 0},
+    {"Cl", 17, 1.0, 255, 128, 255},
+    {"Ar", 18, 0.71, 0, 255, 255},
+    {"K", 19, 2.2, 128, 255, 128},
+    {"Ca", 20, 1.8, 255, 128, 128},
+    {"Kr", 36, 0.88, 255, 128, 0},
+    {"Xe", 54, 1.08, 128, 255, 0},
+    {"Rn", 86, 1.2, 0, 128, 128},
+};
+
+const ProgramRow *programRow(std::string_view name)
+{
+    for (const ProgramRow &row : ProgramRows)
+        if (name == row.name)
+            return &row;
+    return nullptr;
+}
+
+} // namespace
+
+AtomType *AtomTypeTable::findTypeForName(std::string_view name)
+{
+    if (types.empty())
+        return nullptr;
+    for (AtomType &type : types)
+        if (type.name == name)
+            return &type;
+    if (const Element *element = elementForName(name))
+        for (AtomType &type : types)
+            if (type.name == element->symbol)
+                return &type;
+    return &types.front();
+}
+
 void AtomTypeTable::buildDefaultTable()
 {
-    struct Row
-    {
-        const char *name;
-        int protons;
-        double radius;
-        std::uint32_t red, green, blue;
-    };
-    static constexpr Row rows[] = {
-        {"?", 1, 1.0, 255, 255, 255},
-        {"H", 1, 0.25, 0, 128, 255},
-        {"He", 2, 0.31, 128, 255, 0},
-        {"Li", 3, 1.45, 0, 128, 0},
-        {"Be", 4, 1.05, 128, 0, 0},
-        {"B", 5, 0.85, 0, 128, 128},
-        {"C", 6, 0.7, 128, 128, 128},
-        {"N", 7, 0.65, 0, 0, 255},
-        {"O", 8, 0.6, 255, 0, 0},
-        {"F", 9, 0.5, 128, 0, 255},
-        {"Ne", 10, 0.38, 0, 255, 128},
-        {"Na", 11, 1.8, 128, 255, 128},
-        {"Mg", 12, 1.5, 128, 0, 128},
-        {"Al", 13, 1.25, 255, 128, 0},
-        {"Si", 14, 1.1, 128, 128, 255},
-        {"P", 15, 1.0, 255, 0, 255},
-        {"S", 16, 1.0, 255, 255, 0},
-        {"Cl", 17, 1.0, 255, 128, 255},
-        {"Ar", 18, 0.71, 0, 255, 255},
-        {"K", 19, 2.2, 128, 255, 128},
-        {"Ca", 20, 1.8, 255, 128, 128},
-        {"Kr", 36, 0.88, 255, 128, 0},
-        {"Xe", 54, 1.08, 128, 255, 0},
-        {"Rn", 86, 1.2, 0, 128, 128},
-    };
     types.clear();
-    for (const Row &row : rows)
+    for (const ProgramRow &row : ProgramRows)
         types.push_back(createAtomType(
             rgbColor(row.red, row.green, row.blue), row.name, row.protons, row.radius));
+    for (int protons = 1; protons <= ElementCount; ++protons) {
+        const Element &element = *elementByProtons(protons);
+        if (!programRow(element.symbol))
+            types.push_back(createAtomType(element.color, element.symbol, protons, element.radius));
+    }
+}
+
+void AtomTypeTable::useColourScheme(ColourScheme scheme)
+{
+    for (AtomType &type : types) {
+        const ProgramRow *row = programRow(type.name);
+        const Element *element = elementBySymbol(type.name);
+        if (!row || !element || element->symbol != type.name)
+            continue;
+        const std::uint32_t program = rgbColor(row->red, row->green, row->blue);
+        const bool conventional = scheme == ColourScheme::Conventional;
+        const std::uint32_t from = conventional ? program : element->color;
+        const std::uint32_t to = conventional ? element->color : program;
+        if (type.color != from || from == to)
+            continue;
+        type.color = to;
+        // the pictures show the old colour; the next drawing makes them anew
+        type.sphereImage.reset();
+        type.sphereMask.reset();
+    }
 }
 
 AtomType &AtomTypeTable::addTypeAfter(const AtomType &type)

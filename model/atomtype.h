@@ -80,10 +80,22 @@ public:
     /// The table must not be empty.
     const AtomType *findAtomType(std::string_view name) const;
     AtomType *findAtomType(std::string_view name);
+    /// The type an atom name of an XYZ file stands for: the first type named exactly so; else
+    /// the type named by the symbol of the element the name stands for (elementForName:
+    /// "c", "CL", "CA", "OW", "7"); else the first type.
+    AtomType *findTypeForName(std::string_view name);
     /// The type before the given one, or nullptr for the first.
     AtomType *predecessorOf(const AtomType &type);
-    /// Replaces the table by the 24 default types.
+    /// Replaces the table by the default types: the program's own 24 ("?", H to Ca, Kr, Xe,
+    /// Rn) in their order and colours, then every other element up to oganesson (118) in
+    /// order of proton number, in its conventional colour.
     void buildDefaultTable();
+    /// Which colours the elements of the program's own 24 types are drawn in. The program's
+    /// own layouts keep the colours they always had (hydrogen blue); XYZ files, which come from
+    /// the rest of the field, show the colours chemists expect there (hydrogen white). A type
+    /// changes only while its colour is the other scheme's: a colour the user chose stays.
+    enum class ColourScheme { Program, Conventional };
+    void useColourScheme(ColourScheme scheme);
     /// Links a new default "Atom" type (white, 1 proton, radius 1.0) after the given type and
     /// returns it.
     AtomType &addTypeAfter(const AtomType &type);

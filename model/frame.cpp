@@ -57,6 +57,41 @@ int Frame::activeOrbitalFamily(const FrameAtom &atom) const
     return atom.ownOrbitalFamily;
 }
 
+std::string_view Frame::atomName(std::size_t index) const
+{
+    if (index < nameIndex.size() && nameIndex[index] != SameAsType
+        && nameIndex[index] < nameText.size())
+        return std::string_view(nameText.c_str() + nameIndex[index]);
+    if (index < atoms.size() && atoms[index].type)
+        return atoms[index].type->name;
+    return {};
+}
+
+std::uint32_t Frame::addName(std::string_view name)
+{
+    const auto offset = static_cast<std::uint32_t>(nameText.size());
+    nameText.append(name);
+    nameText.push_back('\0');
+    return offset;
+}
+
+void Frame::setNameOf(std::size_t index, std::uint32_t offset)
+{
+    if (nameIndex.size() <= index) {
+        // the names of a frame are usually all read or all their types'
+        if (nameIndex.empty())
+            nameIndex.reserve(std::max(atoms.capacity(), index + 1));
+        nameIndex.resize(index + 1, SameAsType);
+    }
+    nameIndex[index] = offset;
+}
+
+void Frame::clearNames()
+{
+    nameIndex.clear();
+    nameText.clear();
+}
+
 bool allocateAtoms(Frame &frame, int count)
 {
     frame.atoms.clear();

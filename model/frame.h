@@ -13,6 +13,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 /// One atom of one frame. The drawing values of the frame being drawn (screen position,
@@ -30,25 +31,47 @@ struct FrameAtom
     std::int8_t ownOrbitalFamily = 0; ///< coded as AtomType::orbitalFamily
 };
 
-/// A frame's periodic cell: the three edge vectors of its parallelepiped (Angstrom), from the
-/// origin, and whether the structure repeats along each.
+/// A frame's periodic cell: the three edge vectors of its parallelepiped (Angstrom), from its
+/// origin corner, and whether the structure repeats along each.
 struct Cell
 {
     std::array<Vector3, 3> edges{};
     std::array<bool, 3> periodic{true, true, true};
+    Vector3 origin{}; ///< the corner the edges start from (OVITO's Origin)
 
     friend bool operator==(const Cell &, const Cell &) = default;
 };
 
 /// A per-atom column of an extended XYZ file that the program has no use for, kept so that
-/// saving writes it back: its name, type letter (S, R, I or L) and values per atom.
+/// saving writes it back: its name, type letter (S, R, I or L) and values per atom. Numbers
+/// (R, I, and L as 1 or 0) are kept as numbers, `count` per atom; only S columns keep text.
 struct KeptColumn
 {
+    KeptColumn() = default;
+    /// A column whose numbers take their memory from memory.
+    explicit KeptColumn(std::pmr::memory_resource *memory)
+        : numbers(memory)
+    {
+    }
+
     std::string name;
     char type = 'R';
     int count = 1;
-    std::vector<std::string> values; ///< one per atom: its `count` values as read, blank-separated
+    std::vector<std::string> values; ///< S columns, one per atom: its `count` values as read
+    std::pmr::vector<double> numbers; ///< R, I and L columns: `count` values per atom
+
+    bool isText() const { return type == 'S'; }
+    /// Atoms the column holds values for.
+    std::size_t atoms() const
+    {
+        return isText() ? values.size() : numbers.size() / static_cast<std::size_t>(count);
+    }
 };
+
+/// Which column of an extended XYZ file gave the atoms' impulses and charges, so that saving
+/// names them as the file did.
+enum class ImpulseColumn : std::uint8_t { None, Momenta, Velocities };
+enum class ChargeColumn : std::uint8_t { None, Charges, InitialCharges };
 
 /// One time step: its atoms in file order, its time, energy and the rest of its time line.
 struct Frame
@@ -58,6 +81,8 @@ struct Frame
     explicit Frame(std::pmr::memory_resource *memory)
         : atoms(memory)
         , ownTerms(memory)
+        , nameIndex(memory)
+        , nameText(memory)
     {
     }
 
@@ -73,6 +98,25 @@ struct Frame
     std::optional<Cell> cell; ///< the lattice an XYZ file gives the frame
     std::vector<KeptColumn> keptColumns; ///< the columns of an XYZ file kept for writing back
     std::pmr::vector<OrbitalTerm> ownTerms; ///< the own expansions of the atoms that have one
+    ImpulseColumn impulseColumn = ImpulseColumn::None; ///< extended XYZ: the impulses' column
+    ChargeColumn chargeColumn = ChargeColumn::None; ///< extended XYZ: the charges' column
+    /// The other pairs of an extended XYZ comment (config_type=..., stress="..."), as written
+    std::string extraPairs;
+    /// The names atoms were read with, where they differ from their type's name: per atom an
+    /// offset into nameText, or SameAsType. Empty while every name is its type's.
+    std::pmr::vector<std::uint32_t> nameIndex;
+    std::pmr::string nameText; ///< the distinct names of nameIndex, each ended by a NUL
+    static constexpr std::uint32_t SameAsType = UINT32_MAX;
+
+    /// The name the atom at index was read with: its type's name unless it was read otherwise;
+    /// empty when it has neither.
+    std::string_view atomName(std::size_t index) const;
+    /// Keeps a name for nameIndex; returns its offset in nameText.
+    std::uint32_t addName(std::string_view name);
+    /// Notes that the atom at index was read with the name at offset (from addName).
+    void setNameOf(std::size_t index, std::uint32_t offset);
+    /// Forgets every name read (the atoms then go by their types' names).
+    void clearNames();
 
     /// True once the reader has allocated the atoms.
     bool hasAtoms() const { return !atoms.empty(); }

@@ -433,6 +433,10 @@ private:
         frame.text.reset();
         frame.cell.reset();
         frame.keptColumns.clear();
+        frame.impulseColumn = ImpulseColumn::None;
+        frame.chargeColumn = ChargeColumn::None;
+        frame.extraPairs.clear();
+        frame.clearNames();
     }
 
     static void lend(Frame &from, Frame &to)

@@ -78,8 +78,9 @@ AtomTypeCache::Found AtomTypeCache::find(std::string_view name)
         && (name.empty() || std::memcmp(entry.name.data(), name.data(), name.size()) == 0))
         return entry.found;
     Found found;
-    found.type = table.findAtomType(name);
+    found.type = resolveElements ? table.findTypeForName(name) : table.findAtomType(name);
     if (found.type) {
+        found.typeNamed = found.type->name == name;
         for (const OrbitalTerm &term : found.type->orbitals)
             found.activeTerms += term.coefficient != 0.0 ? 1 : 0;
     }
@@ -97,8 +98,32 @@ TrajectoryReader::TrajectoryReader(LayoutKind kind, const LayoutSettings &layout
     , types(types)
     , sink(sink)
     , warned(warned)
-    , cache(types)
+    , cache(types, kind == LayoutKind::XYZ)
 {
+}
+
+void TrajectoryReader::keepName(
+    Frame &frame, std::size_t index, std::string_view name, const AtomTypeCache::Found &found)
+{
+    // a name past what an offset can address goes by its type's name
+    if (found.typeNamed || frame.nameText.size() + name.size() + 1 >= Frame::SameAsType)
+        return;
+    if (namedFrame != &frame || frame.nameText.empty()) {
+        namedFrame = &frame;
+        keptNames.clear();
+    }
+    // most frames that name atoms otherwise use a handful of names: a short walk finds them
+    std::uint32_t offset = Frame::SameAsType;
+    for (auto it = keptNames.rbegin(); it != keptNames.rend() && it - keptNames.rbegin() < 64; ++it)
+        if (it->first == name) {
+            offset = it->second;
+            break;
+        }
+    if (offset == Frame::SameAsType) {
+        offset = frame.addName(name);
+        keptNames.emplace_back(name, offset);
+    }
+    frame.setNameOf(index, offset);
 }
 
 void TrajectoryReader::warnOnce(bool &flag, std::string_view caption, std::string_view text)

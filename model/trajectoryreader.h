@@ -14,6 +14,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 /// How reading one frame ended, in the order of the reader's return codes 0 to 3.
@@ -43,8 +44,11 @@ struct ReaderWarned
 class AtomTypeCache
 {
 public:
-    explicit AtomTypeCache(AtomTypeTable &table)
+    /// With resolveElements, names no type has exactly are taken as elements would be in an
+    /// XYZ file (AtomTypeTable::findTypeForName); otherwise as findAtomType takes them.
+    explicit AtomTypeCache(AtomTypeTable &table, bool resolveElements = false)
         : table(table)
+        , resolveElements(resolveElements)
     {
     }
 
@@ -52,8 +56,9 @@ public:
     {
         AtomType *type = nullptr;
         int activeTerms = 0; ///< terms of the type's orbitals whose coefficient is not 0
+        bool typeNamed = true; ///< the name is the type's own name
     };
-    /// The type findAtomType gives for name (at most 30 characters), with its active terms.
+    /// The type found for name (at most 30 characters), with its active terms.
     Found find(std::string_view name);
 
 private:
@@ -65,6 +70,7 @@ private:
     };
     static constexpr std::size_t Slots = 256;
     AtomTypeTable &table;
+    bool resolveElements = false;
     std::array<Entry, Slots> entries{};
 };
 
@@ -99,8 +105,11 @@ private:
     ReadResult readXyzFrame(Frame &frame, LineSource &source);
     ReadResult readXyzAtom(Frame &frame, FrameAtom &atom, const char *p, const char *end);
     ReadResult readXyzColumns(Frame &frame, FrameAtom &atom, const char *p, const char *end);
-    ReadResult readXyzName(FrameAtom &atom, const char *&p, const char *end);
+    ReadResult readXyzName(Frame &frame, FrameAtom &atom, const char *&p, const char *end);
     ReadResult readAtomCount(Frame &frame, const char *&p, const char *end, ReadResult missing);
+    /// Keeps the name the atom at index was read with when it is not its type's name.
+    void keepName(
+        Frame &frame, std::size_t index, std::string_view name, const AtomTypeCache::Found &found);
     /// Reads one real at p into value (0 and a one-shot warning when there is none); returns
     /// where reading goes on.
     const char *readFrameValue(
@@ -114,6 +123,9 @@ private:
     ReaderWarned &warned;
     AtomTypeCache cache;
     const char *lineStart = nullptr;
+    // The names kept for the frame being read, each once: name and offset in the frame's text.
+    const Frame *namedFrame = nullptr;
+    std::vector<std::pair<std::string, std::uint32_t>> keptNames;
     // The XYZ frame being read: its positions' unit, and its columns, planned again only when
     // a frame's Properties differ from the last.
     double xyzScale = 1.0;
@@ -122,6 +134,14 @@ private:
     bool xyzPlanned = false;
     XyzColumnPlan xyzPlan;
 };
+
+/// The colours a file of the layout kind is drawn in: XYZ files the field's, the program's own
+/// layouts the program's own.
+constexpr AtomTypeTable::ColourScheme colourSchemeFor(LayoutKind kind)
+{
+    return kind == LayoutKind::XYZ ? AtomTypeTable::ColourScheme::Conventional
+                                   : AtomTypeTable::ColourScheme::Program;
+}
 
 /// Reads one frame of the format's current kind from source, as TrajectoryReader::readFrame.
 [[nodiscard]] ReadResult readFrame(Frame &frame, LineSource &source, const InputFormat &format,

@@ -91,6 +91,8 @@ ReadResult TrajectoryReader::readAtomLine(
     }
     const AtomTypeCache::Found found = cache.find(name);
     atom.type = found.type;
+    if (layout.readNames)
+        keepName(frame, static_cast<std::size_t>(&atom - frame.atoms.data()), name, found);
     const std::int64_t activeTerms = found.activeTerms;
 
     std::int64_t lastPosition = std::max<std::int64_t>({std::int64_t{layout.xyzPosition} + 2,

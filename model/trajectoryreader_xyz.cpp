@@ -31,6 +31,42 @@ bool takePosition(FrameAtom &atom, const char *&p, const char *end, double scale
     return true;
 }
 
+bool keepText(KeptColumn &column, const char *&p, const char *end, int count)
+{
+    const char *const first = skipBlanks(p, end);
+    p = skipTokens(p, end, count);
+    if (countTokens(first, p) < count)
+        return false;
+    column.values.emplace_back(first, static_cast<std::size_t>(p - first));
+    return true;
+}
+
+// The count numbers of an R, I or L column at p, each a whole token (L as 1 or 0).
+bool keepNumbers(KeptColumn &column, const char *&p, const char *end, int count)
+{
+    for (int k = 0; k < count; ++k) {
+        const char *const first = skipBlanks(p, end);
+        double value = 0.0;
+        const char *after = column.type == 'L' ? nullptr : parseReal(first, end, value);
+        if (!after) {
+            const char *const tokenEnd = skipTokens(first, end, 1);
+            const std::string_view word(first, static_cast<std::size_t>(tokenEnd - first));
+            if (word == "T" || word == "True" || word == "true")
+                value = 1.0;
+            else if (word == "F" || word == "False" || word == "false")
+                value = 0.0;
+            else
+                return false;
+            after = tokenEnd;
+        }
+        if (after < end && !isBlank(*after))
+            return false;
+        column.numbers.push_back(value);
+        p = after;
+    }
+    return true;
+}
+
 } // namespace
 
 ReadResult TrajectoryReader::readXyzFrame(Frame &frame, LineSource &source)
@@ -56,6 +92,7 @@ ReadResult TrajectoryReader::readXyzFrame(Frame &frame, LineSource &source)
     frame.energy = comment.energy.value_or(0.0);
     frame.cell = comment.cell;
     frame.text = std::move(comment.text);
+    frame.extraPairs = std::move(comment.pairs);
     xyzScale = comment.positionScale.value_or(layout.convertUnits ? BohrToAngstrom : 1.0);
     xyzHasProperties = comment.properties.has_value();
     if (xyzHasProperties && (!xyzPlanned || *comment.properties != xyzProperties)) {
@@ -70,18 +107,26 @@ ReadResult TrajectoryReader::readXyzFrame(Frame &frame, LineSource &source)
         return ReadResult::FormatError;
     }
     frame.keptColumns.clear();
-    if (xyzHasProperties) {
-        for (const XyzColumn &column : xyzPlan.kept) {
-            KeptColumn &kept = frame.keptColumns.emplace_back();
-            kept.name = column.name;
-            kept.type = column.type;
-            kept.count = column.count;
-            kept.values.reserve(static_cast<std::size_t>(frame.atomCount));
-        }
-    }
+    frame.impulseColumn = xyzHasProperties ? xyzPlan.impulseColumn : ImpulseColumn::None;
+    frame.chargeColumn = xyzHasProperties ? xyzPlan.chargeColumn : ChargeColumn::None;
 
     if (!reserveAtomsForLines(frame, source, sink))
         return ReadResult::OutOfMemory;
+    if (xyzHasProperties) {
+        // the numbers of kept columns live in the frame's memory, as its atoms do
+        std::pmr::memory_resource *memory = frame.atoms.get_allocator().resource();
+        const std::size_t atoms = frame.atoms.capacity();
+        for (const XyzColumn &column : xyzPlan.kept) {
+            KeptColumn &kept = frame.keptColumns.emplace_back(memory);
+            kept.name = column.name;
+            kept.type = column.type;
+            kept.count = column.count;
+            if (kept.isText())
+                kept.values.reserve(atoms);
+            else
+                kept.numbers.reserve(atoms * static_cast<std::size_t>(column.count));
+        }
+    }
     for (int i = 0; i < frame.atomCount; ++i) {
         if (!source.nextLine(line)) {
             lineStart = nullptr;
@@ -101,12 +146,15 @@ ReadResult TrajectoryReader::readXyzFrame(Frame &frame, LineSource &source)
     return ReadResult::FrameComplete;
 }
 
-ReadResult TrajectoryReader::readXyzName(FrameAtom &atom, const char *&p, const char *end)
+ReadResult TrajectoryReader::readXyzName(
+    Frame &frame, FrameAtom &atom, const char *&p, const char *end)
 {
     std::string_view name;
     if (!takeAtomName(p, end, name, sink))
         return ReadResult::FormatError;
-    atom.type = cache.find(name).type;
+    const AtomTypeCache::Found found = cache.find(name);
+    atom.type = found.type;
+    keepName(frame, static_cast<std::size_t>(&atom - frame.atoms.data()), name, found);
     return ReadResult::FrameComplete;
 }
 
@@ -115,7 +163,8 @@ ReadResult TrajectoryReader::readXyzName(FrameAtom &atom, const char *&p, const 
 ReadResult TrajectoryReader::readXyzAtom(
     Frame &frame, FrameAtom &atom, const char *p, const char *end)
 {
-    if (const ReadResult named = readXyzName(atom, p, end); named != ReadResult::FrameComplete)
+    if (const ReadResult named = readXyzName(frame, atom, p, end);
+        named != ReadResult::FrameComplete)
         return named;
     if (!takePosition(atom, p, end, xyzScale, sink))
         return ReadResult::FormatError;
@@ -162,6 +211,8 @@ ReadResult TrajectoryReader::readXyzColumns(
     using Use = XyzColumnPlan::Use;
     std::size_t kept = 0;
     bool named = false;
+    std::string_view ownName;
+    bool hasOwnName = false;
     for (const XyzColumnPlan::Step &step : xyzPlan.steps) {
         switch (step.use) {
         case Use::Name: {
@@ -169,12 +220,21 @@ ReadResult TrajectoryReader::readXyzColumns(
                 sink.show(FormatErrorCaption, "Invalid or missed atom name");
                 return ReadResult::FormatError;
             }
-            if (const ReadResult result = readXyzName(atom, p, end);
+            if (const ReadResult result = readXyzName(frame, atom, p, end);
                 result != ReadResult::FrameComplete)
                 return result;
             named = true;
             break;
         }
+        case Use::OwnName:
+            if (skipBlanks(p, end) == end) {
+                sink.show(FormatErrorCaption, PropertiesNotFitting);
+                return ReadResult::FormatError;
+            }
+            if (!takeAtomName(p, end, ownName, sink))
+                return ReadResult::FormatError;
+            hasOwnName = true;
+            break;
         case Use::Position:
             if (!takePosition(atom, p, end, xyzScale, sink))
                 return ReadResult::FormatError;
@@ -204,21 +264,30 @@ ReadResult TrajectoryReader::readXyzColumns(
             break;
         }
         case Use::Keep: {
-            const char *const first = skipBlanks(p, end);
-            p = skipTokens(p, end, step.count);
-            const char *last = p;
+            KeptColumn &column = frame.keptColumns[kept++];
+            const bool fits = column.isText() ? keepText(column, p, end, step.count)
+                                              : keepNumbers(column, p, end, step.count);
             // every token of the column must be there: the next ones belong to other columns
-            if (countTokens(first, last) < step.count) {
+            if (!fits) {
                 sink.show(FormatErrorCaption, PropertiesNotFitting);
                 return ReadResult::FormatError;
             }
-            frame.keptColumns[kept++].values.emplace_back(
-                first, static_cast<std::size_t>(last - first));
             break;
         }
         }
     }
     if (!named)
         atom.type = cache.find({}).type;
+    if (hasOwnName && atom.type) {
+        AtomTypeCache::Found found;
+        found.type = atom.type;
+        found.typeNamed = ownName == atom.type->name;
+        if (found.typeNamed)
+            ownName = {};
+        keepName(frame, static_cast<std::size_t>(&atom - frame.atoms.data()), ownName, found);
+        if (found.typeNamed && !frame.nameIndex.empty())
+            frame.setNameOf(
+                static_cast<std::size_t>(&atom - frame.atoms.data()), Frame::SameAsType);
+    }
     return ReadResult::FrameComplete;
 }

@@ -1,5 +1,8 @@
 #include "model/trajectorywriter.h"
 
+#include "model/elements.h"
+#include "model/xyzcomment.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -58,10 +61,16 @@ struct StreamTarget
     }
 };
 
-template <class Target> int writeAtomTo(const FrameAtom &atom, const Target &target)
+std::string_view typeName(const FrameAtom &atom)
+{
+    return atom.type ? std::string_view(atom.type->name) : std::string_view{};
+}
+
+template <class Target>
+int writeAtomTo(const FrameAtom &atom, std::string_view name, const Target &target)
 {
     std::string piece;
-    appendPadded(piece, atom.type ? std::string_view(atom.type->name) : std::string_view{}, 4);
+    appendPadded(piece, name, 4);
     if (!target.put(piece))
         return -1;
     piece.clear();
@@ -98,8 +107,8 @@ template <class Target> int writeFrameTo(const Frame &frame, const Target &targe
     piece += "  //time and energy\n";
     if (!target.put(piece))
         return -1;
-    for (const FrameAtom &atom : frame.atoms) {
-        if (writeAtomTo(atom, target) != 0)
+    for (std::size_t i = 0; i < frame.atoms.size(); ++i) {
+        if (writeAtomTo(frame.atoms[i], frame.atomName(i), target) != 0)
             return -1;
     }
     return 0;
@@ -113,29 +122,105 @@ void appendShortest(std::string &out, double value)
     out.append(buffer.data(), static_cast<std::size_t>(end - buffer.data()));
 }
 
-bool anyImpulse(const Frame &frame)
+// The impulse and charge columns of an extended XYZ frame: named as the file read named them,
+// and written when it had them or when any value is not 0.
+std::string_view impulseColumnName(const Frame &frame)
 {
-    return std::any_of(frame.atoms.begin(), frame.atoms.end(),
+    switch (frame.impulseColumn) {
+    case ImpulseColumn::Velocities:
+        return "velocities";
+    case ImpulseColumn::Momenta:
+        return "momenta";
+    case ImpulseColumn::None:
+        break;
+    }
+    const bool any = std::any_of(frame.atoms.begin(), frame.atoms.end(),
         [](const FrameAtom &atom) { return atom.impulse != Vector3{}; });
+    return any ? "momenta" : "";
 }
 
-bool anyCharge(const Frame &frame)
+std::string_view chargeColumnName(const Frame &frame)
 {
-    return std::any_of(frame.atoms.begin(), frame.atoms.end(),
+    switch (frame.chargeColumn) {
+    case ChargeColumn::InitialCharges:
+        return "initial_charges";
+    case ChargeColumn::Charges:
+        return "charges";
+    case ChargeColumn::None:
+        break;
+    }
+    const bool any = std::any_of(frame.atoms.begin(), frame.atoms.end(),
         [](const FrameAtom &atom) { return atom.charge != 0.0; });
+    return any ? "charges" : "";
+}
+
+struct OwnColumns
+{
+    std::string_view impulse; ///< empty: not written
+    std::string_view charge;
+    bool names = false; ///< the names column, for atoms whose species is not their name
+};
+
+// What an atom's species is in extended XYZ, which other readers take as an element's symbol:
+// its name when that is a symbol, else the symbol of the element its type is, else the name;
+// an atom of no name or of the fallback type "?" is the field's dummy, X.
+std::string_view speciesOf(const Frame &frame, std::size_t index)
+{
+    const std::string_view name = frame.atomName(index);
+    const Element *named = elementBySymbol(name);
+    if (named && named->symbol == name)
+        return name;
+    const AtomType *type = frame.atoms[index].type;
+    const Element *typed = type ? elementBySymbol(type->name) : nullptr;
+    if (typed && typed->symbol == type->name)
+        return type->name;
+    return name.empty() || name == "?" || (type && type->name == "?") ? "X" : name;
+}
+
+bool needsNames(const Frame &frame)
+{
+    for (std::size_t i = 0; i < frame.atoms.size(); ++i) {
+        const std::string_view name = frame.atomName(i);
+        if (!name.empty() && name != "?" && speciesOf(frame, i) != name)
+            return true;
+    }
+    return false;
 }
 
 // A kept column is written back when it still has a value for every atom and is not one the
 // atoms' own fields give.
-bool writesKept(const Frame &frame, const KeptColumn &column)
+bool writesKept(const Frame &frame, const KeptColumn &column, const OwnColumns &own)
 {
-    for (const std::string_view own : {"species", "pos", "momenta", "charges"})
-        if (column.name == own)
+    if (own.names && column.name == XyzNamesColumn)
+        return false;
+    for (const std::string_view name :
+        {std::string_view("species"), std::string_view("pos"), own.impulse, own.charge})
+        if (column.name == name)
             return false;
-    return column.values.size() == frame.atoms.size();
+    return column.atoms() == frame.atoms.size();
 }
 
-std::string extendedComment(const Frame &frame, bool impulses, bool charges)
+void appendKeptValues(std::string &out, const KeptColumn &column, std::size_t atom)
+{
+    if (column.isText()) {
+        out += ' ';
+        out += column.values[atom];
+        return;
+    }
+    const auto count = static_cast<std::size_t>(column.count);
+    for (std::size_t k = 0; k < count; ++k) {
+        const double value = column.numbers[atom * count + k];
+        out += ' ';
+        if (column.type == 'L')
+            out += value != 0.0 ? 'T' : 'F';
+        else if (column.type == 'I' && std::abs(value) < 9e15)
+            out += std::to_string(static_cast<long long>(value));
+        else
+            appendShortest(out, value);
+    }
+}
+
+std::string extendedComment(const Frame &frame, const OwnColumns &own)
 {
     std::string comment;
     if (frame.cell) {
@@ -147,14 +232,26 @@ std::string extendedComment(const Frame &frame, bool impulses, bool charges)
                 appendShortest(comment, value);
             }
         comment += "\" ";
+        if (frame.cell->origin != Vector3{}) {
+            comment += "Origin=\"";
+            const Vector3 &origin = frame.cell->origin;
+            for (const double value : {origin.x, origin.y, origin.z}) {
+                if (comment.back() != '"')
+                    comment += ' ';
+                appendShortest(comment, value);
+            }
+            comment += "\" ";
+        }
     }
     comment += "Properties=species:S:1:pos:R:3";
-    if (impulses)
-        comment += ":momenta:R:3";
-    if (charges)
-        comment += ":charges:R:1";
+    if (!own.impulse.empty())
+        comment += ':' + std::string(own.impulse) + ":R:3";
+    if (!own.charge.empty())
+        comment += ':' + std::string(own.charge) + ":R:1";
+    if (own.names)
+        comment += ':' + std::string(XyzNamesColumn) + ":S:1";
     for (const KeptColumn &column : frame.keptColumns) {
-        if (!writesKept(frame, column))
+        if (!writesKept(frame, column, own))
             continue;
         comment += ':' + column.name + ':' + column.type + ':' + std::to_string(column.count);
     }
@@ -172,6 +269,8 @@ std::string extendedComment(const Frame &frame, bool impulses, bool charges)
             comment += std::string(k ? " " : "") + (frame.cell->periodic[k] ? "T" : "F");
         comment += '"';
     }
+    if (!frame.extraPairs.empty())
+        comment += ' ' + frame.extraPairs;
     return comment;
 }
 
@@ -203,17 +302,24 @@ std::string plainComment(const Frame &frame)
 
 template <class Target> int writeXyzFrameTo(const Frame &frame, const Target &target, bool extended)
 {
-    const bool impulses = extended && anyImpulse(frame);
-    const bool charges = extended && anyCharge(frame);
+    OwnColumns own;
+    if (extended)
+        own = OwnColumns{impulseColumnName(frame), chargeColumnName(frame), needsNames(frame)};
+    const bool impulses = !own.impulse.empty();
+    const bool charges = !own.charge.empty();
     std::string piece = std::to_string(frame.atoms.size()) + '\n';
-    piece += extended ? extendedComment(frame, impulses, charges) : plainComment(frame);
+    piece += extended ? extendedComment(frame, own) : plainComment(frame);
     piece += '\n';
     if (!target.put(piece))
         return -1;
     for (std::size_t i = 0; i < frame.atoms.size(); ++i) {
         const FrameAtom &atom = frame.atoms[i];
         piece.clear();
-        piece += atom.type && !atom.type->name.empty() ? std::string_view(atom.type->name) : "X";
+        // the name as read; an atom without one (the fallback type's "?") is the field's dummy.
+        // Extended XYZ gives the element's symbol as species, and the name in its own column.
+        const std::string_view name = frame.atomName(i);
+        piece += extended ? speciesOf(frame, i)
+                          : (name.empty() || name == "?" ? std::string_view("X") : name);
         const auto add = [&piece](double value) {
             piece += ' ';
             appendShortest(piece, value);
@@ -223,9 +329,13 @@ template <class Target> int writeXyzFrameTo(const Frame &frame, const Target &ta
             add(atom.impulse.x), add(atom.impulse.y), add(atom.impulse.z);
         if (charges)
             add(atom.charge);
+        if (own.names) {
+            piece += ' ';
+            piece += name.empty() || name == "?" ? std::string_view("X") : name;
+        }
         for (const KeptColumn &column : frame.keptColumns)
-            if (extended && writesKept(frame, column))
-                piece += ' ' + column.values[i];
+            if (extended && writesKept(frame, column, own))
+                appendKeptValues(piece, column, i);
         piece += '\n';
         if (!target.put(piece))
             return -1;
@@ -283,12 +393,12 @@ int writeFrame(const Frame &frame, std::ostream &stream)
 
 int writeAtom(const FrameAtom &atom, std::FILE *file)
 {
-    return writeAtomTo(atom, FileTarget{file});
+    return writeAtomTo(atom, typeName(atom), FileTarget{file});
 }
 
 int writeAtom(const FrameAtom &atom, std::ostream &stream)
 {
-    return writeAtomTo(atom, StreamTarget{stream});
+    return writeAtomTo(atom, typeName(atom), StreamTarget{stream});
 }
 
 std::vector<int> selectFramesToSave(int first, int last, int count, bool all)

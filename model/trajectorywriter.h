@@ -17,10 +17,14 @@ int writeFrame(const Frame &frame, std::FILE *file);
 int writeFrame(const Frame &frame, std::ostream &stream);
 
 /// The text layouts frames are written in: the program's own (as writeFrame above), plain XYZ
-/// (count, comment, "name x y z") and extended XYZ (the comment carries Lattice, pbc, time,
-/// energy and Properties; the atom lines species, pos, momenta and charges when the frame has
-/// any that are not 0, and the columns kept from an extended XYZ file). XYZ numbers are written
-/// in their shortest form that reads back as the same double.
+/// (count, comment, "name x y z") and extended XYZ (the comment carries Lattice, Origin, pbc,
+/// time, energy, Properties and the other pairs the file read had; the atom lines species, pos,
+/// the impulses and charges under the names they were read by, or momenta and charges when any
+/// is not 0, and the columns kept from an extended XYZ file). Every layout writes the names the
+/// atoms were read with; extended XYZ, whose species other readers take as element symbols,
+/// gives an atom named otherwise ("OW", "CA") its element's symbol and writes the name in a
+/// names column. XYZ numbers are written in their shortest form that reads back as the same
+/// double.
 enum class WriteLayout { Common, XYZ, ExtendedXYZ };
 
 /// Writes one frame in layout; 0 or -1 as writeFrame.

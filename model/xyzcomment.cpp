@@ -161,16 +161,25 @@ bool readIpiComment(std::string_view line, XyzComment &comment)
             const std::optional<double> scale =
                 ipiUnit(token.substr(brace + 1, token.size() - brace - 2));
             const std::string_view what = token.substr(0, brace);
-            if (scale && what == "positions") {
-                comment.positionScale = scale;
-                continue;
-            }
             if (scale && what == "cell") {
                 cellScale = *scale;
                 continue;
             }
+            // whatever the file holds per atom (positions, x_centroid, ...) is in this unit
+            if (scale) {
+                comment.positionScale = scale;
+                continue;
+            }
         }
         appendText(comment.text, token);
+        // "Step: 5" is a pair
+        if (token.size() > 1 && token.back() == ':' && i + 1 < tokens.size()) {
+            std::string pair(token.substr(0, token.size() - 1));
+            pair += '=';
+            pair += tokens[i + 1];
+            appendText(comment.pairs, pair);
+            appendText(comment.text, tokens[++i]);
+        }
     }
     comment.cell = cellFromLengthsAndAngles(values[0] * cellScale, values[1] * cellScale,
         values[2] * cellScale, values[3], values[4], values[5]);
@@ -179,13 +188,32 @@ bool readIpiComment(std::string_view line, XyzComment &comment)
 
 } // namespace
 
+std::string xyzPair(std::string_view key, std::string_view value)
+{
+    std::string pair(key);
+    pair += '=';
+    const bool plain =
+        !value.empty() && value.find_first_of(" \t\"\\={}") == std::string_view::npos;
+    if (plain)
+        return pair + std::string(value);
+    pair += '"';
+    for (const char c : value) {
+        if (c == '"' || c == '\\')
+            pair += '\\';
+        pair += c;
+    }
+    return pair + '"';
+}
+
 Cell cellFromLengthsAndAngles(double a, double b, double c, double alpha, double beta, double gamma)
 {
     constexpr double Radian = std::numbers::pi / 180.0;
-    const double cosAlpha = std::cos(alpha * Radian);
-    const double cosBeta = std::cos(beta * Radian);
-    const double cosGamma = std::cos(gamma * Radian);
-    const double sinGamma = std::sin(gamma * Radian);
+    // cos(90 degrees) computed is 6e-17: a right angle is written with an exact zero
+    const auto cosine = [](double angle) { return angle == 90.0 ? 0.0 : std::cos(angle * Radian); };
+    const double cosAlpha = cosine(alpha);
+    const double cosBeta = cosine(beta);
+    const double cosGamma = cosine(gamma);
+    const double sinGamma = gamma == 90.0 ? 1.0 : std::sin(gamma * Radian);
     const double cy = (cosAlpha - cosBeta * cosGamma) / sinGamma;
     Cell cell;
     cell.edges[0] = {a, 0.0, 0.0};
@@ -241,17 +269,28 @@ bool planXyzColumns(const std::vector<XyzColumn> &columns, XyzColumnPlan &plan)
     const std::string_view charge = has("charges", 1) ? "charges" : "initial_charges";
     plan.steps.clear();
     plan.kept.clear();
-    bool named = false, placed = false, moving = false, charged = false;
+    plan.impulseColumn = ImpulseColumn::None;
+    plan.chargeColumn = ChargeColumn::None;
+    const bool species = has("species", 1);
+    bool named = false, placed = false, moving = false, charged = false, ownNamed = false;
     for (const XyzColumn &column : columns) {
         Use use = Use::Keep;
         if (!named && column.name == "species" && column.count == 1)
             use = Use::Name, named = true;
+        else if (species && !ownNamed && column.name == XyzNamesColumn && column.type == 'S'
+            && column.count == 1)
+            use = Use::OwnName, ownNamed = true;
         else if (!placed && column.name == "pos" && column.count == 3)
             use = Use::Position, placed = true;
-        else if (!moving && column.name == impulse && column.count == 3)
+        else if (!moving && column.name == impulse && column.count == 3) {
             use = Use::Impulse, moving = true;
-        else if (!charged && column.name == charge && column.count == 1)
+            plan.impulseColumn =
+                impulse == "momenta" ? ImpulseColumn::Momenta : ImpulseColumn::Velocities;
+        } else if (!charged && column.name == charge && column.count == 1) {
             use = Use::Charge, charged = true;
+            plan.chargeColumn =
+                charge == "charges" ? ChargeColumn::Charges : ChargeColumn::InitialCharges;
+        }
         if (use == Use::Keep)
             plan.kept.push_back(column);
         plan.steps.push_back({use, column.count});
@@ -267,6 +306,7 @@ XyzComment parseXyzComment(std::string_view line)
     comment = XyzComment{};
     std::optional<std::array<double, 9>> lattice;
     std::optional<std::array<bool, 3>> periodic;
+    std::optional<Vector3> origin;
     const char *p = line.data();
     const char *const end = p + line.size();
     while (p < end) {
@@ -280,10 +320,11 @@ XyzComment parseXyzComment(std::string_view line)
         while (q < end && isSeparator(*q))
             ++q;
         bool recognised = false;
+        std::string value;
         if (q < end && *q == '=') {
             for (p = q + 1; p < end && isSeparator(*p);)
                 ++p;
-            const std::string value = takeWord(p, end, false);
+            value = takeWord(p, end, false);
             if (key == "Lattice") {
                 std::array<double, 9> numbersRead{};
                 if ((recognised = numbers(value, numbersRead.data(), 9)))
@@ -292,6 +333,10 @@ XyzComment parseXyzComment(std::string_view line)
                 std::array<bool, 3> flags{};
                 if ((recognised = readPeriodic(value, flags)))
                     periodic = flags;
+            } else if (key == "Origin") {
+                double xyz[3];
+                if ((recognised = numbers(value, xyz, 3)))
+                    origin = Vector3{xyz[0], xyz[1], xyz[2]};
             } else if (key == "Properties") {
                 comment.properties = value;
                 recognised = true;
@@ -308,6 +353,8 @@ XyzComment parseXyzComment(std::string_view line)
         if (!recognised) {
             std::string_view item(itemStart, static_cast<std::size_t>(p - itemStart));
             appendText(comment.text, item);
+            if (q < end && *q == '=' && !key.empty())
+                appendText(comment.pairs, xyzPair(key, value));
         }
     }
     if (lattice) {
@@ -316,6 +363,8 @@ XyzComment parseXyzComment(std::string_view line)
             cell.edges[k] = {(*lattice)[3 * k], (*lattice)[3 * k + 1], (*lattice)[3 * k + 2]};
         if (periodic)
             cell.periodic = *periodic;
+        if (origin)
+            cell.origin = *origin;
         comment.cell = cell;
     }
     return comment;

@@ -46,6 +46,7 @@ struct DisplayState
     bool ShowAxes = false;
     bool ShowText = true;
     bool ShowCell = true; ///< the 12 edges of the frame's periodic cell, when it has one
+    bool ShowLegend = false; ///< the elements present, or the charge scale, in a corner
     bool ShowDetails = false;
     bool QuickDraw = false; ///< set only while a drag redraws
 

@@ -2,6 +2,7 @@
 
 #include "render/electroncloud.h"
 #include "render/labelcache.h"
+#include "render/legend.h"
 #include "render/pixelmath.h"
 #include "render/pixelshapes.h"
 #include "render/spherepicture.h"
@@ -166,7 +167,7 @@ void drawCell(QImage &canvas, const Cell &cell, const RedrawInputs &inputs)
 {
     const std::uint32_t pixel = pixelOfColor(inputs.display.effectiveForeground());
     const auto corner = [&cell](int mask) {
-        Vector3 point;
+        Vector3 point = cell.origin;
         for (int k = 0; k < 3; ++k) {
             if (mask & (1 << k))
                 point = point + cell.edges[static_cast<std::size_t>(k)];
@@ -334,6 +335,9 @@ void DrawOverlay(QImage &canvas, const Frame *frame, RedrawInputs &inputs)
         drawAxes(canvas, inputs);
     if (display.ShowText)
         drawTextLines(canvas, drawn, inputs);
+    if (display.ShowLegend)
+        drawLegend(
+            canvas, legendEntries(drawn, display.AtomColorMode == 0, inputs.gradient), display);
 }
 
 void redrawFrame(QImage &ViewBitmap, const Frame *frame, RedrawInputs &inputs)

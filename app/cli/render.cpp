@@ -64,6 +64,8 @@ const char *const RenderHelp =
     "  --size WxH                drawing area in pixels (default 481x351, the window's start\n"
     "                            drawing area: its client area less the status line)\n"
     "  --labels on|off           atom labels (default on)\n"
+    "  --legend                  the elements present (or, coloured by charge, the charge\n"
+    "                            levels and their limits) in the top right corner\n"
     "  --color-by type|charge    ball colours by atom type or by charge level (default type)\n"
     "  --radius-by type|charge   ball radii by atom type or by charge (default type)\n"
     "  --fit 0..3                fit in window: 0 first frame, 1 each frame, 2 overflowing\n"
@@ -90,6 +92,7 @@ struct RenderOptions
     int width = DefaultWidth;
     int height = DefaultHeight;
     bool labels = true;
+    bool legend = false;
     bool colourByCharge = false;
     bool radiusByCharge = false;
     int fitMode = 2;
@@ -219,6 +222,10 @@ std::string parseOptions(const std::vector<std::string> &args, RenderOptions &op
             const auto v = take();
             if (!v || !parseSize(*v, options.width, options.height))
                 return "--size needs WIDTHxHEIGHT in pixels, for example 481x351";
+        } else if (name == "--legend") {
+            if (value)
+                return "--legend takes no value";
+            options.legend = true;
         } else if (name == "--labels") {
             const auto v = take();
             if (!v || (*v != "on" && *v != "off"))
@@ -427,6 +434,7 @@ int renderCommand(const std::vector<std::string> &arguments)
     DisplayState display;
     display.FitMode = options.fitMode;
     display.ShowLabels = options.labels;
+    display.ShowLegend = options.legend;
     display.AtomColorMode = options.colourByCharge ? 1 : 0;
     display.AtomRadiusMode = options.radiusByCharge ? 1 : 0;
     ViewTransform view;

@@ -239,6 +239,8 @@ LoadedTrajectory loadTrajectory(const std::string &path, const TrajectoryOptions
     ReadOptions readOptions;
     readOptions.threads = options.threads;
     readOptions.lineNumbers = true;
+    types.useColourScheme(
+        colourSchemeFor(static_cast<LayoutKind>(InputFormat::clampKind(loaded.format.kind))));
     loaded.outcome = readTrajectory(file, loaded.format, types, sink, warned, frames, readOptions);
     loaded.messages = std::move(sink.messages);
     if (frames.count() == 0)

@@ -152,7 +152,7 @@ void MainWindowTest::startsWithEveryMemberAtItsDefault()
 
 void MainWindowTest::startsWithTheDefaultAtomTypesAndSize()
 {
-    QCOMPARE(MainForm->AtomTypes.size(), 24);
+    QCOMPARE(MainForm->AtomTypes.size(), 24 + 95);
     QCOMPARE(MainForm->size(), QSize(481, 394));
     QCOMPARE(MainForm->minimumSize(), QSize(100, 100));
     // Before the window is ever shown the bitmap already covers the picture area.
@@ -457,6 +457,7 @@ void MainWindowTest::menuItemsHaveTheirCaptionsAndShortcuts_data()
         {"Impulses1", "Impulses", "Ctrl+I"},
         {"Text1", "&Text", "Ctrl+T"},
         {"Cell1", "Cell", ""},
+        {"Legend1", "Legend", ""},
         {"Details1", "Details", ""},
         {"Help1", "Help", ""},
         {"Mousefunctions1", "Mouse functions...", ""},
@@ -497,7 +498,7 @@ void MainWindowTest::menuItemsSitInTheirSubmenus()
             "Zoom1", "N12", "Centre1", "ResetView1"}));
     QCOMPARE(names(MainForm->Options2),
         QStringList({"Atoms2", "Charges1", "Electrons2", "N5", "Colors2", "N10", "Electrons1",
-            "Labels1", "Distances1", "Impulses1", "Text1", "Cell1", "Details1"}));
+            "Labels1", "Distances1", "Impulses1", "Text1", "Cell1", "Legend1", "Details1"}));
     QCOMPARE(names(MainForm->Colors2),
         QStringList({"Forprinting1", "N11", "Foreground2", "Background2", "Electrons3", "Tone"}));
     QCOMPARE(names(MainForm->Help1), QStringList({"Mousefunctions1", "About1"}));
@@ -529,6 +530,9 @@ void MainWindowTest::optionsMenuChecksFollowTheSwitchesWhenItOpens()
     QVERIFY(!m.Cell1->isChecked());
     m.Cell1->trigger();
     QVERIFY(m.ShowCell);
+    QVERIFY(!m.Legend1->isChecked());
+    m.Legend1->trigger();
+    QVERIFY(m.ShowLegend);
 }
 
 void MainWindowTest::animationMenuChecksFollowTheStateWhenItOpens()

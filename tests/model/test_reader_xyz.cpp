@@ -117,9 +117,10 @@ TEST(XyzReader, TakesMomentaOverVelocitiesAndKeepsTheOtherColumnsOnBothPaths)
         EXPECT_EQ(last.cell->periodic, (std::array<bool, 3>{true, false, true}));
         ASSERT_EQ(last.keptColumns.size(), 2u);
         EXPECT_EQ(last.keptColumns[0].name, "velocities");
-        EXPECT_EQ(last.keptColumns[0].values, (std::vector<std::string>{"9 9 9", "8 8 8"}));
+        EXPECT_EQ(last.keptColumns[0].numbers, (std::pmr::vector<double>{9, 9, 9, 8, 8, 8}));
         EXPECT_EQ(last.keptColumns[1].type, 'I');
-        EXPECT_EQ(last.keptColumns[1].values, (std::vector<std::string>{"7", "-2"}));
+        EXPECT_EQ(last.keptColumns[1].numbers, (std::pmr::vector<double>{7, -2}));
+        EXPECT_EQ(last.impulseColumn, ImpulseColumn::Momenta);
     }
 }
 
@@ -139,6 +140,60 @@ TEST(XyzReader, RealFaultsStopTheReadingAtTheirLineKeepingEarlierFrames)
         EXPECT_EQ(read.frames.count(), 1) << bad;
         EXPECT_EQ(read.messages(), messages) << bad;
     }
+}
+
+TEST(XyzReader, KeepsNamesAsReadWhereTheyAreNotTheTypesName)
+{
+    const ReadAll read("5\n\nc 0 0 0\nOW 1 0 0\nXq 2 0 0\nFe 3 0 0\n26 4 0 0\n"
+                       "2\n\nH 0 0 0\nFe 1 0 0\n",
+        formatOf(LayoutKind::XYZ));
+    ASSERT_EQ(read.frames.count(), 2);
+    const Frame &frame = read.frame(1);
+    const std::pair<const char *, const char *> expected[] = {
+        {"c", "C"}, {"OW", "O"}, {"Xq", "?"}, {"Fe", "Fe"}, {"26", "Fe"}};
+    for (std::size_t i = 0; i < std::size(expected); ++i) {
+        EXPECT_EQ(frame.atomName(i), expected[i].first);
+        EXPECT_EQ(frame.atoms[i].type->name, expected[i].second) << expected[i].first;
+    }
+    // a frame of element symbols keeps no names of its own
+    EXPECT_TRUE(read.frame(2).nameIndex.empty());
+    EXPECT_TRUE(read.frame(2).nameText.empty());
+}
+
+TEST(XyzReader, NumbersOfKeptColumnsAndThePairsOfTheCommentAreKept)
+{
+    const ReadAll read("2\nProperties=species:S:1:pos:R:3:tags:I:1:fixed:L:3:label:S:1:f:R:2 "
+                       "config_type=bulk stress=\"1 2 3\" Origin=\"-1 -2 -3\" "
+                       "Lattice=\"10 0 0 0 10 0 0 0 10\" flag\n"
+                       "Fe 0 0 0 7 T F T a 0.5 1e-3\n"
+                       "Au 1 1 1 -2 F F F bc -0.25 2\n",
+        formatOf(LayoutKind::XYZ));
+    EXPECT_EQ(read.messages(), Messages{});
+    ASSERT_EQ(read.frames.count(), 1);
+    const Frame &frame = read.frame(1);
+    ASSERT_EQ(frame.keptColumns.size(), 4u);
+    EXPECT_EQ(frame.keptColumns[0].numbers, (std::pmr::vector<double>{7, -2}));
+    EXPECT_EQ(frame.keptColumns[1].numbers, (std::pmr::vector<double>{1, 0, 1, 0, 0, 0}));
+    EXPECT_EQ(frame.keptColumns[2].values, (std::vector<std::string>{"a", "bc"}));
+    EXPECT_EQ(frame.keptColumns[3].numbers, (std::pmr::vector<double>{0.5, 1e-3, -0.25, 2}));
+    EXPECT_EQ(frame.extraPairs, R"(config_type=bulk stress="1 2 3")");
+    ASSERT_TRUE(frame.cell);
+    EXPECT_EQ(frame.cell->origin, (Vector3{-1, -2, -3}));
+}
+
+TEST(XyzReader, IpiColumnsOfAnyNameInAUnitAreConvertedAndRightAnglesAreExact)
+{
+    const ReadAll read("1\n# CELL(abcABC): 10 11 12 90 90 90 Step: 4 Bead: 0 "
+                       "x_centroid{atomic_unit} cell{angstrom}\nO 1 2 3\n",
+        formatOf(LayoutKind::XYZ));
+    ASSERT_EQ(read.frames.count(), 1);
+    const Frame &frame = read.frame(1);
+    EXPECT_EQ(
+        frame.atoms[0].position, (Vector3{BohrToAngstrom, 2 * BohrToAngstrom, 3 * BohrToAngstrom}));
+    ASSERT_TRUE(frame.cell);
+    EXPECT_EQ(frame.cell->edges[1], (Vector3{0, 11, 0}));
+    EXPECT_EQ(frame.cell->edges[2], (Vector3{0, 0, 12}));
+    EXPECT_EQ(frame.extraPairs, "Step=4 Bead=0");
 }
 
 TEST(XyzRecognition, AnXyzFileIsTheProgramsOwnOnlyWhenItsSecondLineBeginsWithTwoNumbers)

@@ -128,6 +128,77 @@ TEST_F(WriterTest, ReadingAWrittenFileBackGivesTheSameFrames)
     EXPECT_NEAR(frame.atoms[1].charge, 0.987654, 1e-12);
 }
 
+// Every layout writes the names atoms were read with: none becomes "?". Extended XYZ, whose
+// species other readers take as symbols, gives the element and keeps the name in a column.
+TEST_F(WriterTest, EveryLayoutWritesTheNamesAsRead)
+{
+    const ReadAll read(
+        "4\ntime=1\nc 0 0 0\nOW 1 0 0\nXq 2 0 0\nBr 3 0 0\n", formatOf(LayoutKind::XYZ));
+    ASSERT_EQ(read.frames.count(), 1);
+    const auto column = [](const std::string &text, bool last) {
+        std::istringstream lines(text);
+        std::string line, names;
+        std::getline(lines, line);
+        std::getline(lines, line);
+        while (std::getline(lines, line)) {
+            const std::size_t blank = last ? line.rfind(' ') + 1 : line.find_first_not_of(' ');
+            names += line.substr(blank, line.find(' ', blank) - blank) + ' ';
+        }
+        return names;
+    };
+    std::string written[3];
+    const WriteLayout layouts[] = {WriteLayout::Common, WriteLayout::XYZ, WriteLayout::ExtendedXYZ};
+    for (int k = 0; k < 3; ++k) {
+        std::ostringstream out;
+        ASSERT_EQ(writeFrame(read.frame(1), out, layouts[k]), 0);
+        written[k] = out.str();
+    }
+    EXPECT_EQ(column(written[0], false), "c OW Xq Br ");
+    EXPECT_EQ(column(written[1], false), "c OW Xq Br ");
+    EXPECT_EQ(column(written[2], false), "C O X Br ");
+    EXPECT_EQ(column(written[2], true), "c OW Xq Br ");
+    EXPECT_NE(written[2].find(":names:S:1"), std::string::npos);
+
+    // the program's own layout reads them back as it always did, extended XYZ as they were
+    const ReadAll common(written[0], formatOf(LayoutKind::Common));
+    ASSERT_EQ(common.frames.count(), 1);
+    EXPECT_EQ(common.frame(1).atomName(0), "c");
+    EXPECT_EQ(common.frame(1).atoms[0].type->name, "?");
+    const ReadAll extended(written[2], formatOf(LayoutKind::XYZ));
+    ASSERT_EQ(extended.frames.count(), 1);
+    const char *const types[] = {"C", "O", "?", "Br"};
+    const char *const names[] = {"c", "OW", "Xq", "Br"};
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(extended.frame(1).atomName(i), names[i]);
+        EXPECT_EQ(extended.frame(1).atoms[i].type->name, types[i]);
+    }
+    EXPECT_TRUE(extended.frame(1).keptColumns.empty());
+}
+
+TEST_F(WriterTest, ExtendedXyzWritesBackColumnsKeysAndOriginAsRead)
+{
+    const std::string comment = "Lattice=\"10 0 0 0 11 0 0 0 12\" Origin=\"-1 -2 -3.5\" "
+                                "Properties=species:S:1:pos:R:3:velocities:R:3:initial_charges:R:1:"
+                                "tags:I:1:fixed:L:1:label:S:1:forces:R:3 "
+                                "time=2 energy=-1.5 pbc=\"T T F\" config_type=bulk "
+                                "stress=\"1 0 0 0 1 0 0 0 1\"";
+    const std::string atoms = "Fe 0 0 0 0 0 0 0 7 T a 0.1 0.2 0.30000000000000004\n"
+                              "Au 1 1 1 1 2 3 0 -2 F bc 1e-20 -5 6\n";
+    const ReadAll read("2\n" + comment + "\n" + atoms, formatOf(LayoutKind::XYZ));
+    ASSERT_EQ(read.messages(), Messages{});
+    std::ostringstream out;
+    ASSERT_EQ(writeFrame(read.frame(1), out, WriteLayout::ExtendedXYZ), 0);
+    // velocities and charges of 0 in the first atom are still written, under their own names
+    EXPECT_EQ(out.str(), "2\n" + comment + "\n" + atoms);
+
+    // a cell of right angles read from i-PI is written with exact zeros
+    const ReadAll ipi("1\n# CELL(abcABC): 10 11 12 90 90 90 positions{angstrom}\nO 0 0 0\n",
+        formatOf(LayoutKind::XYZ));
+    std::ostringstream cell;
+    ASSERT_EQ(writeFrame(ipi.frame(1), cell, WriteLayout::ExtendedXYZ), 0);
+    EXPECT_NE(cell.str().find("Lattice=\"10 0 0 0 11 0 0 0 12\""), std::string::npos) << cell.str();
+}
+
 TEST_F(WriterTest, ReportsAFailedWriteAndStops)
 {
     Frame frame;
