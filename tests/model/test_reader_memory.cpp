@@ -1,24 +1,18 @@
-// The memory a trajectory takes is bounded by what it decodes to, and inputs that keep the
-// opening waiting (a FIFO, a long decompression) can be stopped from another thread.
+// The memory a trajectory takes is bounded by what it decodes to. (Stopping a FIFO or a
+// decompression that keeps the opening waiting is tested through the window, tst_open.)
 
 #include "test_reader_support.h"
 
-#include <atomic>
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <string>
-#include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 #include <zlib.h>
 #include <zstd.h>
 
 namespace {
-
-using namespace std::chrono_literals;
 
 const std::pair<std::string, std::string> OutOfMemory{"READING FILE ERROR", "Not enough memory"};
 
@@ -192,65 +186,6 @@ TEST_F(MemoryBound, CompressedBombsEndWithinTheBound)
         // the text's share is given back once the frames are read
         EXPECT_LE(read.frames.budget().used(), Limit - file.heldBytes());
     }
-}
-
-// A FIFO without a writer, or with a slow one, keeps the opening waiting until it is stopped;
-// what came before the stop is kept.
-TEST_F(MemoryBound, OpeningAFifoWaitsUntilStopped)
-{
-    const std::string fifo = (folder / "fifo").string();
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    const std::string frames = oneAtomFrames(3);
-    for (const bool writer : {false, true}) {
-        SCOPED_TRACE(writer);
-        TrajectoryFile file;
-        OpenProgress progress;
-        std::atomic<bool> done{false};
-        bool opened = false;
-        std::thread opener([&] {
-            opened = file.open(fifo, 1 << 20, &progress);
-            done = true;
-        });
-        std::FILE *out = nullptr;
-        if (writer) {
-            out = std::fopen(fifo.c_str(), "w");
-            ASSERT_NE(out, nullptr);
-            std::fputs(frames.c_str(), out);
-            std::fflush(out);
-            for (int i = 0; i < 500 && progress.held < frames.size(); ++i)
-                std::this_thread::sleep_for(2ms);
-        }
-        std::this_thread::sleep_for(100ms);
-        EXPECT_FALSE(done); // still waiting for the rest
-        const auto stoppedAt = std::chrono::steady_clock::now();
-        progress.stop = true;
-        opener.join();
-        EXPECT_LT(std::chrono::steady_clock::now() - stoppedAt, 100ms);
-        if (out)
-            std::fclose(out);
-        EXPECT_TRUE(opened);
-        EXPECT_TRUE(file.stopped());
-        EXPECT_EQ(file.bytes(), writer ? frames : "");
-    }
-}
-
-// Decompressing stops within moments of being asked, keeping the text so far.
-TEST_F(MemoryBound, DecompressingStopsWhenAsked)
-{
-    const std::string text = oneAtomFrames(50000);
-    const std::string path = put("long.zst", zstdStream(text, 200, 21)); // 200 MB of text
-    TrajectoryFile file;
-    OpenProgress progress;
-    std::thread opener([&] { ASSERT_TRUE(file.open(path, std::size_t{1} << 30, &progress)); });
-    while (progress.held < (std::size_t{8} << 20))
-        std::this_thread::sleep_for(1ms);
-    progress.stop = true;
-    opener.join();
-    EXPECT_TRUE(file.stopped());
-    EXPECT_FALSE(file.damaged());
-    EXPECT_GE(file.bytes().size(), std::size_t{8} << 20);
-    EXPECT_LT(file.bytes().size(), std::size_t{150} << 20);
-    EXPECT_EQ(file.bytes().substr(0, text.size()), text);
 }
 
 // zstd's long mode states a window beyond the decoder's default: it is allowed up to the
