@@ -1,6 +1,7 @@
 #include "app/commandline.h"
 
 #include "app/application.h"
+#include "model/memorybudget.h"
 
 CommandLine parseCommandLine(const QStringList &arguments)
 {
@@ -8,9 +9,24 @@ CommandLine parseCommandLine(const QStringList &arguments)
     CommandLine::Request answer = CommandLine::Request::Open;
     QStringList rest = arguments.mid(0, 1);
     bool options = true;
-    for (const QString &argument : arguments.mid(1)) {
+    const QStringList given = arguments.mid(1);
+    for (qsizetype i = 0; i < given.size(); ++i) {
+        const QString &argument = given.at(i);
+        const bool memory = argument == QLatin1String("--memory")
+            || argument.startsWith(QLatin1String("--memory="));
         if (options && argument == QLatin1String("--")) {
             options = false;
+        } else if (options && memory) {
+            QString value = argument.mid(9);
+            if (argument.size() == 8 && i + 1 < given.size())
+                value = given.at(++i);
+            std::size_t bytes = 0;
+            if (parseMemorySize(value.toLocal8Bit().constData(), bytes))
+                line.memoryLimit = bytes;
+            else if (line.wrongOption.isEmpty())
+                line.wrongOption = argument.size() == 8 && !value.isEmpty()
+                    ? argument + QLatin1Char(' ') + value
+                    : argument;
         } else if (options && argument.size() > 1 && argument.startsWith(QLatin1Char('-'))) {
             const bool help =
                 argument == QLatin1String("--help") || argument == QLatin1String("-h");
@@ -74,12 +90,12 @@ QStringList withoutQtOptions(const QStringList &arguments)
 
 const char *commandLineUsage()
 {
-    return "usage: tessaly [-h|--help] [--version] [--] [TRAJECTORY]\n";
+    return "usage: tessaly [-h|--help] [--version] [--memory SIZE] [--] [TRAJECTORY]\n";
 }
 
 const char *commandLineHelp()
 {
-    return "usage: tessaly [-h|--help] [--version] [--] [TRAJECTORY]\n"
+    return "usage: tessaly [-h|--help] [--version] [--memory SIZE] [--] [TRAJECTORY]\n"
            "\n"
            "Shows a molecular-dynamics trajectory as shaded atom balls and plays its frames.\n"
            "TRAJECTORY, when given, is opened at start as File, Open does: .xyz in the common\n"
@@ -93,6 +109,10 @@ const char *commandLineHelp()
            "options:\n"
            "  -h, --help     print this help and exit\n"
            "  --version      print the version and exit\n"
+           "  --memory SIZE  the most memory a trajectory may take, its frames and the text of\n"
+           "                 a pipe or compressed file counted together (bytes, or with K, M,\n"
+           "                 G: 512M, 2G); default a quarter of the machine's memory. Reading\n"
+           "                 stops there with \"Not enough memory\", keeping the frames read\n"
            "  --             ends the options: a file name starting with \"-\" may follow\n"
            "Qt's own options (-platform NAME, -style NAME, ...) are accepted too.\n"
            "\n"

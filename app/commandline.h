@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstddef>
+
 /// What the window program's command line asks for.
 struct CommandLine
 {
@@ -13,11 +15,14 @@ struct CommandLine
     QString file;
     /// The first argument taken for an option that the program does not know; empty when none.
     QString wrongOption;
+    /// The most memory a trajectory may take ("--memory SIZE"), in bytes; 0 when not given.
+    std::size_t memoryLimit = 0;
 };
 
 /// Reads the program's arguments (the program's own first). "-h" and "--help" ask for the
 /// help, "--version" for the version, the first of them deciding; without them an unknown
-/// option (an argument starting with "-" other than "-" itself) makes the line wrong. After
+/// option (an argument starting with "-" other than "-" itself), or "--memory" without a
+/// valid size, makes the line wrong. After
 /// "--" every argument belongs to the file name. Qt's own options count as unknown until
 /// QApplication has taken them out.
 CommandLine parseCommandLine(const QStringList &arguments);

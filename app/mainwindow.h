@@ -242,6 +242,11 @@ public:
     /// every frame with the current layout kind, shows the first, then plays two frames or more
     /// or spins a single one, and clamps the save range to the frames read.
     void ReadFrames(TrajectoryFile &file);
+    /// The most memory a trajectory may take, in bytes (the text of a pipe or compressed file
+    /// and the frames decoded): set by "--memory"; 0 for a quarter of the machine's memory.
+    std::size_t MemoryLimit = 0;
+    /// MemoryLimit, with 0 made the quarter of the machine's memory.
+    std::size_t TrajectoryMemoryLimit() const;
 
     // Saving (mainwindow_save.cpp).
     /// The save-file dialog, made at its first use. Its title and filters are set before each
@@ -392,6 +397,15 @@ protected:
     void dropEvent(QDropEvent *event) override;
 
 private:
+    enum class InputOpening {
+        Opened,
+        Failed, ///< the file cannot be opened
+        Abandoned, ///< Esc before any byte came, or the window closed
+    };
+    /// Opens path into file on a thread of its own while the window answers: a FIFO waiting
+    /// for its writer, an endless device or a long decompression. Esc stops the receiving,
+    /// keeping what came.
+    InputOpening OpenInput(TrajectoryFile &file, const std::string &path);
     void BuildMenu();
     /// Lets files be dropped on the window and builds DropNote (mainwindow_drop.cpp).
     void SetUpDropping();

@@ -4,14 +4,21 @@
 #include "app/mainwindow.h"
 #include "app/messagesinks.h"
 #include "dialogs/toolsdlg.h"
+#include "model/memorybudget.h"
 
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QFile>
 #include <QFileDialog>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <string>
+#include <system_error>
+#include <thread>
 
 namespace {
 
@@ -31,7 +38,10 @@ void TMainForm::customEvent(QEvent *event)
 
 void TMainForm::OpenFromCommandLine()
 {
-    const QString path = parseCommandLine(CommandLineArguments).file;
+    const CommandLine line = parseCommandLine(CommandLineArguments);
+    if (line.memoryLimit > 0)
+        MemoryLimit = line.memoryLimit;
+    const QString path = line.file;
     if (path.isEmpty())
         return;
     // Started from a terminal, the user looks there too: every message of this open is also
@@ -49,10 +59,17 @@ void TMainForm::OpenTrajectory(const QString &path)
     // The file is opened by the path as chosen or named: its bare name would be looked up in
     // the current folder, which may hold another file of that name or none at all.
     TrajectoryFile file;
-    if (!file.open(QFile::encodeName(path).toStdString())) {
+    switch (OpenInput(file, QFile::encodeName(path).toStdString())) {
+    case InputOpening::Failed:
         ShowMessage(QString(), QStringLiteral("Can't open XYZ file %1").arg(FileName));
         FileName = previous;
         return;
+    case InputOpening::Abandoned:
+        FileName = previous;
+        ShowStatus();
+        return;
+    case InputOpening::Opened:
+        break;
     }
     SetFileName(FileName);
 
@@ -71,6 +88,61 @@ void TMainForm::OpenTrajectory(const QString &path)
     Redraw(nullptr, true);
 }
 
+std::size_t TMainForm::TrajectoryMemoryLimit() const
+{
+    return MemoryLimit > 0 ? MemoryLimit : defaultMemoryLimit();
+}
+
+TMainForm::InputOpening TMainForm::OpenInput(TrajectoryFile &file, const std::string &path)
+{
+    // A pipe or a device is received whole and a compressed file decompressed before its
+    // frames are read; the text may take half the limit, leaving the rest to the frames.
+    const std::size_t textLimit = std::max<std::size_t>(TrajectoryMemoryLimit() / 2, 1);
+    OpenProgress progress;
+    std::atomic<bool> finished{false};
+    bool opened = false;
+    std::thread opener;
+    try {
+        opener = std::thread([&] {
+            opened = file.open(path, textLimit, &progress);
+            finished.store(true, std::memory_order_release);
+        });
+    } catch (const std::system_error &) {
+        return file.open(path, textLimit) ? InputOpening::Opened : InputOpening::Failed;
+    }
+    // A plain file is mapped at once: the window is only made busy when the input keeps it
+    // waiting.
+    constexpr auto Moment = std::chrono::milliseconds(30);
+    const auto quickly = std::chrono::steady_clock::now() + Moment;
+    while (!finished.load(std::memory_order_acquire) && std::chrono::steady_clock::now() < quickly)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    bool closed = false;
+    if (!finished.load(std::memory_order_acquire)) {
+        // Esc stops the receiving or decompressing, keeping the text that came; closing the
+        // window gives the open up.
+        BusyInput input(*this);
+        std::size_t shownMegabytes = SIZE_MAX;
+        while (!finished.load(std::memory_order_acquire)) {
+            if (input.StopAsked())
+                progress.stop.store(true);
+            const std::size_t megabytes = progress.held.load() >> 20;
+            if (megabytes != shownMegabytes) {
+                shownMegabytes = megabytes;
+                StatusLine->showBusy(
+                    QStringLiteral("%1 %2 MB").arg(ReadingText).arg(megabytes).toStdString());
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        closed = input.CloseSeen();
+    }
+    opener.join();
+    if (!opened)
+        return InputOpening::Failed;
+    if (closed || (file.stopped() && file.bytes().empty()))
+        return InputOpening::Abandoned;
+    return InputOpening::Opened;
+}
+
 void TMainForm::ReadFrames(TrajectoryFile &file)
 {
     Pause1Click();
@@ -83,6 +155,7 @@ void TMainForm::ReadFrames(TrajectoryFile &file)
     const int lastToSave = SaveLastFrame;
     const bool savingEveryFrame = firstToSave <= 1 && lastToSave >= FrameCount;
     ClearTrajectory();
+    Frames.budget().setLimit(TrajectoryMemoryLimit());
     SaveFirstFrame = firstToSave;
     SaveLastFrame = lastToSave;
     if (ToolsDlg)

@@ -133,4 +133,6 @@ void FrameList::clearFrames()
 {
     std::deque<Frame>().swap(frames);
     heap.release();
+    // what the readers counted for the records goes with them
+    memoryBudget.giveBack(memoryBudget.used());
 }

@@ -145,7 +145,7 @@ bool allocateAtoms(Frame &frame, int count);
 class FrameList
 {
 public:
-    FrameList() = default;
+    FrameList() { heap.setBudget(&memoryBudget); }
     FrameList(const FrameList &) = delete;
     FrameList &operator=(const FrameList &) = delete;
 
@@ -166,6 +166,11 @@ public:
     void clearFrames();
     /// The memory for the arrays of frames about to be appended (any thread may use it).
     std::pmr::memory_resource *memory() { return &heap; }
+    /// What the frames may take: the heap's mappings count against it as they are made, and
+    /// a reader counts the rest of each frame (its record, text and kept columns) as it
+    /// appends it. Clearing the list gives everything back; the limit stays. No limit unless
+    /// one is set.
+    MemoryBudget &budget() { return memoryBudget; }
 
     std::deque<Frame>::iterator begin() { return frames.begin(); }
     std::deque<Frame>::iterator end() { return frames.end(); }
@@ -173,7 +178,8 @@ public:
     std::deque<Frame>::const_iterator end() const { return frames.end(); }
 
 private:
-    FrameHeap heap; // first, so the frames are destroyed before their memory
+    MemoryBudget memoryBudget; // before the heap, which gives back to it when it is destroyed
+    FrameHeap heap; // before the frames, so they are destroyed before their memory
     Frame headFrame;
     std::deque<Frame> frames;
 };

@@ -13,7 +13,8 @@ void findFrames(const char *p, const char *end, LayoutKind kind, const LayoutSet
     static const LayoutSettings XyzFrame{};
     const LayoutSettings &layout = kind == LayoutKind::XYZ ? XyzFrame : settings;
     const char *const start = p;
-    while (p < end && static_cast<std::size_t>(p - start) < budget) {
+    const std::size_t most = spans.size() + MostFramesFound;
+    while (p < end && static_cast<std::size_t>(p - start) < budget && spans.size() < most) {
         const char *frameStart = p;
         std::int64_t lines = 1;
         if (kind != LayoutKind::Table) {

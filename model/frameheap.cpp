@@ -70,6 +70,8 @@ void FrameHeap::release()
     for (const Mapping &mapping : mappings) {
         unpoison(mapping.address, mapping.size); // the addresses may be mapped again
         munmap(mapping.address, mapping.size);
+        if (budget)
+            budget->giveBack(mapping.size);
     }
     mappings.clear();
     cursor = 0;
@@ -85,6 +87,21 @@ std::size_t FrameHeap::mappedBytes() const
     return total;
 }
 
+void FrameHeap::setBudget(MemoryBudget *counted)
+{
+    const std::lock_guard lock(mutex);
+    budget = counted;
+}
+
+std::size_t FrameHeap::chunkBytes() const
+{
+    const std::size_t bound = budget ? budget->limit() : 0;
+    if (bound == 0)
+        return ChunkBytes;
+    constexpr std::size_t Small = std::size_t{64} << 10;
+    return std::clamp(bound / 32 / Small * Small, 4 * Small, ChunkBytes);
+}
+
 // Maps bytes of normal pages; throws bad_alloc.
 //
 // Huge pages first-touch a large load three times faster when runs follow one another, but a
@@ -93,10 +110,15 @@ std::size_t FrameHeap::mappedBytes() const
 // so the heap asks for them even where the system would give huge pages unasked.
 FrameHeap::Mapping FrameHeap::map(std::size_t bytes)
 {
+    if (budget && !budget->take(bytes))
+        throw std::bad_alloc();
     void *address =
         mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (address == MAP_FAILED)
+    if (address == MAP_FAILED) {
+        if (budget)
+            budget->giveBack(bytes);
         throw std::bad_alloc();
+    }
 #if defined(MADV_NOHUGEPAGE)
     madvise(address, bytes, MADV_NOHUGEPAGE);
 #endif
@@ -122,13 +144,14 @@ void *FrameHeap::do_allocate(std::size_t bytes, std::size_t alignment)
     mappings.reserve(mappings.size() + 1); // so recording a new mapping cannot fail
     // An array too large to leave a useful rest of a chunk gets a mapping of its own, so
     // the current chunk goes on serving the small ones.
-    if (needed > ChunkBytes / 4) {
-        const Mapping own = map(roundUp(needed, Step));
+    const std::size_t chunkSize = chunkBytes();
+    if (needed > chunkSize / 4) {
+        const Mapping own = map(roundUp(needed, std::min(Step, chunkSize)));
         mappings.push_back(own);
         unpoison(own.address, bytes);
         return own.address;
     }
-    const Mapping chunk = map(ChunkBytes);
+    const Mapping chunk = map(chunkSize);
     mappings.push_back(chunk);
     cursor = reinterpret_cast<std::uintptr_t>(chunk.address) + needed;
     limit = reinterpret_cast<std::uintptr_t>(chunk.address) + chunk.size;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/memorybudget.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory_resource>
@@ -33,6 +35,10 @@ public:
     void release();
     /// Bytes mapped for the heap so far (for tests and diagnostics).
     std::size_t mappedBytes() const;
+    /// Counts every mapping against budget (which must outlive the heap's mappings): a
+    /// mapping it refuses throws bad_alloc, as a failed one does. With a small limit the
+    /// heap maps smaller chunks, so the bound is met closely.
+    void setBudget(MemoryBudget *budget);
 
     /// Poisoned bytes left after every array under AddressSanitizer; 0 otherwise.
 #if defined(TESSALY_FRAMEHEAP_POISONED)
@@ -58,6 +64,9 @@ private:
     }
     Mapping map(std::size_t bytes);
 
+    std::size_t chunkBytes() const;
+
+    MemoryBudget *budget = nullptr;
     mutable std::mutex mutex;
     std::vector<Mapping> mappings;
     std::uintptr_t cursor = 0; ///< next free byte of the last chunk

@@ -1,29 +1,36 @@
-// Whole-file loading: the file's bytes, and reading every frame of them in file order or on
-// several threads at once with the same messages and frames.
+// The bytes of a trajectory: a mapped file, or what a pipe, a device or a compressed file
+// gives, held in memory.
 
-#include "model/framefinder.h"
-#include "model/trajectoryreader.h"
-#include "model/trajectoryreader_shared.h"
-#include "model/wholeinput.h"
+#include "model/trajectoryfile.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
-#include <climits>
-#include <cstring>
-#include <exception>
 #include <fcntl.h>
-#include <new>
+#include <poll.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 #include <utility>
-#include <vector>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+namespace {
+
+// Waits until the descriptor has bytes or has ended; false when asked to stop first. A FIFO
+// without a writer yet waits here (it was opened without waiting for one), looking at the
+// progress every few milliseconds.
+bool waitForInput(int descriptor, GrowingBuffer &buffer)
+{
+    constexpr int LookEveryMs = 20;
+    for (;;) {
+        if (buffer.stopWanted())
+            return false;
+        pollfd watched{descriptor, POLLIN, 0};
+        const int ready = poll(&watched, 1, LookEveryMs);
+        if (ready > 0 || (ready < 0 && errno != EINTR))
+            return true;
+    }
+}
+
+} // namespace
 
 TrajectoryFile::~TrajectoryFile()
 {
@@ -41,6 +48,8 @@ TrajectoryFile::TrajectoryFile(TrajectoryFile &&other) noexcept
     , watch(std::move(other.watch))
     , unpackDamaged(other.unpackDamaged)
     , unpackChanged(other.unpackChanged)
+    , windowTooLarge(other.windowTooLarge)
+    , stopAsked(other.stopAsked)
 {
     data = mapping ? static_cast<const char *>(mapping) : (size ? owned.data() : "");
     other.data = "";
@@ -71,6 +80,8 @@ void TrajectoryFile::close()
     outOfMemory = false;
     unpackDamaged = false;
     unpackChanged = false;
+    windowTooLarge = false;
+    stopAsked = false;
 }
 
 void TrajectoryFile::holdAnonymous(char *memory, std::size_t capacity, std::size_t filled)
@@ -87,23 +98,27 @@ void TrajectoryFile::holdAnonymous(char *memory, std::size_t capacity, std::size
     size = filled;
 }
 
-void TrajectoryFile::holdUnpacked(
-    int compression, std::string_view compressed, std::size_t memoryLimit)
+void TrajectoryFile::holdUnpacked(Compression compression, std::string_view compressed,
+    std::size_t memoryLimit, OpenProgress *progress)
 {
-    GrowingBuffer text(memoryLimit);
-    const UnpackResult result = unpack(static_cast<Compression>(compression), compressed, text);
+    GrowingBuffer text(memoryLimit, progress);
+    const UnpackResult result = unpack(compression, compressed, text);
     outOfMemory = outOfMemory || result == UnpackResult::OutOfMemory;
     unpackDamaged = result == UnpackResult::Damaged;
+    windowTooLarge = result == UnpackResult::WindowTooLarge;
+    stopAsked = stopAsked || result == UnpackResult::Stopped;
     const std::size_t filled = text.size();
     std::size_t capacity = 0;
     char *memory = text.release(capacity);
     holdAnonymous(memory, capacity, filled);
 }
 
-bool TrajectoryFile::open(const std::string &path, std::size_t memoryLimit)
+bool TrajectoryFile::open(const std::string &path, std::size_t memoryLimit, OpenProgress *progress)
 {
     close();
-    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // A FIFO is opened without waiting for its writer: the reading below waits for the bytes
+    // where a stop can reach it.
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (descriptor < 0)
         return false;
     struct stat status
@@ -130,7 +145,7 @@ bool TrajectoryFile::open(const std::string &path, std::size_t memoryLimit)
                 return true;
             }
             // the text goes into memory: the compressed bytes are read once, from the mapping
-            holdUnpacked(static_cast<int>(compression), bytes, memoryLimit);
+            holdUnpacked(compression, bytes, memoryLimit, progress);
             unpackChanged = mappedWatch.change().any();
             unpackDamaged = unpackDamaged && !unpackChanged;
             mappedWatch = MappingWatch();
@@ -140,16 +155,16 @@ bool TrajectoryFile::open(const std::string &path, std::size_t memoryLimit)
     }
     // Pipes, devices and files that cannot be mapped are read whole instead, as far as memory
     // allows: an endless input (a device such as /dev/zero) ends where memory does.
-    GrowingBuffer buffer(memoryLimit);
-    constexpr std::size_t Step = std::size_t{16} << 20;
+    GrowingBuffer buffer(memoryLimit, progress);
+    constexpr std::size_t Step = std::size_t{4} << 20;
     bool failed = false;
     for (;;) {
         std::size_t available = 0;
         char *to = buffer.room(Step, available);
-        if (!to)
+        if (!to || !waitForInput(descriptor, buffer))
             break;
         const ssize_t got = ::read(descriptor, to, available);
-        if (got < 0 && errno == EINTR)
+        if (got < 0 && (errno == EINTR || errno == EAGAIN))
             continue;
         failed = got < 0;
         if (got <= 0)
@@ -160,6 +175,7 @@ bool TrajectoryFile::open(const std::string &path, std::size_t memoryLimit)
     if (failed)
         return false;
     outOfMemory = buffer.outOfMemory();
+    stopAsked = buffer.stopped();
     const std::size_t filled = buffer.size();
     std::size_t capacity = 0;
     char *memory = buffer.release(capacity);
@@ -169,9 +185,9 @@ bool TrajectoryFile::open(const std::string &path, std::size_t memoryLimit)
         holdAnonymous(memory, capacity, filled);
         return true;
     }
-    // compressed bytes cut by the memory bound are short of memory, not damaged
-    const bool cut = outOfMemory;
-    holdUnpacked(static_cast<int>(compression), std::string_view(memory, filled), memoryLimit);
+    // compressed bytes cut by the memory bound or a stop are short, not damaged
+    const bool cut = outOfMemory || stopAsked;
+    holdUnpacked(compression, std::string_view(memory, filled), memoryLimit, progress);
     unpackDamaged = unpackDamaged && !cut;
     munmap(memory, capacity);
     return true;
@@ -196,457 +212,4 @@ void TrajectoryFile::releaseBefore(const char *position)
         return;
     madvise(static_cast<char *>(mapping) + released, upTo - released, MADV_DONTNEED);
     released = upTo;
-}
-
-namespace {
-
-// Stands in for the message boxes while a frame is read ahead on another thread: it keeps what
-// the frame would have said, and on which line, so the frame can say it when its turn comes.
-class ProbeSink : public MessageSink
-{
-public:
-    void show(std::string_view caption, std::string_view text) override
-    {
-        said.push_back({std::string(caption), std::string(text), reader->currentLine()});
-    }
-
-    struct Said
-    {
-        std::string caption;
-        std::string text;
-        const char *line = nullptr;
-    };
-    std::vector<Said> said;
-    const TrajectoryReader *reader = nullptr; ///< the reader whose lines are meant
-};
-
-// Forwards the reader's messages to the caller's sink and, when asked, notes the file line of
-// each.
-class LocatingSink : public MessageSink
-{
-public:
-    LocatingSink(MessageSink &sink, const TrajectoryFile &file, bool wanted, ReadOutcome &outcome)
-        : sink(sink)
-        , file(file)
-        , counted(file.bytes().data())
-        , wanted(wanted)
-        , outcome(outcome)
-    {
-    }
-    void setReader(const TrajectoryReader *inOrder) { reader = inOrder; }
-    void show(std::string_view caption, std::string_view text) override
-    {
-        showAt(caption, text, reader ? reader->currentLine() : nullptr);
-    }
-    void showAt(std::string_view caption, std::string_view text, const char *line)
-    {
-        if (aboutChangedBytes(line))
-            return; // it is about zeros that stand for bytes gone: the change is told instead
-        showAnyway(caption, text, line);
-    }
-    void showAnyway(std::string_view caption, std::string_view text, const char *line)
-    {
-        if (wanted)
-            outcome.messageLines.push_back(lineNumber(line));
-        sink.show(caption, text);
-    }
-    /// The 1-based file line that starts at line; 0 for none. Messages come in file order, so
-    /// the line feeds are counted once from the last place asked for.
-    std::int64_t lineNumber(const char *line)
-    {
-        if (!line)
-            return 0;
-        if (line < counted) {
-            linesBefore = 0;
-            counted = start;
-        }
-        linesBefore += countLineFeeds(counted, line);
-        counted = line;
-        return linesBefore + 1;
-    }
-
-private:
-    // True when the file changed and the line starting at line may have been read as zeros.
-    bool aboutChangedBytes(const char *line) const
-    {
-        const FileChange change = file.change();
-        if (!change.any())
-            return false;
-        if (!line)
-            return true;
-        const char *end = file.bytes().data() + file.bytes().size();
-        const void *lineFeed = std::memchr(line, '\n', static_cast<std::size_t>(end - line));
-        return change.spoils(line, lineFeed ? static_cast<const char *>(lineFeed) + 1 : end);
-    }
-
-    static std::int64_t countLineFeeds(const char *p, const char *end)
-    {
-        std::int64_t count = 0;
-#if defined(__SSE2__)
-        const __m128i lineFeed = _mm_set1_epi8('\n');
-        for (; end - p >= 16; p += 16) {
-            const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
-            count += __builtin_popcount(
-                static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, lineFeed))));
-        }
-#endif
-        return count + std::count(p, end, '\n');
-    }
-
-    MessageSink &sink;
-    const TrajectoryFile &file;
-    const char *counted;
-    const char *const start = counted;
-    std::int64_t linesBefore = 0;
-    bool wanted;
-    ReadOutcome &outcome;
-    const TrajectoryReader *reader = nullptr;
-};
-
-class WholeFileReader
-{
-public:
-    WholeFileReader(TrajectoryFile &file, const InputFormat &format, AtomTypeTable &types,
-        MessageSink &sink, ReaderWarned &warned, FrameList &frames, const ReadOptions &options)
-        : file(file)
-        , kind(static_cast<LayoutKind>(InputFormat::clampKind(format.kind)))
-        , layout(format.current())
-        , types(types)
-        , sink(sink, file, options.lineNumbers, outcome)
-        , warned(warned)
-        , frames(frames)
-        , options(options)
-        , reader(kind, layout, types, this->sink, warned)
-        , source(file.bytes())
-    {
-        this->sink.setReader(&reader);
-    }
-
-    ReadOutcome run()
-    {
-        for (int i = 0; i < layout.skipLines; ++i) {
-            TextLine line;
-            if (!source.nextLine(line))
-                return finish();
-        }
-        int threads = options.threads;
-        // Past a few threads the reading is bound by memory, not by parsing.
-        if (threads <= 0)
-            threads = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
-        try {
-            if (threads == 1)
-                readInOrder();
-            else
-                readInParallel(threads);
-        } catch (const std::bad_alloc &) {
-            // Memory ran out outside a frame's atoms (the list, a batch): the same end.
-            outOfMemory();
-        }
-        return finish();
-    }
-
-private:
-    static constexpr std::size_t ReleaseStep = std::size_t{16} << 20;
-
-    void outOfMemory()
-    {
-        outcome.endedWith = ReadResult::OutOfMemory;
-        outcome.outOfMemory = true;
-        outcome.stopLine = 0;
-        sink.showAt(ReadingErrorCaption, "Not enough memory", nullptr);
-    }
-
-    ReadOutcome finish()
-    {
-        // A file that shrank (a simulation starting over, say) ends the reading as a failed
-        // read does, keeping the frames read from its old bytes.
-        if (file.change().any()) {
-            outcome.fileChanged = true;
-            outcome.endedWith = ReadResult::FormatError;
-            outcome.stopLine = 0;
-            sink.showAnyway(
-                ReadingErrorCaption, "The file changed while it was being read", nullptr);
-            reportProgress();
-            return outcome;
-        }
-        // A file that could not be held whole ends where its memory did, when the reading got
-        // that far: to its end, or to its last line, which may have been cut.
-        if (file.truncated() && !outcome.outOfMemory && !outcome.stopped) {
-            const char *line = reader.currentLine();
-            if (!line || !std::memchr(line, '\n', static_cast<std::size_t>(source.end() - line)))
-                outOfMemory();
-        }
-        // A damaged compressed file ends where its damage was found, but gzip finds some only
-        // at its end: whatever the reading made of the text, the damage is told.
-        if (file.damaged())
-            sink.showAt(
-                ReadingErrorCaption, "The compressed file is damaged or cut short", nullptr);
-        reportProgress();
-        return outcome;
-    }
-
-    // False for a frame that took bytes the file no longer holds. Zeros stand for pages a
-    // shrunk file lost; without a fault noticed, only the page the file now ends in gives
-    // them, and only to a frame that ends where the text does, in its last page.
-    bool fromTheFile(const char *frameStart, const char *frameEnd) const
-    {
-        if (!file.changeNoticed() && frameEnd <= lastPage)
-            return true;
-        return !file.change().spoils(frameStart, frameEnd);
-    }
-
-    // Reads one frame in file order with the real messages; false when the reading ends.
-    // A frame read ahead in vain lends its arrays to the frame read in its place, so their room
-    // in the list's heap (which only grows until the list is cleared) is not lost.
-    bool readNextInOrder(Frame *spare = nullptr)
-    {
-        Frame frame(frames.memory());
-        if (spare)
-            lend(*spare, frame);
-        const char *const frameStart = source.position();
-        const ReadResult result = reader.readFrame(frame, source);
-        if (result != ReadResult::FrameComplete) {
-            outcome.endedWith = result;
-            outcome.outOfMemory = result == ReadResult::OutOfMemory;
-            if (options.lineNumbers)
-                outcome.stopLine = sink.lineNumber(reader.currentLine());
-            if (spare)
-                lend(frame, *spare);
-            return false;
-        }
-        if (!fromTheFile(frameStart, source.position()))
-            return false;
-        append(std::move(frame));
-        return true;
-    }
-
-    // Makes a frame read before as good as a new one, keeping the room of its arrays.
-    static void recycle(Frame &frame)
-    {
-        frame.atomCount = 0;
-        frame.atoms.clear();
-        frame.ownTerms.clear();
-        frame.time = 0.0;
-        frame.energy = 0.0;
-        frame.hasTime = true;
-        frame.hasEnergy = true;
-        frame.text.reset();
-        frame.cell.reset();
-        frame.keptColumns.clear();
-        frame.impulseColumn = ImpulseColumn::None;
-        frame.chargeColumn = ChargeColumn::None;
-        frame.extraPairs.clear();
-        frame.clearNames();
-    }
-
-    static void lend(Frame &from, Frame &to)
-    {
-        to.atoms = std::move(from.atoms);
-        to.atoms.clear();
-        to.ownTerms = std::move(from.ownTerms);
-        to.ownTerms.clear();
-    }
-
-    void append(Frame &&frame)
-    {
-        frames.appendFrame(std::move(frame));
-        ++outcome.framesRead;
-    }
-
-    void reportProgress()
-    {
-        const std::string_view bytes = file.bytes();
-        if (options.progress)
-            options.progress(bytes.empty() ? 1.0
-                                           : static_cast<double>(source.position() - bytes.data())
-                        / static_cast<double>(bytes.size()));
-    }
-
-    // False when the caller asks the reading to end here.
-    bool madeProgress()
-    {
-        if (options.carryOn && !options.carryOn()) {
-            outcome.stopped = true;
-            return false;
-        }
-        if (static_cast<std::size_t>(source.position() - lastReport) < ReleaseStep)
-            return true;
-        lastReport = source.position();
-        file.releaseBefore(source.position());
-        reportProgress();
-        return true;
-    }
-
-    void readInOrder()
-    {
-        while (readNextInOrder() && madeProgress()) { }
-    }
-
-    // A frame read ahead, with what it would have said and the flags it left.
-    struct Ahead
-    {
-        explicit Ahead(std::pmr::memory_resource *memory)
-            : frame(memory)
-        {
-        }
-        Frame frame;
-        bool complete = false;
-        std::vector<ProbeSink::Said> said;
-        ReaderWarned flagsAfter;
-    };
-
-    // Frames are found first (a cheap pass over the line feeds), then read by every thread at
-    // once, each with the warning flags as they stood before the batch and a sink that keeps
-    // what the frame says. A complete frame read that way is exactly what reading in file order
-    // gives when it said nothing (its guarded failures were silent under flags that can only
-    // have grown since), or when the flags are still those it was read with (it then says its
-    // messages now). Any other frame is read again here, in file order, with the real sink and
-    // flags; once the flags have moved, the rest of the batch is read ahead again with them. So
-    // messages, their order and the frames kept are those of the plain loop. The first frame is
-    // read in order: it usually sets every flag the file will set, so the rest reads ahead.
-    void readInParallel(int threads)
-    {
-        if (!readNextInOrder())
-            return;
-        const std::size_t budget = options.batchBytes ? options.batchBytes : BatchBytes;
-        std::vector<FrameSpan> spans;
-        std::vector<FrameSpan> nextSpans;
-        const char *nextStart = nullptr;
-        std::vector<Ahead> slots;
-        for (;;) {
-            // The next batch was found while the threads read this one; it is only good if the
-            // reading went on exactly where it was expected to.
-            if (nextStart && nextStart == source.position()) {
-                std::swap(spans, nextSpans);
-            } else {
-                spans.clear();
-                findFrames(source.position(), source.end(), kind, layout, budget, spans);
-            }
-            nextStart = nullptr;
-            if (spans.empty()) {
-                if (!readNextInOrder() || !madeProgress())
-                    return;
-                continue;
-            }
-            // The frames take their arrays from the list's heap, so moving one into the list
-            // leaves its atoms where the reading thread put them. Slots not taken by the list
-            // keep their arrays for the next batch.
-            while (slots.size() < spans.size())
-                slots.emplace_back(frames.memory());
-            nextSpans.clear();
-            const char *const following = spans.back().end;
-            const ReaderWarned before = warned;
-            readAhead(spans, slots, before, threads,
-                [&] { findFrames(following, source.end(), kind, layout, budget, nextSpans); });
-            nextStart = following;
-            // the threads are done with the batch: a change since shows in the file's size
-            const FileChange change = file.change();
-            for (std::size_t i = 0; i < spans.size(); ++i) {
-                Ahead &slot = slots[i];
-                if (change.spoils(spans[i].begin, spans[i].end))
-                    return;
-                if (slot.complete && (slot.said.empty() || warned == before)) {
-                    if (!slot.said.empty()) {
-                        for (const ProbeSink::Said &said : slot.said)
-                            sink.showAt(said.caption, said.text, said.line);
-                        warned = slot.flagsAfter;
-                    }
-                    append(std::move(slot.frame));
-                    slot.frame = Frame(frames.memory());
-                    ++outcome.framesReadAhead;
-                    source.seek(spans[i].end);
-                    continue;
-                }
-                source.seek(spans[i].begin);
-                if (!(warned == before))
-                    break;
-                if (!readNextInOrder(&slot.frame))
-                    return;
-                if (source.position() != spans[i].end)
-                    break; // the frame ended elsewhere than found: find again from here
-            }
-            if (!madeProgress())
-                return;
-        }
-    }
-
-    // Reads the frames of spans on every thread; the calling thread first does `meanwhile`.
-    template <class Meanwhile>
-    void readAhead(const std::vector<FrameSpan> &spans, std::vector<Ahead> &slots,
-        const ReaderWarned &before, int threads, const Meanwhile &meanwhile)
-    {
-        std::atomic<std::size_t> nextFrame{0};
-        const std::size_t chunk =
-            std::max<std::size_t>(1, spans.size() / (16 * static_cast<std::size_t>(threads)));
-        const auto work = [&]() {
-            ReaderWarned flags = before;
-            ProbeSink probe;
-            TrajectoryReader ahead(kind, layout, types, probe, flags);
-            probe.reader = &ahead;
-            for (;;) {
-                const std::size_t first = nextFrame.fetch_add(chunk);
-                if (first >= spans.size())
-                    return;
-                const std::size_t last = std::min(spans.size(), first + chunk);
-                for (std::size_t i = first; i < last; ++i) {
-                    Ahead &slot = slots[i];
-                    probe.said.clear();
-                    flags = before;
-                    recycle(slot.frame);
-                    LineSource lines(std::string_view(
-                        spans[i].begin, static_cast<std::size_t>(spans[i].end - spans[i].begin)));
-                    try {
-                        const ReadResult result = ahead.readFrame(slot.frame, lines);
-                        slot.complete = result == ReadResult::FrameComplete && lines.atEnd();
-                        slot.said.swap(probe.said);
-                        slot.flagsAfter = flags;
-                    } catch (...) {
-                        slot.complete = false;
-                    }
-                }
-            }
-        };
-        for (std::size_t i = 0; i < spans.size(); ++i)
-            slots[i].complete = false;
-        std::vector<std::thread> helpers;
-        try {
-            for (int t = 1; t < threads; ++t)
-                helpers.emplace_back(work);
-        } catch (const std::exception &) {
-            // Fewer helpers only means slower reading.
-        }
-        meanwhile();
-        work();
-        for (std::thread &helper : helpers)
-            helper.join();
-    }
-
-    static constexpr std::size_t BatchBytes = std::size_t{8} << 20;
-
-    TrajectoryFile &file;
-    LayoutKind kind;
-    const LayoutSettings &layout;
-    AtomTypeTable &types;
-    ReadOutcome outcome;
-    LocatingSink sink;
-    ReaderWarned &warned;
-    FrameList &frames;
-    const ReadOptions &options;
-    TrajectoryReader reader;
-    LineSource source;
-    const char *lastReport = source.position();
-    const char *const lastPage = file.bytes().data()
-        + (file.bytes().empty()
-                ? 0
-                : (file.bytes().size() - 1) / static_cast<std::size_t>(getpagesize())
-                    * static_cast<std::size_t>(getpagesize()));
-};
-
-} // namespace
-
-ReadOutcome readTrajectory(TrajectoryFile &file, const InputFormat &format, AtomTypeTable &types,
-    MessageSink &sink, ReaderWarned &warned, FrameList &frames, const ReadOptions &options)
-{
-    WholeFileReader whole(file, format, types, sink, warned, frames, options);
-    return whole.run();
 }

@@ -1,5 +1,7 @@
 #include "model/wholeinput.h"
 
+#include "model/memorybudget.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -12,7 +14,8 @@
 
 namespace {
 
-constexpr std::size_t Step = std::size_t{16} << 20;
+// Small enough that a stop is met within a few milliseconds of decompressing.
+constexpr std::size_t Step = std::size_t{4} << 20;
 
 bool startsWith(std::string_view bytes, std::string_view magic)
 {
@@ -41,7 +44,7 @@ UnpackResult gunzip(std::string_view compressed, GrowingBuffer &buffer)
         std::size_t available = 0;
         char *to = buffer.room(Step, available);
         if (!to) {
-            result = UnpackResult::OutOfMemory;
+            result = buffer.stopped() ? UnpackResult::Stopped : UnpackResult::OutOfMemory;
             break;
         }
         stream.next_out = reinterpret_cast<Bytef *>(to);
@@ -66,27 +69,40 @@ UnpackResult gunzip(std::string_view compressed, GrowingBuffer &buffer)
     return result;
 }
 
-UnpackResult unzstd(std::string_view compressed, GrowingBuffer &buffer)
+// The largest window a frame may ask for: what the format allows (frames made with --long=31
+// ask for 2 GiB), but no more than the text may take.
+int windowLogWithin(std::size_t limit)
+{
+    const ZSTD_bounds bounds = ZSTD_dParam_getBounds(ZSTD_d_windowLogMax);
+    int log = ZSTD_isError(bounds.error) ? 27 : bounds.upperBound;
+    while (log > 10 && (std::size_t{1} << log) > limit)
+        --log;
+    return log;
+}
+
+UnpackResult unzstd(std::string_view compressed, GrowingBuffer &buffer, std::size_t limit)
 {
     ZSTD_DStream *stream = ZSTD_createDStream();
     if (!stream)
         return UnpackResult::OutOfMemory;
+    ZSTD_DCtx_setParameter(stream, ZSTD_d_windowLogMax, windowLogWithin(limit));
     ZSTD_inBuffer in{compressed.data(), compressed.size(), 0};
     UnpackResult result = UnpackResult::Complete;
     for (;;) {
         std::size_t available = 0;
         char *to = buffer.room(Step, available);
         if (!to) {
-            result = UnpackResult::OutOfMemory;
+            result = buffer.stopped() ? UnpackResult::Stopped : UnpackResult::OutOfMemory;
             break;
         }
         ZSTD_outBuffer out{to, available, 0};
         const std::size_t hint = ZSTD_decompressStream(stream, &out, &in);
         buffer.filledBy(out.pos);
         if (ZSTD_isError(hint)) {
-            result = ZSTD_getErrorCode(hint) == ZSTD_error_memory_allocation
-                ? UnpackResult::OutOfMemory
-                : UnpackResult::Damaged;
+            const ZSTD_ErrorCode code = ZSTD_getErrorCode(hint);
+            result = code == ZSTD_error_memory_allocation          ? UnpackResult::OutOfMemory
+                : code == ZSTD_error_frameParameter_windowTooLarge ? UnpackResult::WindowTooLarge
+                                                                   : UnpackResult::Damaged;
             break;
         }
         if (in.pos < in.size || out.pos == out.size)
@@ -102,16 +118,24 @@ UnpackResult unzstd(std::string_view compressed, GrowingBuffer &buffer)
 
 } // namespace
 
-GrowingBuffer::GrowingBuffer(std::size_t limit)
-    : limit(limit)
+GrowingBuffer::GrowingBuffer(std::size_t limit, OpenProgress *progress)
+    : limit(limit == 0 ? defaultMemoryLimit() : limit)
+    , progress(progress)
 {
-    if (this->limit == 0) {
-        const long pages = sysconf(_SC_PHYS_PAGES);
-        const long pageSize = sysconf(_SC_PAGESIZE);
-        this->limit = pages > 0 && pageSize > 0
-            ? static_cast<std::size_t>(pages) / 4 * static_cast<std::size_t>(pageSize)
-            : SIZE_MAX / 2;
-    }
+}
+
+bool GrowingBuffer::stopWanted()
+{
+    if (progress && progress->stop.load(std::memory_order_relaxed))
+        stopAsked = true;
+    return stopAsked;
+}
+
+void GrowingBuffer::filledBy(std::size_t count)
+{
+    filled += count;
+    if (progress)
+        progress->held.store(filled, std::memory_order_relaxed);
 }
 
 GrowingBuffer::~GrowingBuffer()
@@ -123,7 +147,7 @@ GrowingBuffer::~GrowingBuffer()
 char *GrowingBuffer::room(std::size_t step, std::size_t &available)
 {
     available = 0;
-    if (ranOut)
+    if (ranOut || stopWanted())
         return nullptr;
     if (filled == capacity) {
         if (capacity >= limit) {
@@ -180,7 +204,7 @@ UnpackResult unpack(Compression kind, std::string_view compressed, GrowingBuffer
     case Compression::Gzip:
         return gunzip(compressed, buffer);
     case Compression::Zstd:
-        return unzstd(compressed, buffer);
+        return unzstd(compressed, buffer, buffer.limitBytes());
     case Compression::None:
         break;
     }

@@ -1,5 +1,6 @@
 #include "app/cli/trajectoryoptions.h"
 
+#include "model/memorybudget.h"
 #include "model/messagesink.h"
 
 #include <algorithm>
@@ -150,7 +151,7 @@ std::string takeTrajectoryOptions(std::vector<std::string> &args, TrajectoryOpti
             value = arg.substr(equals + 1);
             hasValue = true;
         }
-        if (name != "--layout" && name != "--set" && name != "--threads") {
+        if (name != "--layout" && name != "--set" && name != "--threads" && name != "--memory") {
             rest.push_back(arg);
             continue;
         }
@@ -168,6 +169,10 @@ std::string takeTrajectoryOptions(std::vector<std::string> &args, TrajectoryOpti
                 return "--threads must be a whole number (0 for every core)";
             // more threads than cores only cost memory and start-up time
             options.threads = std::min(options.threads, maximumThreads());
+        } else if (name == "--memory") {
+            if (!parseMemorySize(value.c_str(), options.memoryLimit))
+                return "--memory must be a size in bytes, or with K, M, G or T (512M, 2G), not '"
+                    + value + "'";
         } else {
             const auto equals = value.find('=');
             if (equals == std::string::npos)
@@ -201,6 +206,11 @@ const char *trajectoryOptionsHelp()
            "  --threads N        threads that read frames (default 0: every core; 1 reads\n"
            "                     strictly in order; the result is the same). At most one\n"
            "                     per core of the machine: a larger N counts as every core\n"
+           "  --memory SIZE      the most memory the trajectory may take: its frames and the\n"
+           "                     text of a pipe or compressed file, counted together (bytes,\n"
+           "                     or with K, M, G, T: 512M, 2G); default a quarter of the\n"
+           "                     machine's memory. Reading stops there with \"Not enough\n"
+           "                     memory\", keeping the frames read\n"
            "A gzip or zstd file (FILE.gz, FILE.zst) is read as its decompressed text, its layout\n"
            "chosen by the extension before that suffix; FILE \"-\" reads standard input.\n";
 }
@@ -225,8 +235,10 @@ LoadedTrajectory loadTrajectory(const std::string &path, const TrajectoryOptions
 {
     LoadedTrajectory loaded;
     TrajectoryFile file;
-    // "-" reads standard input, as "convert ... -" writes standard output
-    if (!file.open(path == "-" ? "/dev/stdin" : path)) {
+    const std::size_t limit = options.memoryLimit ? options.memoryLimit : defaultMemoryLimit();
+    // "-" reads standard input, as "convert ... -" writes standard output. The text of a pipe
+    // or a compressed file may take half the limit, leaving the rest to the frames.
+    if (!file.open(path == "-" ? "/dev/stdin" : path, std::max<std::size_t>(limit / 2, 1))) {
         loaded.format = resolveInputFormat(path, options);
         loaded.error = "Can't open XYZ file " + path;
         return loaded;
@@ -234,6 +246,7 @@ LoadedTrajectory loadTrajectory(const std::string &path, const TrajectoryOptions
     loaded.format = resolveInputFormat(path, options, file.bytes());
     loaded.opened = true;
     frames.clearFrames();
+    frames.budget().setLimit(limit);
     RecordingSink sink;
     ReaderWarned warned;
     ReadOptions readOptions;

@@ -5,6 +5,7 @@
 #include "model/inputformat.h"
 #include "model/trajectoryreader.h"
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,9 +35,13 @@ struct TrajectoryOptions
     /// Threads that read frames (0: every core, 1: strictly in order); never more than the
     /// machine has cores.
     int threads = 0;
+    /// The most memory the trajectory may take ("--memory"), in bytes; 0 for a quarter of the
+    /// machine's memory.
+    std::size_t memoryLimit = 0;
 };
 
-/// Takes "--layout KIND", "--set NAME=VALUE" and "--threads N" (also written "--option=value")
+/// Takes "--layout KIND", "--set NAME=VALUE", "--threads N" and "--memory SIZE" (also written
+/// "--option=value")
 /// out of args, leaving every other argument in order. Returns an empty string, or a one-line
 /// error for an unknown layout, field or value.
 std::string takeTrajectoryOptions(std::vector<std::string> &args, TrajectoryOptions &options);

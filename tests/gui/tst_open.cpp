@@ -6,6 +6,7 @@
 #include "guitestsupport.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSlider>
 #include <QStatusBar>
@@ -14,8 +15,12 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <cstdio>
 #include <memory>
+#include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
+#include <zlib.h>
 
 // Opening a trajectory from the menu or the command line, and what the window does after a read.
 class OpenTest : public QObject
@@ -53,6 +58,8 @@ private slots:
     void readingShowsTheBusyTextAndItsProgress();
     void aFileCutWhileReadKeepsTheFramesBeforeTheCut();
     void escDuringAReadKeepsTheFramesReadSoFar();
+    void aFifoKeepsTheWindowAnsweringUntilEscOrClose_data();
+    void aFifoKeepsTheWindowAnsweringUntilEscOrClose();
     void readingForgetsPicksAndWarningsOfThePreviousFile();
     void newAfterOpeningEmptiesEverything();
 
@@ -387,6 +394,127 @@ void OpenTest::escDuringAReadKeepsTheFramesReadSoFar()
     QVERIFY(sink.messages.empty());
     QVERIFY(m.Playing);
     QVERIFY(m.StatusText().startsWith(QStringLiteral("Frame 1 of %1").arg(m.FrameCount)));
+}
+
+void OpenTest::aFifoKeepsTheWindowAnsweringUntilEscOrClose_data()
+{
+    QTest::addColumn<int>("framesWritten"); // -1: no writer ever comes; 0: a compressed file
+    QTest::addColumn<bool>("close");
+    QTest::newRow("no writer, Esc") << -1 << false;
+    QTest::newRow("slow writer, Esc") << 5 << false;
+    QTest::newRow("no writer, closing") << -1 << true;
+    QTest::newRow("decompressing, Esc") << 0 << false;
+}
+
+namespace {
+
+// A gzip file of a gigabyte of zeros in 64 members of 16 MB: it takes seconds to decompress.
+QByteArray gzipBomb()
+{
+    const QByteArray zeros(16 << 20, '\0');
+    z_stream stream{};
+    deflateInit2(&stream, 1, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);
+    QByteArray member(static_cast<qsizetype>(deflateBound(&stream, zeros.size())), '\0');
+    stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(zeros.constData()));
+    stream.avail_in = static_cast<uInt>(zeros.size());
+    stream.next_out = reinterpret_cast<Bytef *>(member.data());
+    stream.avail_out = static_cast<uInt>(member.size());
+    deflate(&stream, Z_FINISH);
+    member.resize(static_cast<qsizetype>(stream.total_out));
+    deflateEnd(&stream);
+    return member.repeated(64);
+}
+
+} // namespace
+
+// A FIFO waits for its writer and then for the rest of its bytes: meanwhile the window paints
+// and answers, Esc keeps what came (or, when nothing came, leaves the old file) and closing
+// gives the open up, each within 100 ms.
+void OpenTest::aFifoKeepsTheWindowAnsweringUntilEscOrClose()
+{
+    QFETCH(int, framesWritten);
+    QFETCH(bool, close);
+    TMainForm &m = *MainForm;
+    m.OpenTrajectory(writeFile(QStringLiteral("three.xyz"), 3));
+    const QString fifo = folder.filePath(QStringLiteral("fifo.xyz"));
+    QFile::remove(fifo);
+    if (framesWritten == 0) {
+        QFile bomb(fifo);
+        QVERIFY(bomb.open(QIODevice::WriteOnly));
+        bomb.write(gzipBomb());
+        m.MemoryLimit = std::size_t{4} << 30;
+    } else {
+        QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    }
+    const QString written = writeFile(QStringLiteral("written.xyz"), std::max(framesWritten, 1));
+    std::thread writer;
+    std::FILE *out = nullptr;
+    if (framesWritten > 0) {
+        writer = std::thread([&] {
+            out = std::fopen(QFile::encodeName(fifo).constData(), "w");
+            QFile frames(written);
+            if (out && frames.open(QIODevice::ReadOnly)) {
+                const QByteArray bytes = frames.readAll();
+                std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), out);
+                std::fflush(out); // and the writer stays, as a running simulation does
+            }
+        });
+    }
+    // The window has answered once the receiving or decompressing ended: at the reading of what
+    // came, or at the end of the open when nothing is read.
+    struct AnswerStatus : RecordingStatus
+    {
+        void showBusy(std::string_view text) override
+        {
+            if (asked && asked->isValid() && answeredMs < 0 && !text.ends_with(" MB"))
+                answeredMs = asked->elapsed();
+            RecordingStatus::showBusy(text);
+        }
+        const QElapsedTimer *asked = nullptr;
+        qint64 answeredMs = -1;
+    } answering;
+    QElapsedTimer sinceAsked;
+    answering.asked = &sinceAsked;
+    m.StatusLine = &answering;
+    m.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&m));
+    int paintsWhileOpening = 0;
+    QTimer::singleShot(300, &m, [&] {
+        m.View->repaint();
+        ++paintsWhileOpening;
+        sinceAsked.start();
+        if (close)
+            m.close();
+        else
+            QTest::keyClick(&m, Qt::Key_Escape);
+    });
+    m.OpenTrajectory(fifo);
+    m.StatusLine = &status;
+    const qint64 answeredMs = answering.answeredMs >= 0 ? answering.answeredMs
+        : sinceAsked.isValid()                          ? sinceAsked.elapsed()
+                                                        : -1;
+    if (writer.joinable())
+        writer.join();
+    if (out)
+        std::fclose(out);
+    QCOMPARE(paintsWhileOpening, 1);
+    QVERIFY2(answeredMs >= 0 && answeredMs <= 100, qPrintable(QString::number(answeredMs)));
+    if (framesWritten == 0) {
+        // the zeros received until Esc hold no frame
+        QCOMPARE(sink.messages,
+            (std::vector<std::pair<std::string, std::string>>{
+                {"", "No frames read from file fifo.xyz"}}));
+        return;
+    }
+    QVERIFY(sink.messages.empty());
+    if (framesWritten > 0) {
+        QCOMPARE(m.FrameCount, framesWritten);
+        QCOMPARE(m.windowTitle(), QStringLiteral("Tessaly - fifo.xyz"));
+    } else if (!close) {
+        QCOMPARE(m.FrameCount, 3);
+        QCOMPARE(m.windowTitle(), QStringLiteral("Tessaly - three.xyz"));
+        QVERIFY(m.StatusText().startsWith(QStringLiteral("Frame ")));
+    }
 }
 
 void OpenTest::readingForgetsPicksAndWarningsOfThePreviousFile()

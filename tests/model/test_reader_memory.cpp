@@ -1,0 +1,241 @@
+// The memory a trajectory takes is bounded by what it decodes to. (Stopping a FIFO or a
+// decompression that keeps the opening waiting is tested through the window, tst_open.)
+
+#include "test_reader_support.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <string>
+#include <unistd.h>
+#include <zlib.h>
+#include <zstd.h>
+
+namespace {
+
+const std::pair<std::string, std::string> OutOfMemory{"READING FILE ERROR", "Not enough memory"};
+
+// count one-atom frames of 20 bytes each, frame i (from 0) at time i, reading without a message
+std::string oneAtomFrames(int count)
+{
+    std::string text;
+    text.reserve(static_cast<std::size_t>(count) * 20);
+    for (int i = 0; i < count; ++i) {
+        char frame[32];
+        std::snprintf(frame, sizeof frame, "1\n%07d 0\nH 1 2 3\n", i);
+        text += frame;
+    }
+    return text;
+}
+
+InputFormat quietFormat()
+{
+    InputFormat format = formatOf(LayoutKind::Common);
+    format.current().readCharge = false;
+    format.current().readImpulses = false;
+    format.current().readOrbitals = false;
+    return format;
+}
+
+std::string gzipped(const std::string &text)
+{
+    z_stream stream{};
+    EXPECT_EQ(deflateInit2(&stream, 9, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY), Z_OK);
+    std::string out(deflateBound(&stream, text.size()) + 32, '\0');
+    stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(text.data()));
+    stream.avail_in = static_cast<uInt>(text.size());
+    stream.next_out = reinterpret_cast<Bytef *>(out.data());
+    stream.avail_out = static_cast<uInt>(out.size());
+    EXPECT_EQ(deflate(&stream, Z_FINISH), Z_STREAM_END);
+    out.resize(stream.total_out);
+    deflateEnd(&stream);
+    return out;
+}
+
+// text repeated times, zstd-compressed as a stream of unknown size with the given window (so
+// the frame states the window, as one written through a pipe does)
+std::string zstdStream(const std::string &text, int repeated, int windowLog)
+{
+    ZSTD_CCtx *context = ZSTD_createCCtx();
+    ZSTD_CCtx_setParameter(context, ZSTD_c_compressionLevel, 1);
+    ZSTD_CCtx_setParameter(context, ZSTD_c_windowLog, windowLog);
+    std::string out;
+    std::string block(ZSTD_CStreamOutSize(), '\0');
+    // the text goes in before the end is asked for, so its size is not known up front
+    for (int i = 0; i <= repeated; ++i) {
+        const bool last = i == repeated;
+        ZSTD_inBuffer in{text.data(), last ? 0 : text.size(), 0};
+        for (;;) {
+            ZSTD_outBuffer to{block.data(), block.size(), 0};
+            const std::size_t left =
+                ZSTD_compressStream2(context, &to, &in, last ? ZSTD_e_end : ZSTD_e_continue);
+            EXPECT_FALSE(ZSTD_isError(left));
+            out.append(block.data(), to.pos);
+            if (last ? left == 0 : in.pos == in.size)
+                break;
+        }
+    }
+    ZSTD_freeCCtx(context);
+    return out;
+}
+
+class MemoryBound : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "tessaly-memory-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        folder = pattern;
+    }
+    void TearDown() override { std::filesystem::remove_all(folder); }
+    std::string put(const std::string &name, const std::string &bytes)
+    {
+        const std::string path = (folder / name).string();
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+
+    // Reads file with the list bounded to limit bytes.
+    static void readBounded(ReadAll &read, TrajectoryFile &file, std::size_t limit, int threads)
+    {
+        read.frames.budget().setLimit(limit);
+        ReadOptions options;
+        options.threads = threads;
+        options.batchBytes = 1 << 16;
+        read.outcome = readTrajectory(
+            file, quietFormat(), read.types, read.sink, read.warned, read.frames, options);
+    }
+
+    // The frames kept are the file's first ones, whole, and they and the text fit the bound.
+    static void expectStoppedAtTheBound(const ReadAll &read, std::size_t limit, int written)
+    {
+        EXPECT_EQ(read.messages(), Messages{OutOfMemory});
+        EXPECT_TRUE(read.outcome.outOfMemory);
+        const int kept = read.frames.count();
+        EXPECT_GT(kept, 1000);
+        EXPECT_LT(kept, written);
+        // a loaded one-atom frame takes at least its atom and its record
+        EXPECT_LE(static_cast<std::size_t>(kept) * (sizeof(Frame) + sizeof(FrameAtom)), limit);
+        for (const int i : {1, kept / 2, kept}) {
+            EXPECT_EQ(read.frame(i).time, i - 1);
+            ASSERT_EQ(read.frame(i).atoms.size(), 1u);
+            EXPECT_EQ(read.frame(i).atoms[0].position, (Vector3{1, 2, 3}));
+        }
+    }
+
+    std::filesystem::path folder;
+};
+
+} // namespace
+
+// A plain file of one-atom frames decodes to many times its size: the frames stop at the
+// bound, not the system's memory.
+TEST_F(MemoryBound, DecodedFramesStopAtTheBoundKeepingTheFramesRead)
+{
+    constexpr int Written = 200000; // 4 MB of text, some 60 MB of frames
+    constexpr std::size_t Limit = std::size_t{8} << 20;
+    const std::string path = put("one-atom.xyz", oneAtomFrames(Written));
+    for (const int threads : {1, 2}) {
+        TrajectoryFile file;
+        ASSERT_TRUE(file.open(path));
+        ReadAll read("", quietFormat());
+        read.frames.clearFrames();
+        readBounded(read, file, Limit, threads);
+        SCOPED_TRACE(threads);
+        expectStoppedAtTheBound(read, Limit, Written);
+        EXPECT_LE(read.frames.budget().used(), Limit);
+    }
+    // the same frames within a larger bound are read whole, without a message
+    TrajectoryFile file;
+    ASSERT_TRUE(file.open(put("short.xyz", oneAtomFrames(1000))));
+    ReadAll read("", quietFormat());
+    read.frames.clearFrames();
+    readBounded(read, file, Limit, 2);
+    EXPECT_EQ(read.frames.count(), 1000);
+    EXPECT_TRUE(read.messages().empty());
+}
+
+// A small compressed file can hold far more text than memory: the text takes half the bound
+// and the frames the rest, and the reading ends within it, saying so once.
+TEST_F(MemoryBound, CompressedBombsEndWithinTheBound)
+{
+    constexpr std::size_t Limit = std::size_t{8} << 20;
+    const std::string text = oneAtomFrames(50000); // 1 MB, repeated 20 times by zstd
+    const struct
+    {
+        const char *name;
+        std::string bytes;
+    } bombs[] = {
+        {"bomb.zst", zstdStream(text, 20, 21)},
+        {"bomb.gz", gzipped(text + text + text + text + text + text + text + text)},
+    };
+    for (const auto &bomb : bombs) {
+        SCOPED_TRACE(bomb.name);
+        EXPECT_LT(bomb.bytes.size(), std::size_t{4} << 20);
+        TrajectoryFile file;
+        ASSERT_TRUE(file.open(put(bomb.name, bomb.bytes), Limit / 2));
+        EXPECT_TRUE(file.truncated());
+        EXPECT_LE(file.heldBytes(), Limit / 2);
+        ReadAll read("", quietFormat());
+        read.frames.clearFrames();
+        readBounded(read, file, Limit, 2);
+        expectStoppedAtTheBound(read, Limit, 50000);
+        // the text's share is given back once the frames are read
+        EXPECT_LE(read.frames.budget().used(), Limit - file.heldBytes());
+    }
+}
+
+// zstd's long mode states a window beyond the decoder's default: it is allowed up to the
+// bound, and a window beyond the bound is told as such, not as damage.
+TEST_F(MemoryBound, ZstdLongWindowsAreReadUpToTheBound)
+{
+    const std::string text = oneAtomFrames(1000);
+    const std::string path = put("long.zst", zstdStream(text, 1, 28));
+    TrajectoryFile wide;
+    ASSERT_TRUE(wide.open(path, std::size_t{1} << 30));
+    EXPECT_FALSE(wide.damaged());
+    EXPECT_EQ(wide.bytes(), text);
+
+    TrajectoryFile narrow;
+    ASSERT_TRUE(narrow.open(path, std::size_t{16} << 20));
+    EXPECT_TRUE(narrow.needsLargerWindow());
+    EXPECT_FALSE(narrow.damaged());
+    const ReadAll read(narrow, quietFormat());
+    EXPECT_EQ(read.frames.count(), 0);
+    EXPECT_EQ(read.messages(),
+        (Messages{{"READING FILE ERROR",
+            "The compressed file needs a larger decompression window than the memory limit "
+            "allows (see --memory)"}}));
+}
+
+TEST(MemorySizes, ReadAsTheCommandLinesTakeThem)
+{
+    const struct
+    {
+        const char *text;
+        std::size_t bytes; // 0: refused
+    } cases[] = {
+        {"4096", 4096},
+        {"512M", std::size_t{512} << 20},
+        {"2g", std::size_t{2} << 30},
+        {"3GiB", std::size_t{3} << 30},
+        {"64KB", std::size_t{64} << 10},
+        {"0", 0},
+        {"", 0},
+        {"M", 0},
+        {"12X", 0},
+        {"-5M", 0},
+        {"1.5G", 0},
+        {"99999999999999999999", 0},
+    };
+    for (const auto &size : cases) {
+        std::size_t bytes = 0;
+        EXPECT_EQ(parseMemorySize(size.text, bytes), size.bytes != 0) << size.text;
+        if (size.bytes != 0) {
+            EXPECT_EQ(bytes, size.bytes) << size.text;
+        }
+    }
+}
