@@ -8,7 +8,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cmath>
 #include <memory>
+#include <optional>
 
 // The bonds switch, its default per layout, and the bonds the details window lists.
 class BondsTest : public QObject
@@ -25,6 +27,7 @@ private slots:
 
     void switchFollowsTheLayoutUntilTheUserChooses();
     void detailsListTheBondedNeighboursWithTheirLengths();
+    void bondRadiusTakesAChosenRadiusWithinItsLimits();
 
 private:
     // A water molecule as standard XYZ, the O-H bonds 0.9686 Angstrom long.
@@ -82,6 +85,26 @@ void BondsTest::detailsListTheBondedNeighboursWithTheirLengths()
     m.Bonds1Click();
     DetailsDlg->refreshDetails();
     QCOMPARE(DetailsDlg->DetailsMemo->toPlainText().split(QLatin1Char('\n')).size(), 9);
+}
+
+void BondsTest::bondRadiusTakesAChosenRadiusWithinItsLimits()
+{
+    TMainForm &m = *MainForm;
+    std::optional<double> answer = 0.3;
+    double presetSeen = 0.0;
+    m.ChooseBondRadius = [&answer, &presetSeen](double preset) {
+        presetSeen = preset;
+        return answer;
+    };
+    m.BondRadius1->trigger();
+    QCOMPARE(presetSeen, 0.15);
+    QCOMPARE(m.BondRadius, 0.3);
+    for (const std::optional<double> refused : {std::optional<double>{}, std::optional(0.0),
+             std::optional(5.0), std::optional(std::nan(""))}) {
+        answer = refused;
+        m.BondRadius1Click();
+        QCOMPARE(m.BondRadius, 0.3);
+    }
 }
 
 QTEST_MAIN(BondsTest)
