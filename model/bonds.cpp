@@ -256,25 +256,24 @@ std::vector<Bond> findBonds(const Frame &frame, const BondRule &rule, int thread
     const std::array<std::vector<int>, 3> offsets = {
         offsetsAlong(grid, 0), offsetsAlong(grid, 1), offsetsAlong(grid, 2)};
     const int parts = static_cast<int>(std::max<std::size_t>(
-        1, std::min<std::size_t>(static_cast<std::size_t>(threads), count / AtomsPerThread)));
+        1, std::min<std::size_t>(static_cast<std::size_t>(threads), placed / AtomsPerThread)));
     std::vector<std::vector<Bond>> found(static_cast<std::size_t>(parts));
     // Each atom looks for partners of a higher index only, so every bond is found once, from
-    // its first atom, and the bonds come out in the order of their first atoms.
-    onThreads(count, threads, [&](std::size_t begin, std::size_t end, std::size_t part) {
+    // its first atom. The atoms are taken cell by cell, so that neighbouring atoms share the
+    // cells they look into while those are at hand in the cache.
+    onThreads(placed, threads, [&](std::size_t begin, std::size_t end, std::size_t part) {
         std::vector<Bond> &bonds = found[part];
         bonds.reserve((end - begin) * 2);
-        for (std::size_t i = begin; i < end; ++i) {
+        for (std::size_t slot = begin; slot < end; ++slot) {
+            const std::uint32_t i = sorted.atom[slot];
             const std::uint32_t cell = cellOf[i];
-            if (cell == NoCell)
-                continue;
             const int cx = static_cast<int>(cell % static_cast<std::uint32_t>(grid.cells[0]));
             const int cy = static_cast<int>(cell / static_cast<std::uint32_t>(grid.cells[0])
                 % static_cast<std::uint32_t>(grid.cells[1]));
             const int cz =
                 static_cast<int>(cell / static_cast<std::uint32_t>(grid.cells[0] * grid.cells[1]));
-            const Vector3 p = frame.atoms[i].position;
-            const double r = radius[i];
-            const std::size_t firstOfAtom = bonds.size();
+            const Vector3 p = sorted.position[slot];
+            const double r = sorted.radius[slot];
             for (const int oz : offsets[2]) {
                 int z = cz + oz;
                 if (grid.wraps[2])
@@ -307,18 +306,31 @@ std::vector<Bond> findBonds(const Frame &frame, const BondRule &rule, int thread
                             const double squared = dot(d, d);
                             const double limit = rule.tolerance * (r + sorted.radius[s]);
                             if (squared < limit * limit && squared > minimumSquared)
-                                bonds.push_back({static_cast<std::uint32_t>(i), j, wrapped});
+                                bonds.push_back({i, j, wrapped});
                         }
                     }
                 }
             }
-            std::sort(bonds.begin() + static_cast<std::ptrdiff_t>(firstOfAtom), bonds.end(),
-                [](const Bond &a, const Bond &b) { return a.second < b.second; });
         }
     });
 
-    std::vector<Bond> bonds = std::move(found[0]);
-    for (std::size_t part = 1; part < found.size(); ++part)
-        bonds.insert(bonds.end(), found[part].begin(), found[part].end());
+    // In the order of their first atoms, then of their second: a counting sort by the first
+    // atom, then the few bonds of each atom sorted in place.
+    std::vector<std::uint32_t> groupStart(count + 1, 0);
+    for (const std::vector<Bond> &part : found)
+        for (const Bond &bond : part)
+            ++groupStart[bond.first + 1];
+    for (std::size_t i = 0; i < count; ++i)
+        groupStart[i + 1] += groupStart[i];
+    std::vector<Bond> bonds(groupStart[count]);
+    {
+        std::vector<std::uint32_t> next(groupStart.begin(), groupStart.end() - 1);
+        for (const std::vector<Bond> &part : found)
+            for (const Bond &bond : part)
+                bonds[next[bond.first]++] = bond;
+    }
+    for (std::size_t i = 0; i < count; ++i)
+        std::sort(bonds.begin() + groupStart[i], bonds.begin() + groupStart[i + 1],
+            [](const Bond &a, const Bond &b) { return a.second < b.second; });
     return bonds;
 }
