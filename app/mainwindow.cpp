@@ -176,6 +176,7 @@ void TMainForm::ClearTrajectory()
     CurrentFrameIndex = 0;
     CurrentFrame = &Frames.head();
     DistancePairs.clear();
+    PickChain.clear();
     DetailsAtom = -1;
     PickedAtom = -1;
     SaveFirstFrame = 1;

@@ -120,6 +120,15 @@ public:
     bool ViewHeld = false;
     void ReleaseHeldView() override { ViewHeld = false; }
 
+    /// The user switched bonds by hand: a file opened later keeps the switch as it is rather
+    /// than taking its layout's default.
+    bool BondsChosen = false;
+    static constexpr double MinBondRadius = 0.01;
+    static constexpr double MaxBondRadius = 2.0;
+    /// Asks for a stick radius preset with the current one; empty when cancelled. Tests put a
+    /// stand-in here, as the dialog is modal; unset, an input dialog asks.
+    std::function<std::optional<double>(double)> ChooseBondRadius;
+
     // The electrons switch remembers what it changed.
     bool ElectronsSwitched = false;
     bool SavedShowLabels = false;
@@ -283,6 +292,10 @@ public:
     void Cell1Click();
     /// Shows or hides the legend of the elements present (or of the charge scale).
     void Legend1Click();
+    /// Switches the bonds' sticks on or off; from then on opening a file keeps the choice.
+    void Bonds1Click();
+    /// Asks for the sticks' radius (MinBondRadius to MaxBondRadius Angstrom) and redraws.
+    void BondRadius1Click();
     void Mousefunctions1Click();
     void About1Click();
 
@@ -378,6 +391,8 @@ public:
     QAction *Text1 = nullptr;
     QAction *Cell1 = nullptr;
     QAction *Legend1 = nullptr;
+    QAction *Bonds1 = nullptr;
+    QAction *BondRadius1 = nullptr;
     QAction *Details1 = nullptr;
     QMenu *Help1 = nullptr;
     QAction *Mousefunctions1 = nullptr;

@@ -10,6 +10,7 @@
 #include "dialogs/zoomdlg.h"
 
 #include <QAction>
+#include <QInputDialog>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
@@ -105,6 +106,8 @@ void TMainForm::BuildMenu()
     Text1 = addItem(Options2, "Text1", QStringLiteral("&Text"), ctrl(Qt::Key_T));
     Cell1 = addItem(Options2, "Cell1", QStringLiteral("Cell"));
     Legend1 = addItem(Options2, "Legend1", QStringLiteral("Legend"));
+    Bonds1 = addItem(Options2, "Bonds1", QStringLiteral("&Bonds"), ctrl(Qt::Key_B));
+    BondRadius1 = addItem(Options2, "BondRadius1", QStringLiteral("Bond &radius..."));
     Details1 = addItem(Options2, "Details1", QStringLiteral("Details"));
     bar->addMenu(Options2);
 
@@ -115,7 +118,7 @@ void TMainForm::BuildMenu()
 
     // The check marks are set only when their menu opens, never when a value changes.
     for (QAction *toggle : {Forward1, Pause1, Repeat1, Rotate1, Forprinting1, Electrons1, Labels1,
-             Distances1, Impulses1, Text1, Cell1, Legend1, Details1})
+             Distances1, Impulses1, Text1, Cell1, Legend1, Bonds1, Details1})
         toggle->setCheckable(true);
     connect(Animation1, &QMenu::aboutToShow, this, &TMainForm::Animation1Click);
     connect(Options2, &QMenu::aboutToShow, this, &TMainForm::Options2Click);
@@ -152,6 +155,8 @@ void TMainForm::BuildMenu()
         {Text1, &TMainForm::Text1Click},
         {Cell1, &TMainForm::Cell1Click},
         {Legend1, &TMainForm::Legend1Click},
+        {Bonds1, &TMainForm::Bonds1Click},
+        {BondRadius1, &TMainForm::BondRadius1Click},
         {Details1, &TMainForm::Details1Click},
         {Mousefunctions1, &TMainForm::Mousefunctions1Click},
         {About1, &TMainForm::About1Click},
@@ -169,6 +174,7 @@ void TMainForm::Options2Click()
     Text1->setChecked(ShowText);
     Cell1->setChecked(ShowCell);
     Legend1->setChecked(ShowLegend);
+    Bonds1->setChecked(ShowBonds);
     Forprinting1->setChecked(PrintColors);
     Details1->setChecked(ShowDetails);
 }
@@ -303,6 +309,33 @@ void TMainForm::Cell1Click()
 void TMainForm::Legend1Click()
 {
     ToggleAndRedraw(ShowLegend);
+}
+
+void TMainForm::Bonds1Click()
+{
+    // the user's choice outlasts the next file, whatever its layout would show
+    BondsChosen = true;
+    ToggleAndRedraw(ShowBonds);
+}
+
+void TMainForm::BondRadius1Click()
+{
+    std::optional<double> radius;
+    if (ChooseBondRadius) {
+        radius = ChooseBondRadius(BondRadius);
+    } else {
+        bool accepted = false;
+        const double chosen = QInputDialog::getDouble(this, QStringLiteral("Bond radius"),
+            QStringLiteral("Radius of the bonds' sticks (Angstrom):"), BondRadius, MinBondRadius,
+            MaxBondRadius, 2, &accepted, Qt::WindowFlags(), 0.01);
+        if (accepted)
+            radius = chosen;
+    }
+    if (!radius || !(*radius >= MinBondRadius) || !(*radius <= MaxBondRadius))
+        return;
+    BondRadius = *radius;
+    if (ShowBonds)
+        Redraw(nullptr, true);
 }
 
 void TMainForm::Details1Click()

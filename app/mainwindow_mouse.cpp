@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 #include "dialogs/detailsdlg.h"
+#include "render/pickchain.h"
 
 #include <algorithm>
 #include <cmath>
@@ -71,6 +72,11 @@ void TMainForm::FormMouseDown(Qt::MouseButton button, ShiftState shift, int x, i
                 changed = true;
             }
             PickedAtom = picked;
+            // three picks in a row show their angle, four their dihedral too
+            const std::size_t before = PickChain.size();
+            if (pickIntoChain(PickChain, picked, has(shift, Qt::ShiftModifier))
+                && std::max(before, PickChain.size()) >= 3)
+                changed = true;
             if (changed)
                 Redraw(nullptr, true);
         }

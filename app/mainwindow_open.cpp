@@ -189,7 +189,10 @@ void TMainForm::ReadFrames(TrajectoryFile &file)
         readTrajectory(file, Format(), AtomTypes, *Messages, ReaderWarned, Frames, options);
     }
     FrameCount = Frames.count();
-    StartViewOfFile(static_cast<LayoutKind>(InputFormat::clampKind(Format().kind)));
+    const auto layout = static_cast<LayoutKind>(InputFormat::clampKind(Format().kind));
+    if (!BondsChosen)
+        ShowBonds = bondsShownFor(layout);
+    StartViewOfFile(layout);
 
     GoToFirstFrame();
     if (FrameCount > 1) {

@@ -4,7 +4,9 @@
 #include "dialogs/electronsdlg.h"
 #include "dialogs/mainformlink.h"
 #include "dialogs/orbitalsdlg.h"
+#include "model/bonds.h"
 #include "model/frame.h"
+#include "render/displaystate.h"
 #include "render/pixelmath.h"
 #include "render/vectormath.h"
 
@@ -25,6 +27,8 @@ namespace {
 
 // An atom's lines: position, its length, charge, impulse and its length.
 constexpr int MemoLines = 9;
+// Bonded neighbours listed below them at most; a tenth and more are summed up in one line.
+constexpr int NeighbourLines = 8;
 
 // A label followed by the number without a blank, as "%.4g" (or "%.6g") writes it.
 QString line(const char *label, double value, int digits = 4)
@@ -68,16 +72,16 @@ TDetailsDlg::TDetailsDlg(MainFormLink &main)
     // nine lines, so no line wraps or falls below the edge, whatever the font.
     const QFontMetrics metrics(DetailsMemo->font());
     int widest = 0;
-    for (const char *longest : {"RX=-8.888e-308", "T=-8.88888e-308", "E=-8.88888e-308"})
+    for (const char *longest :
+        {"RX=-8.888e-308", "T=-8.88888e-308", "E=-8.88888e-308", "Og1000000=8.888"})
         widest = std::max(widest, metrics.horizontalAdvance(QString::fromLatin1(longest)));
     const int margin = 2 * static_cast<int>(std::ceil(DetailsMemo->document()->documentMargin()))
         + 2 * DetailsMemo->frameWidth();
     // A laid-out line may be a pixel higher than the font's spacing.
-    DetailsMemo->setFixedHeight(
-        std::max(137, MemoLines * (metrics.lineSpacing() + 1) + margin + 4));
-    const int memoWidth = std::max(96, widest + margin + 4);
-    setFixedSize(std::max(memoWidth, OrbitalBut->width()) + 4,
-        std::max(200, DetailsMemo->height() + OrbitalBut->height() + 10));
+    LineHeight = metrics.lineSpacing() + 1;
+    MemoMargin = margin + 4;
+    MemoWidth = std::max(96, widest + margin + 4);
+    fitLines(MemoLines);
     DetailsDlg = this;
     placeDetails();
 }
@@ -104,6 +108,7 @@ void TDetailsDlg::refreshDetails()
         addVectorLines(lines, "RX=", "RY=", "RZ=", "RR=", atom.position);
         lines << line("CH=", atom.charge);
         addVectorLines(lines, "PX=", "PY=", "PZ=", "PP=", atom.impulse);
+        addBondLines(lines, frame, picked);
         OrbitalBut->setText(QStringLiteral("Orbital"));
     } else {
         double charge = 0.0;
@@ -121,7 +126,45 @@ void TDetailsDlg::refreshDetails()
         addVectorLines(lines, "PX=", "PY=", "PZ=", "PP=", impulse);
         OrbitalBut->setText(QStringLiteral("Electrons"));
     }
+    fitLines(static_cast<int>(lines.size()));
     DetailsMemo->setPlainText(lines.join(QLatin1Char('\n')));
+}
+
+void TDetailsDlg::fitLines(int lines)
+{
+    DetailsMemo->setFixedHeight(
+        std::max(137, std::max(lines, MemoLines) * LineHeight + MemoMargin));
+    setFixedSize(std::max(MemoWidth, OrbitalBut->width()) + 4,
+        std::max(200, DetailsMemo->height() + OrbitalBut->height() + 10));
+}
+
+void TDetailsDlg::addBondLines(QStringList &lines, const Frame &frame, int picked)
+{
+    if (!Main.Display().ShowBonds)
+        return;
+    const std::vector<Bond> *bonds = Main.SceneScratch.bonds.keptFor(frame);
+    if (!bonds)
+        return;
+    // each bonded neighbour as its label in the picture and the bond's length
+    const MinimumImage image(frame);
+    const auto atom = static_cast<std::uint32_t>(picked);
+    int listed = 0, more = 0;
+    for (const Bond &bond : *bonds) {
+        if (bond.first != atom && bond.second != atom)
+            continue;
+        if (listed == NeighbourLines) {
+            ++more;
+            continue;
+        }
+        const std::uint32_t other = bond.first == atom ? bond.second : bond.first;
+        const FrameAtom &neighbour = frame.atoms[other];
+        const std::string name = neighbour.type ? neighbour.type->name : std::string();
+        lines << QString::fromStdString(name + std::to_string(other + 1) + "="
+            + formatGeneral(::length(bondVector(frame, image, bond)), 4));
+        ++listed;
+    }
+    if (more > 0)
+        lines << QStringLiteral("+%1 more").arg(more);
 }
 
 void TDetailsDlg::placeDetails()

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QDialog>
+#include <QStringList>
 
 class MainFormLink;
+struct Frame;
 class QPlainTextEdit;
 class QPushButton;
 
@@ -19,8 +21,9 @@ public:
     ~TDetailsDlg() override;
 
     /// Rebuilds the caption, the lines and the button from the main window's current frame and
-    /// picked atom: the atom's position, charge and impulse, or, with no atom picked (or one
-    /// the frame does not have), the frame's time, energy and totals.
+    /// picked atom: the atom's position, charge and impulse, and with bonds shown its bonded
+    /// neighbours with the bonds' lengths; or, with no atom picked (or one the frame does not
+    /// have), the frame's time, energy and totals.
     void refreshDetails();
     /// Puts the window at the top right corner of the main window's client area.
     void placeDetails();
@@ -43,6 +46,13 @@ protected:
 private:
     MainFormLink &Main;
     bool AtomShown = false; ///< the lines are an atom's, so the button opens its orbitals
+    int LineHeight = 0;
+    int MemoMargin = 0;
+    int MemoWidth = 0;
+    /// Makes the list high enough for the given number of lines (at least an atom's nine).
+    void fitLines(int lines);
+    /// The lines of the atom's bonds found for the frame shown, when bonds are shown.
+    void addBondLines(QStringList &lines, const Frame &frame, int picked);
 };
 
 /// The program's details window, or null before start-up and after it is destroyed.

@@ -23,6 +23,14 @@ constexpr bool centresViewOnOpen(LayoutKind kind)
     return false;
 }
 
+/// Whether a file of this layout shows its bonds until the user says otherwise: XYZ files
+/// from other programs are molecules drawn as ball and stick; the program's own layouts keep
+/// the picture of bare balls they always had.
+constexpr bool bondsShownFor(LayoutKind kind)
+{
+    return kind == LayoutKind::XYZ;
+}
+
 /// Where each quantity stands in one layout. In Common and Custom files positions count lines
 /// within a frame and tokens within a line; in Table files they count columns of the row.
 struct LayoutSettings

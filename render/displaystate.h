@@ -45,12 +45,17 @@ struct DisplayState
     bool ShowImpulses = true;
     bool ShowAxes = false;
     bool ShowText = true;
+    bool ShowBonds = false; ///< sticks between bonded atoms
+    double BondRadius = 0.15; ///< Angstrom, the sticks' radius
     bool ShowCell = true; ///< the 12 edges of the frame's periodic cell, when it has one
     bool ShowLegend = false; ///< the elements present, or the charge scale, in a corner
     bool ShowDetails = false;
     bool QuickDraw = false; ///< set only while a drag redraws
 
     std::vector<DistancePair> DistancePairs;
+    /// The atoms picked one after the other (0-based, at most four, the latest last): three
+    /// show their angle, four also their dihedral.
+    std::vector<int> PickChain;
     double ImpulseZoom = 20.0; ///< model length of an arrow per unit of impulse
 
     std::uint32_t effectiveBackground() const

@@ -1,5 +1,6 @@
 #include "render/redraw.h"
 
+#include "model/geometry.h"
 #include "render/electroncloud.h"
 #include "render/labelcache.h"
 #include "render/legend.h"
@@ -95,6 +96,40 @@ void drawDistances(QImage &canvas, const Frame &frame, const RedrawInputs &input
         const long long left = (static_cast<long long>(xA) + xB - w) / 2;
         const long long top = (static_cast<long long>(yA) + yB - h) / 2;
         drawText(canvas, truncToInt(double(left)), truncToInt(double(top)), text, display);
+    }
+}
+
+// The angle at the middle of each three atoms picked in a row, beside the middle atom, and
+// the dihedral of four, beside the middle of the bond it turns about.
+void drawAngles(QImage &canvas, const Frame &frame, const RedrawInputs &inputs,
+    const ScreenPositions &positions)
+{
+    const std::vector<int> &chain = inputs.display.PickChain;
+    const std::size_t count = atomsIn(frame);
+    for (const int index : chain)
+        if (index < 0 || static_cast<std::size_t>(index) >= count)
+            return; // a frame without one of the picked atoms has no angle to show
+    const auto at = [&frame](int index) {
+        return frame.atoms[static_cast<std::size_t>(index)].position;
+    };
+    const QString degree(QChar(0x00B0));
+    for (std::size_t k = 0; k + 2 < chain.size(); ++k) {
+        const double angle = bondAngle(at(chain[k]), at(chain[k + 1]), at(chain[k + 2]));
+        const Vector3 middle = positions.of(static_cast<std::size_t>(chain[k + 1]));
+        const double radius = atomScreenRadius(frame.atoms[static_cast<std::size_t>(chain[k + 1])],
+            positions.chargeRadiusOf(static_cast<std::size_t>(chain[k + 1])), inputs.settings);
+        drawText(canvas, truncToInt(middle.x + radius), truncToInt(middle.y + radius),
+            QString::fromStdString(formatGeneral(angle, 4)) + degree, inputs.display);
+    }
+    if (chain.size() == 4) {
+        const double dihedral =
+            dihedralAngle(at(chain[0]), at(chain[1]), at(chain[2]), at(chain[3]));
+        const Vector3 b = positions.of(static_cast<std::size_t>(chain[1]));
+        const Vector3 c = positions.of(static_cast<std::size_t>(chain[2]));
+        drawText(canvas, truncToInt(0.5 * (b.x + c.x)), truncToInt(0.5 * (b.y + c.y)),
+            QStringLiteral("dihedral ") + QString::fromStdString(formatGeneral(dihedral, 4))
+                + degree,
+            inputs.display);
     }
 }
 
@@ -325,8 +360,11 @@ void DrawOverlay(QImage &canvas, const Frame *frame, RedrawInputs &inputs)
         return;
     const ScreenPositions positions{drawn, inputs};
 
-    if (display.ShowDistances)
+    if (display.ShowDistances) {
         drawDistances(canvas, drawn, inputs, positions);
+        if (display.PickChain.size() >= 3)
+            drawAngles(canvas, drawn, inputs, positions);
+    }
     if (display.ShowImpulses && drawn.hasAtoms())
         drawImpulses(canvas, drawn, inputs, positions);
     if (display.ShowCell && drawn.cell)
@@ -369,6 +407,8 @@ void redrawFrame(QImage &ViewBitmap, const Frame *frame, RedrawInputs &inputs)
     inputs.settings.labelMode = display.ShowLabels ? display.LabelKind : -1;
     inputs.settings.colourByType = display.AtomColorMode == 0;
     inputs.settings.radiusByType = display.AtomRadiusMode == 0;
+    inputs.settings.showBonds = display.ShowBonds;
+    inputs.settings.bondRadius = display.BondRadius;
 
     const CloudContext cloud{inputs.view, inputs.settings, inputs.scratch, display, inputs.status,
         inputs.cloudThreads, inputs.cloudCarryOn};

@@ -168,6 +168,8 @@ void SceneScratch::forget()
     chargeRadius.clear();
     depthList.clear();
     labelSlots.clear();
+    bonds.forget();
+    sticks.clear();
 }
 
 Vector3 SceneScratch::positionOf(int index) const
@@ -267,9 +269,34 @@ void composeFrame(const Frame &frame, QImage &canvas, SceneContext &context)
         context.gradient.LevelForCharge(
             frame.atoms[static_cast<std::size_t>(scratch.depthList.back())].charge, true);
 
+    // Each atom's half of its bonds is painted at the atom's turn in the depth order, so a
+    // nearer ball hides a stick just as it hides a farther ball.
+    const bool bonded = settings.showBonds && count > 1;
+    if (bonded) {
+        scratch.ballRadius.resize(count);
+        for (std::size_t i = 0; i < count; ++i)
+            scratch.ballRadius[i] =
+                atomScreenRadius(frame.atoms[i], scratch.chargeRadius[i], settings);
+        layOutHalfSticks(frame, scratch.bonds.of(frame, settings.bondRule), context.view,
+            scratch.screenPos, scratch.ballRadius, scratch.stickStart, scratch.sticks);
+    }
+    const double stickHalfWidth = settings.bondRadius * settings.atomScale;
+    const auto paintSticks = [&](int index, bool inFront, CoverageMask *coverage) {
+        const auto i = static_cast<std::size_t>(index);
+        const AtomType *record = scratch.squares[i].record;
+        if (!bonded || !record)
+            return;
+        for (std::uint32_t s = scratch.stickStart[i]; s < scratch.stickStart[i + 1]; ++s)
+            if (scratch.sticks[s].inFront == inFront)
+                paintStick(canvas, scratch.sticks[s], stickHalfWidth, record->color, coverage);
+    };
+
     if (!labelled) {
-        for (const int index : scratch.depthList)
+        for (const int index : scratch.depthList) {
+            paintSticks(index, false, nullptr);
             paintBall(canvas, scratch.squares[static_cast<std::size_t>(index)], context.status);
+            paintSticks(index, true, nullptr);
+        }
     } else {
         // Labels pile up many times over on a crowded picture, so it is painted front to
         // back: the nearest atom's label first, then its ball, then the next atom's. Each
@@ -296,6 +323,7 @@ void composeFrame(const Frame &frame, QImage &canvas, SceneContext &context)
                 LabelCache::pasteFrontToBack(canvas, left, top, *box, scratch.coverage);
                 scratch.labelDrawn[static_cast<std::size_t>(index)] = 1;
             }
+            paintSticks(index, true, &scratch.coverage);
             if (AtomType *record = square.record) {
                 if (!record->sphereImage || !record->sphereMask)
                     renderSphereImages(*record, context.status);
@@ -304,6 +332,7 @@ void composeFrame(const Frame &frame, QImage &canvas, SceneContext &context)
                         square.bottom - square.top),
                     *record->sphereMask, *record->sphereImage, scratch.coverage);
             }
+            paintSticks(index, false, &scratch.coverage);
         }
     }
 

@@ -4,6 +4,7 @@
 #include "model/frame.h"
 #include "model/messagesink.h"
 #include "model/vector3.h"
+#include "render/bondsticks.h"
 #include "render/coverage.h"
 #include "render/labelcache.h"
 #include "render/labelroom.h"
@@ -27,6 +28,9 @@ struct SceneSettings
     bool colourByType = true; ///< false: the colour of the atom's charge level
     bool radiusByType = true; ///< false: the radius the charge gradient gives the charge
     bool toneBrightness = true; ///< electron clouds: shift deep emission toward the tone colour
+    bool showBonds = false; ///< sticks between bonded atoms
+    double bondRadius = 0.15; ///< Angstrom, drawn at atomScale like the balls
+    BondRule bondRule{};
 };
 
 /// The per-atom drawing values of the last composition, kept beside the view rather than in
@@ -68,6 +72,10 @@ struct SceneScratch
     std::vector<DepthEntry> depthEntries, depthSpare;
     CoverageMask coverage;
     LabelRoom labelRoom;
+    BondCache bonds; ///< the bonds of the frame last drawn with bonds
+    std::vector<std::uint32_t> stickStart; ///< per atom, its first half stick; one more at the end
+    std::vector<HalfStick> sticks;
+    std::vector<double> ballRadius; ///< per atom: its ball's screen radius (pixels)
 
     /// Forgets the values (not the label boxes), binding the scratch to frame with count atoms.
     void bindTo(const Frame &frame, std::size_t count);
@@ -114,7 +122,9 @@ Vector3 boundingBoxCentre(const Frame &frame);
 
 /// Projects every atom of frame, orders the atoms by depth (farthest first; at equal depth the
 /// higher index first) and draws each as its ball with its label, nearest last, into canvas
-/// (Format_RGB32); then the electron cloud when switched on. A frame without atoms draws
+/// (Format_RGB32); then the electron cloud when switched on. With showBonds each atom's half
+/// of its bonds is drawn with it in the same order: a half leading away from the viewer before
+/// the ball, one leading toward the viewer after it. A frame without atoms draws
 /// nothing and leaves the depth list empty.
 void composeFrame(const Frame &frame, QImage &canvas, SceneContext &context);
 

@@ -8,3 +8,4 @@
 int infoCommand(const std::vector<std::string> &args);
 int convertCommand(const std::vector<std::string> &args);
 int renderCommand(const std::vector<std::string> &args);
+int measureCommand(const std::vector<std::string> &args);

@@ -25,10 +25,13 @@ const char *const Help =
     "  render FILE OUT           draws frames to BMP, JPEG or PNG pictures or to an MP4, WebM\n"
     "                            or GIF movie; its options are listed by tessaly-cli render\n"
     "                            --help\n"
+    "  measure FILE --distance I,J --angle I,J,K --dihedral I,J,K,L\n"
+    "                            writes those values of every frame as CSV, one row a frame\n"
+    "                            with its time and energy; atoms counted from 1\n"
     "  help [COMMAND]            this text, or the options of one command\n"
     "  --version                 the version of tessaly-cli\n"
     "\n"
-    "input options (info, convert, render):\n";
+    "input options (info, convert, render, measure):\n";
 
 const char *const Footer =
     "\n"
@@ -43,6 +46,8 @@ int commandHelp(const std::string &command)
         return convertCommand({"--help"});
     if (command == "render")
         return renderCommand({"--help"});
+    if (command == "measure")
+        return measureCommand({"--help"});
     std::cerr << "tessaly-cli: unknown command '" << command << "' (see tessaly-cli --help)\n";
     return 2;
 }
@@ -77,6 +82,8 @@ int runCommand(const std::string &command, const std::vector<std::string> &args)
         return convertCommand(args);
     if (command == "render")
         return renderCommand(args);
+    if (command == "measure")
+        return measureCommand(args);
     std::cerr << "tessaly-cli: unknown command '" << command << "' (see tessaly-cli --help)\n";
     return 2;
 }

@@ -75,6 +75,10 @@ const char *const RenderHelp =
     "                            as the window's electrons switch does. --threads N (below)\n"
     "                            also sets the threads of the 3D cloud (0: every core); the\n"
     "                            picture is the same for any number of threads\n"
+    "  --bonds, --no-bonds       sticks between bonded atoms: atoms closer than 1.2 times\n"
+    "                            the sum of their covalent radii (default: on for XYZ files,\n"
+    "                            off for the program's own layouts)\n"
+    "  --bond-radius R           the sticks' radius in Angstrom, 0.01 to 2 (default 0.15)\n"
     "Exit status 0 when every picture was written; 1 when the file could not be read or a\n"
     "picture or the movie not written; 2 for a wrong command line or an unknown extension.\n"
     "\n"
@@ -106,6 +110,8 @@ struct RenderOptions
     std::optional<int> framesPerSecond;
     bool frameGiven = false;
     bool movie = false; ///< the output names a movie
+    std::optional<bool> bonds; ///< unset: as the layout has it
+    double bondRadius = 0.15;
 };
 
 constexpr int DefaultFramesPerSecond = 25;
@@ -243,6 +249,18 @@ std::string parseOptions(const std::vector<std::string> &args, RenderOptions &op
             if (!n || *n < 0 || *n > 3)
                 return "--fit needs a mode from 0 to 3";
             options.fitMode = *n;
+        } else if (name == "--bonds" || name == "--no-bonds") {
+            if (value)
+                return name + " takes no value";
+            options.bonds = name == "--bonds";
+        } else if (name == "--bond-radius") {
+            const auto v = take();
+            double radius = 0.0;
+            const char *end = v ? v->data() + v->size() : nullptr;
+            if (!v || std::from_chars(v->data(), end, radius).ptr != end || !(radius >= 0.01)
+                || !(radius <= 2.0))
+                return "--bond-radius needs a radius in Angstrom from 0.01 to 2";
+            options.bondRadius = radius;
         } else if (name == "--electrons") {
             const auto v = take();
             if (!v || (*v != "off" && *v != "quick" && *v != "3d"))
@@ -437,6 +455,9 @@ int renderCommand(const std::vector<std::string> &arguments)
     display.ShowLegend = options.legend;
     display.AtomColorMode = options.colourByCharge ? 1 : 0;
     display.AtomRadiusMode = options.radiusByCharge ? 1 : 0;
+    const auto layout = static_cast<LayoutKind>(InputFormat::clampKind(loaded.format.kind));
+    display.ShowBonds = options.bonds.value_or(bondsShownFor(layout));
+    display.BondRadius = options.bondRadius;
     ViewTransform view;
     view.resetView();
     // the view centre sits at the integer halves of the drawing area, as in the window
@@ -460,8 +481,7 @@ int renderCommand(const std::vector<std::string> &arguments)
         loaded.format.current().readTime, loaded.format.current().readEnergy};
     inputs.cloudThreads = trajectoryOptions.threads;
     // as the window opens it: a layout not written about the origin is centred and fitted
-    if (centresViewOnOpen(static_cast<LayoutKind>(InputFormat::clampKind(loaded.format.kind)))
-        && frames.count() > 0) {
+    if (centresViewOnOpen(layout) && frames.count() > 0) {
         view.centre = boundingBoxCentre(*frames.begin());
         FitToWindow(options.width, options.height, &*frames.begin(), false, inputs);
     }

@@ -498,7 +498,8 @@ void MainWindowTest::menuItemsSitInTheirSubmenus()
             "Zoom1", "N12", "Centre1", "ResetView1"}));
     QCOMPARE(names(MainForm->Options2),
         QStringList({"Atoms2", "Charges1", "Electrons2", "N5", "Colors2", "N10", "Electrons1",
-            "Labels1", "Distances1", "Impulses1", "Text1", "Cell1", "Legend1", "Details1"}));
+            "Labels1", "Distances1", "Impulses1", "Text1", "Cell1", "Legend1", "Bonds1",
+            "BondRadius1", "Details1"}));
     QCOMPARE(names(MainForm->Colors2),
         QStringList({"Forprinting1", "N11", "Foreground2", "Background2", "Electrons3", "Tone"}));
     QCOMPARE(names(MainForm->Help1), QStringList({"Mousefunctions1", "About1"}));
