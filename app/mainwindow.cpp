@@ -77,8 +77,6 @@ TMainForm::TMainForm()
     connect(&AnimTimer, &QTimer::timeout, this, &TMainForm::AnimTimerTimer);
     connect(&RotationTimer, &QTimer::timeout, this, &TMainForm::RotationTimerTimer);
     connect(&MouseTimer, &QTimer::timeout, this, &TMainForm::MouseTimerTimer);
-    CloudProgressTimer.setInterval(100);
-    connect(&CloudProgressTimer, &QTimer::timeout, this, &TMainForm::ShowCloudProgress);
 
     setMinimumSize(100, 100);
     resize(481, 394);
@@ -205,7 +203,7 @@ void TMainForm::FormResize()
     // A cloud drawn for the old size is stale, unless long work waits for it (a picture of a
     // series is drawn at the size it began with).
     if (!Busy)
-        StopCloudPass();
+        Cloud.Stop();
     if (SizeViewBitmap()) {
         ViewBitmap.fill(pixelOfColor(effectiveBackground()));
         BitmapStale = true;
@@ -258,7 +256,7 @@ void TMainForm::closeEvent(QCloseEvent *event)
 {
     const NoForcedPaint closing(*this);
     // a cloud being drawn ends with its rows; the threads are waited for when the window goes
-    StopCloudPass();
+    Cloud.Stop();
     QMainWindow::closeEvent(event);
     emit Closed();
 }

@@ -6,8 +6,8 @@
 //   mainwindow_animation.cpp  frame stepping, play/pause/rewind/repeat, rotation, speed, the
 //                             view's keys
 //   mainwindow_open.cpp       the command-line start-up event and opening a trajectory
-//   mainwindow_redraw.cpp     Redraw: composing ViewBitmap and presenting it in the view; the
-//                             3D electron cloud on threads of its own (render/cloudjob.h)
+//   mainwindow_redraw.cpp     Redraw: composing ViewBitmap and presenting it in the view
+//   cloudpass.cpp             the 3D electron cloud on threads of its own (render/cloudjob.h)
 //   busyinput.cpp             what the window answers while long work runs on its thread
 //   mainwindow_mouse.cpp      the gestures and the wheel on the view, and the release timer
 //   mainwindow_view.cpp       the view centre: Centre, Reset view, panning, the file's start view
@@ -21,6 +21,7 @@
 // them through their program-wide instance pointers (ToolsDlg, SpeedDlg, ...), which are null
 // before start-up and during shutdown.
 
+#include "app/cloudpass.h"
 #include "dialogs/mainformlink.h"
 #include "model/atomtype.h"
 #include "model/chargegradient.h"
@@ -46,7 +47,6 @@
 #include <vector>
 
 class BusyInput;
-class CloudJob;
 class QAction;
 class QColorDialog;
 class QFileDialog;
@@ -322,25 +322,23 @@ public:
     /// 3D cloud is being drawn or long work is running.
     void PaintView(QPainter &painter);
 
-    // The 3D electron cloud (mainwindow_redraw.cpp). Redraw starts it on threads of its own
-    // and returns; the picture shown stays until the cloud's picture is whole, and a newer
-    // redraw makes it stale. A redraw that is not presented, or one made during long work,
-    // waits for it while the window goes on answering.
+    /// The 3D electron cloud of the latest redraw (cloudpass.h).
+    CloudPass Cloud{*this};
     /// True while a 3D cloud is being drawn for the latest redraw.
-    bool CloudPassRunning() const { return CloudPass != nullptr; }
+    bool CloudPassRunning() const { return Cloud.Running(); }
     /// Gives up on the running 3D cloud and shows the frame with the quick model instead;
     /// false when none was running.
-    bool AbandonCloudPass() override;
+    bool AbandonCloudPass() override { return Cloud.Abandon(); }
     /// Waits for the running 3D cloud while the window answers; true once its picture is in
     /// ViewBitmap (at once when none runs). Closing the window, or Esc when escAbandons, gives
     /// up on it for the quick model and returns false.
-    bool WaitForCloudPass(bool escAbandons);
+    bool WaitForCloudPass(bool escAbandons) { return Cloud.Wait(escAbandons); }
     /// Stops every 3D cloud and waits for their threads.
-    void EndCloudPasses();
+    void EndCloudPasses() { Cloud.EndAll(); }
     /// Shows the running cloud's percentage in the status line.
-    void ShowCloudProgress();
+    void ShowCloudProgress() { Cloud.ShowProgress(); }
     /// Updates the status line with the cloud's percentage while one runs.
-    QTimer CloudProgressTimer;
+    QTimer &CloudProgressTimer = Cloud.ProgressTimer;
     /// The long work running on the window's thread, or null (see BusyInput).
     BusyInput *Busy = nullptr;
 
@@ -412,6 +410,7 @@ protected:
     void dropEvent(QDropEvent *event) override;
 
 private:
+    friend class CloudPass; // shows its picture in ViewBitmap with the window's overlay
     enum class InputOpening {
         Opened,
         Failed, ///< the file cannot be opened
@@ -495,16 +494,6 @@ private:
     /// Asks the view to paint ViewBitmap (unless a paint is composing it) and refreshes the
     /// details window.
     void PresentBitmap();
-    /// Makes the running 3D cloud stale: its threads stop after their rows.
-    void StopCloudPass();
-    /// Shows the cloud's picture, with the overlay, when the pass that ended is still current.
-    void CloudPassFinished(std::uint64_t generation);
-    std::unique_ptr<CloudJob> CloudPass; ///< the cloud of the latest redraw, while it runs
-    std::vector<std::unique_ptr<CloudJob>> StoppedPasses; ///< stale, ending their rows
-    std::uint64_t CloudGeneration = 0; ///< counts the 3D redraws; a pass knows its own
-    std::uint64_t CloudShownGeneration = 0; ///< the last pass whose picture reached ViewBitmap
-    QImage CloudStandIn; ///< the frame with the quick model, while the 3D cloud runs
-    bool CloudPresent = false; ///< the running cloud's picture is to be shown when whole
 };
 
 /// The program's main window, or null before start-up and after it is destroyed.

@@ -65,6 +65,7 @@ struct FileView
     int descriptor = -1;
     std::int64_t position = 0;
     bool seekable = true;
+    bool dropped = false; ///< the movie is given up: nothing more reaches the file
 };
 
 #if LIBAVFORMAT_VERSION_MAJOR >= 61
@@ -76,6 +77,8 @@ using WrittenBytes = std::uint8_t *;
 int writeBytes(void *opaque, WrittenBytes bytes, int size)
 {
     auto &view = *static_cast<FileView *>(opaque);
+    if (view.dropped)
+        return AVERROR(ECANCELED);
     int done = 0;
     while (done < size) {
         const auto left = static_cast<std::size_t>(size - done);
@@ -220,6 +223,13 @@ struct MovieEncoder::Encoding
 
     ~Encoding()
     {
+        // A muxer may free what it holds only when it ends the file (the GIF muxer keeps the
+        // last picture back until the next one comes): a movie given up after its start is
+        // ended too, with the file taking no more writes.
+        if (headerWritten) {
+            output.dropped = true;
+            av_write_trailer(container);
+        }
         av_packet_free(&packet);
         av_frame_free(&frame);
         sws_freeContext(converter);
@@ -233,7 +243,7 @@ struct MovieEncoder::Encoding
         AVFormatContext *container, AVIOContext **io, const char *, int flags, AVDictionary **)
     {
         auto &self = *static_cast<Encoding *>(container->opaque);
-        if ((flags & AVIO_FLAG_WRITE) || !self.output.seekable)
+        if ((flags & AVIO_FLAG_WRITE) || !self.output.seekable || self.output.dropped)
             return AVERROR(ENOSYS);
         FileView &view = self.readers.emplace_back(FileView{self.output.descriptor, 0, true});
         *io = makeIo(view, false);

@@ -116,6 +116,7 @@ private slots:
     void saveFramesOptionsFillTheirControlsAndRefuseFramesOutsideTheTrajectory();
     void savesTheSelectedFramesOrTheTurningFrameAsAMovie();
     void escapeCancelsAMovieAndKeepsTheOldFile();
+    void aMovieOntoAFullDiskSaysWhyAndKeepsTheOldFile_data();
     void aMovieOntoAFullDiskSaysWhyAndKeepsTheOldFile();
 
 private:
@@ -576,15 +577,25 @@ void SaveTest::escapeCancelsAMovieAndKeepsTheOldFile()
     QCOMPARE(status.counterShown, 1);
 }
 
+void SaveTest::aMovieOntoAFullDiskSaysWhyAndKeepsTheOldFile_data()
+{
+    // The GIF muxer holds one picture back until the next: a write that fails while it holds
+    // one must not leak it (the sanitizer build fails the test on a leak).
+    QTest::addColumn<QString>("name");
+    QTest::newRow("MP4") << QStringLiteral("old.mp4");
+    QTest::newRow("GIF") << QStringLiteral("old.gif");
+}
+
 void SaveTest::aMovieOntoAFullDiskSaysWhyAndKeepsTheOldFile()
 {
+    QFETCH(QString, name);
     TMainForm &m = *MainForm;
     openFrames(30);
     InputDlg->Format.openByExtension = true;
     m.SaveFirstFrame = 1;
     m.SaveLastFrame = 30;
     m.SaveAllFrames = true;
-    chosen = folder.filePath(QStringLiteral("old.mp4"));
+    chosen = folder.filePath(name);
     QFile old(chosen);
     QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old movie") == 9);
     old.close();
@@ -596,7 +607,8 @@ void SaveTest::aMovieOntoAFullDiskSaysWhyAndKeepsTheOldFile()
     QCOMPARE(sink.messages[0].first, std::string("SAVE ERROR"));
     QVERIFY(sink.messages[0].second.find("cannot write") != std::string::npos);
     QCOMPARE(contents(chosen), QByteArray("old movie"));
-    QVERIFY(QDir(folder.path()).entryList({".old.mp4*"}, QDir::Files | QDir::Hidden).isEmpty());
+    QVERIFY(
+        QDir(folder.path()).entryList({"." + name + "*"}, QDir::Files | QDir::Hidden).isEmpty());
 }
 
 QTEST_MAIN(SaveTest)
