@@ -22,6 +22,24 @@ std::uint32_t hashName(std::string_view name)
 
 } // namespace
 
+void prefaultForWriting(const void *data, std::size_t bytes)
+{
+#if defined(MADV_POPULATE_WRITE)
+    constexpr std::size_t PrefaultBytes = std::size_t{64} << 10;
+    if (bytes < PrefaultBytes)
+        return;
+    static const std::uintptr_t page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+    const auto first = reinterpret_cast<std::uintptr_t>(data);
+    const std::uintptr_t begin = (first + page - 1) / page * page;
+    const std::uintptr_t end = (first + bytes) / page * page;
+    if (end > begin)
+        madvise(reinterpret_cast<void *>(begin), end - begin, MADV_POPULATE_WRITE);
+#else
+    (void)data;
+    (void)bytes;
+#endif
+}
+
 // Takes the memory for count atoms without building them yet. A large array has its pages made
 // present with one call: touching fresh memory page by page costs a fault per page, which
 // dominates a large load (and costs more still under virtualisation).
@@ -37,18 +55,7 @@ bool reserveAtoms(Frame &frame, std::int64_t count)
     } catch (const std::length_error &) {
         return false;
     }
-#if defined(MADV_POPULATE_WRITE)
-    constexpr std::size_t PrefaultBytes = std::size_t{64} << 10;
-    const std::size_t bytes = static_cast<std::size_t>(count) * sizeof(FrameAtom);
-    if (bytes >= PrefaultBytes) {
-        static const std::uintptr_t page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
-        const auto first = reinterpret_cast<std::uintptr_t>(frame.atoms.data());
-        const std::uintptr_t begin = (first + page - 1) / page * page;
-        const std::uintptr_t end = (first + bytes) / page * page;
-        if (end > begin)
-            madvise(reinterpret_cast<void *>(begin), end - begin, MADV_POPULATE_WRITE);
-    }
-#endif
+    prefaultForWriting(frame.atoms.data(), static_cast<std::size_t>(count) * sizeof(FrameAtom));
     return true;
 }
 

@@ -27,6 +27,9 @@ inline constexpr std::string_view TimeMissing = "Time not found on specified lin
 inline constexpr std::string_view EnergyMissing = "Energy not found on specified line";
 inline constexpr std::string_view ChargeMissing = "Atom charge not found on specified position";
 
+// Makes the pages of a large fresh array present with one call instead of a fault per page
+// as it is first written.
+void prefaultForWriting(const void *data, std::size_t bytes);
 // Takes the memory for count atoms without building them yet; false when there is none.
 bool reserveAtoms(Frame &frame, std::int64_t count);
 // Takes the atom name that starts at p after blanks into name and moves p past it; shows

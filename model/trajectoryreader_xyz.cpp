@@ -123,8 +123,11 @@ ReadResult TrajectoryReader::readXyzFrame(Frame &frame, LineSource &source)
             kept.count = column.count;
             if (kept.isText())
                 kept.values.reserve(atoms);
-            else
+            else {
+                // each frame's columns are fresh memory: fault it in at once, as the atoms are
                 kept.numbers.reserve(atoms * static_cast<std::size_t>(column.count));
+                prefaultForWriting(kept.numbers.data(), kept.numbers.capacity() * sizeof(double));
+            }
         }
     }
     for (int i = 0; i < frame.atomCount; ++i) {

@@ -1,5 +1,6 @@
 #include "model/frame.h"
 #include "model/frameheap.h"
+#include "model/trajectoryreader_shared.h"
 #include "test_reader_support.h"
 
 #include <algorithm>
@@ -7,7 +8,9 @@
 #include <cstring>
 #include <gtest/gtest.h>
 #include <string>
+#include <sys/mman.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 #if defined(TESSALY_FRAMEHEAP_POISONED)
@@ -177,6 +180,32 @@ TEST(FrameList, ReadFramesTakeTheirArraysFromTheList)
             EXPECT_GT(read.outcome.framesReadAhead, 0);
         }
     }
+}
+
+// A reader's large array (atoms, kept columns) is made present before it is written, so that
+// filling it costs no fault per page; an unaligned start or end leaves the partial pages alone.
+TEST(FrameHeap, PrefaultMakesTheWholePagesOfALargeArrayPresent)
+{
+    const std::size_t page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    FrameHeap heap;
+    const std::size_t bytes = 256 * page;
+    auto *array = static_cast<char *>(heap.allocate(bytes, 8)); // a fresh mapping of its own
+    const auto present = [&](std::size_t first, std::size_t count) {
+        std::vector<unsigned char> resident(count);
+        EXPECT_EQ(mincore(array + first * page, count * page, resident.data()), 0);
+        return static_cast<std::size_t>(std::count_if(
+            resident.begin(), resident.end(), [](unsigned char r) { return (r & 1) != 0; }));
+    };
+    ASSERT_EQ(present(0, 256), 0u) << "fresh pages are not present before their first touch";
+#if defined(MADV_POPULATE_WRITE)
+    if (madvise(array, page, MADV_POPULATE_WRITE) != 0)
+        GTEST_SKIP() << "this system cannot make pages present in advance";
+#else
+    GTEST_SKIP() << "this system cannot make pages present in advance";
+#endif
+    prefaultForWriting(array + 100, bytes - 200);
+    EXPECT_EQ(present(1, 254), 254u);
+    EXPECT_EQ(present(255, 1), 0u);
 }
 
 } // namespace
