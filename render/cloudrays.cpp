@@ -36,13 +36,24 @@ CloudRays::CloudRays(const Frame &frame, const CloudContext &context)
     , field(frame, DensitySettings{context.display.ComputingModel, context.display.ChargeWeighted})
 {
     const SceneScratch &scratch = context.scratch;
-    bool first = true;
+    const std::size_t count = std::min(atomsIn(frame), scratch.screenPos.size());
     for (const int index : scratch.depthList) {
+        const auto i = static_cast<std::size_t>(index);
+        if (i < count && isDrawablePosition(frame.atoms[i].position))
+            depthOrder.push_back(index);
+    }
+    bool first = true;
+    for (const int index : depthOrder) {
         const double depth = scratch.positionOf(index).z;
         if (first)
             zmax = zmin = depth;
         zmin = std::min(zmin, depth);
         first = false;
+    }
+    const std::vector<DensityField::Atom> &atoms = field.fieldAtoms();
+    for (std::size_t index = 0; index < atoms.size(); ++index) {
+        if (atoms[index].reach != 0.0 && isDrawablePosition(atoms[index].position))
+            gathered.push_back(static_cast<int>(index));
     }
 }
 
@@ -55,10 +66,9 @@ RayResult CloudRays::rayDensity(int x, int y, RayWork &work) const
     // the nearest atom under the pixel is the last in the depth order
     const FrameAtom *hit = nullptr;
     double hitDepth = 0.0;
-    const std::size_t count = std::min(atomsIn(frame), scratch.screenPos.size());
-    for (const int index : scratch.depthList) {
+    for (const int index : depthOrder) {
         const auto i = static_cast<std::size_t>(index);
-        if (i < count && hitsAtom(frame.atoms[i], scratch.screenPos[i], x, y, context.settings)) {
+        if (hitsAtom(frame.atoms[i], scratch.screenPos[i], x, y, context.settings)) {
             hit = &frame.atoms[i];
             hitDepth = scratch.screenPos[i].z;
         }
@@ -86,10 +96,8 @@ RayResult CloudRays::rayDensity(int x, int y, RayWork &work) const
     // adds nothing a picture can show, and its densities are taken as 0.
     work.runs.clear();
     const std::vector<DensityField::Atom> &atoms = field.fieldAtoms();
-    for (std::size_t index = 0; index < atoms.size(); ++index) {
-        const DensityField::Atom &atom = atoms[index];
-        if (atom.reach == 0.0)
-            continue;
+    for (const int index : gathered) {
+        const DensityField::Atom &atom = atoms[static_cast<std::size_t>(index)];
         long long first = 0, last = steps;
         if (!std::isfinite(atom.reach)) {
             // a value that is not a number bounds no reach: the whole ray is gathered, unless
@@ -112,7 +120,7 @@ RayResult CloudRays::rayDensity(int x, int y, RayWork &work) const
             first = from > 0.0 ? static_cast<long long>(from) : 0;
             last = to < static_cast<double>(steps) ? static_cast<long long>(to) : steps;
         }
-        work.runs.push_back({first, last, static_cast<int>(index)});
+        work.runs.push_back({first, last, index});
     }
     std::sort(work.runs.begin(), work.runs.end(),
         [](const RayWork::Run &a, const RayWork::Run &b) { return a.first < b.first; });

@@ -40,7 +40,8 @@ struct RayWork
 };
 
 /// The rays of one frame under one view: the depth span, the nearest atom under each pixel and
-/// the density field, worked out once for all the pixels.
+/// the density field, worked out once for all the pixels. Atoms that cannot be drawn
+/// (isDrawablePosition) add nothing to any ray.
 class CloudRays
 {
 public:
@@ -63,6 +64,8 @@ private:
     const Frame &frame;
     const CloudContext &context;
     DensityField field;
+    std::vector<int> depthOrder; ///< the drawable atoms of the composition, farthest first
+    std::vector<int> gathered; ///< the field's atoms a ray may pass: drawable, of some reach
     double zmin = 0.0;
     double zmax = 0.0;
 };

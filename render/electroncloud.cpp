@@ -86,7 +86,7 @@ void drawQuickElectrons(const Frame &frame, int index, QImage &canvas, const Clo
     if (index < 0 || i >= atomsIn(frame) || i >= context.scratch.screenPos.size())
         return;
     const FrameAtom &atom = frame.atoms[i];
-    if (!atom.type)
+    if (!atom.type || !isDrawablePosition(atom.position))
         return;
     const DisplayState &display = context.display;
     const double w = display.ChargeWeighted ? atom.charge : 1.0;
