@@ -190,7 +190,6 @@ TEST(RedrawOverlay, AnAtomThatCannotBeDrawnChangesNoCloudArrowOrDistance)
         scene.view.originX = 60;
         scene.view.originY = 45;
         scene.view.scale = 40.0;
-        scene.view.rotateView(0.2, 0.4, 0.1);
         scene.display.FitMode = 3;
         AtomType &o = scene.addType("O", rgbColor(255, 0, 0), 0.3);
         o.protons = 8;
