@@ -74,6 +74,10 @@ void drawDistances(QImage &canvas, const Frame &frame, const RedrawInputs &input
             continue;
         const auto i = static_cast<std::size_t>(pair.first);
         const auto j = static_cast<std::size_t>(pair.second);
+        // nor has a pair with an atom that is not drawn
+        if (!isDrawablePosition(frame.atoms[i].position)
+            || !isDrawablePosition(frame.atoms[j].position))
+            continue;
         const Vector3 a = positions.of(i), b = positions.of(j);
         const int xA = truncToInt(a.x), yA = truncToInt(a.y);
         const int xB = truncToInt(b.x), yB = truncToInt(b.y);
@@ -144,10 +148,13 @@ void drawImpulses(QImage &canvas, const Frame &frame, const RedrawInputs &inputs
     const std::size_t count = atomsIn(frame);
     for (std::size_t i = 0; i < count; ++i) {
         const FrameAtom &atom = frame.atoms[i];
+        // an arrow from an atom that is not drawn, or to a point that cannot be, is left out
+        const Vector3 end = atom.position + display.ImpulseZoom * atom.impulse;
+        if (!isDrawablePosition(atom.position) || !isDrawablePosition(end))
+            continue;
         const Vector3 centre = positions.of(i);
         const int a = truncToInt(centre.x), b = truncToInt(centre.y), z = truncToInt(centre.z);
-        const Vector3 tip =
-            inputs.view.projectToScreen(atom.position + display.ImpulseZoom * atom.impulse);
+        const Vector3 tip = inputs.view.projectToScreen(end);
         const int tx = truncToInt(tip.x), ty = truncToInt(tip.y);
         drawDottedLine(canvas, QPoint(a, b), QPoint(tx, ty), penPixel);
 

@@ -55,7 +55,8 @@ double FitToWindow(
     int viewWidth, int viewHeight, const Frame *frame, bool shrinkOnly, RedrawInputs &inputs);
 
 /// Draws the overlay of frame (nullptr: CurrentFrame) on canvas: distances of the picked
-/// pairs (a pair naming an atom the frame does not have is skipped), impulse arrows, the edges
-/// of the frame's cell, axes, and the time and energy lines. Reads the screen positions the
+/// pairs (a pair naming an atom the frame does not have, or one not drawable, is skipped),
+/// impulse arrows (none from an atom not drawable, nor to a point that is not), the edges of
+/// the frame's cell, axes, and the time and energy lines. Reads the screen positions the
 /// composition left.
 void DrawOverlay(QImage &canvas, const Frame *frame, RedrawInputs &inputs);

@@ -165,6 +165,57 @@ TEST(RedrawFit, AnAtomThatCannotBeDrawnIsLeftOutOfTheFitTheCentreAndThePicture)
     }
 }
 
+TEST(RedrawOverlay, AnAtomThatCannotBeDrawnChangesNoCloudArrowOrDistance)
+{
+    // One such atom used to blank the whole 3D cloud, scatter quick discs and arrows into the
+    // corner and print "nan" between a picked pair. The picture of a frame with it must be the
+    // picture of the frame without it (where the pair naming it does not exist).
+    struct Path
+    {
+        const char *name;
+        void (*show)(DisplayState &);
+    };
+    const Path paths[] = {
+        {"quick cloud", [](DisplayState &d) { d.ShowElectrons = true, d.DrawingModel = 0; }},
+        {"3D cloud", [](DisplayState &d) { d.ShowElectrons = true, d.DrawingModel = 1; }},
+        {"impulse arrows", [](DisplayState &d) { d.ShowImpulses = true; }},
+        {"distance lines",
+            [](DisplayState &d) {
+                d.DistancePairs = {{0, 1}, {2, 0}};
+            }},
+    };
+    const auto draw = [](const Path *path, double bad, bool withBad) {
+        TestScene scene;
+        scene.picture = QImage(120, 90, QImage::Format_RGB32);
+        scene.view.originX = 60;
+        scene.view.originY = 45;
+        scene.view.scale = 40.0;
+        scene.display.FitMode = 3;
+        AtomType &o = scene.addType("O", rgbColor(255, 0, 0), 0.3);
+        o.protons = 8;
+        o.orbitals = {newTerm(2, 1, 1.0, true, 0), newTerm(2, 0, 0.5, true, 0)};
+        AtomType &h = scene.addType("H", rgbColor(255, 255, 255), 0.2);
+        h.orbitals = {newTerm(1, 0, 1.0, true, 0)};
+        std::vector<TestAtom> atoms = {
+            {{0, 0, 0}, &o, 0.0, {0.02, 0.01, 0}}, {{0.8, 0.5, 0.1}, &h, 0.0, {-0.01, 0.02, 0}}};
+        if (withBad)
+            atoms.push_back({{0.3, -0.4, bad}, &h, 0.0, {0.01, 0, 0}});
+        scene.addFrame(atoms);
+        if (path)
+            path->show(scene.display);
+        scene.redraw();
+        return scene.picture;
+    };
+    const double bads[] = {std::nan(""), INFINITY, -1e300};
+    const QImage plain = draw(nullptr, 0.0, false);
+    for (const Path &path : paths) {
+        const QImage clean = draw(&path, 0.0, false);
+        EXPECT_NE(clean, plain) << path.name << " draws nothing";
+        for (const double bad : bads)
+            EXPECT_EQ(draw(&path, bad, true), clean) << path.name << " at " << bad;
+    }
+}
+
 TEST(RedrawFit, ViewOfZeroSizeLeavesTheZoom)
 {
     TestScene scene;
