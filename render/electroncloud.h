@@ -2,7 +2,7 @@
 
 #include "model/frame.h"
 #include "render/cloudcontext.h"
-#include "render/cloudpass.h"
+#include "render/threedrows.h"
 #include "render/cloudrays.h"
 #include "render/displaystate.h"
 
@@ -13,7 +13,7 @@
 // The electron cloud laid over a composed frame, in one of two drawing models: "Quick", a disc
 // or a pair of lobes per orbital term, and "3D", a ray per pixel integrating the density of the
 // atoms' orbitals with emission and absorption (its rays: cloudrays.h; its pass over the
-// picture on several threads: cloudpass.h).
+// picture on several threads: threedrows.h).
 
 /// Which model drew the cloud.
 enum class CloudDrawn {

@@ -1,4 +1,4 @@
-#include "render/cloudpass.h"
+#include "render/threedrows.h"
 
 #include "render/cloudrays.h"
 
