@@ -25,9 +25,13 @@ double component(const Vector3 &v, int k)
 {
     return k == 0 ? v.x : (k == 1 ? v.y : v.z);
 }
-bool finite(const Vector3 &v)
+// Positions beyond this (or not finite) are left out of the grid: one atom at 1e300 would
+// stretch the grid until every other atom shared a cell and the search became quadratic.
+constexpr double FarthestPosition = 1e150;
+bool withinReach(const Vector3 &v)
 {
-    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+    return std::abs(v.x) <= FarthestPosition && std::abs(v.y) <= FarthestPosition
+        && std::abs(v.z) <= FarthestPosition;
 }
 
 constexpr std::uint32_t NoCell = std::numeric_limits<std::uint32_t>::max();
@@ -159,18 +163,27 @@ std::vector<Bond> findBonds(const Frame &frame, const BondRule &rule, int thread
     if (threads <= 0)
         threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
 
-    // Radii by proton number, looked up once per atom type rather than once per atom.
+    // Radii looked up once per atom type rather than once per atom: frames use few types.
+    std::vector<std::pair<const AtomType *, double>> known;
+    const auto radiusOf = [&known](const AtomType *type) {
+        for (const auto &[t, r] : known)
+            if (t == type)
+                return r;
+        const double r = type && isElementSymbol(type->name) ? covalentRadius(type->protons) : 0.0;
+        known.emplace_back(type, r);
+        return r;
+    };
     std::vector<double> radius(count);
     double largest = 0.0;
     const AtomType *lastType = nullptr;
-    double lastRadius = 0.0;
+    double lastRadius = radiusOf(nullptr);
     for (std::size_t i = 0; i < count; ++i) {
         const FrameAtom &atom = frame.atoms[i];
         if (atom.type != lastType) {
             lastType = atom.type;
-            lastRadius = atom.type ? covalentRadius(atom.type->protons) : 0.0;
+            lastRadius = radiusOf(atom.type);
         }
-        radius[i] = finite(atom.position) ? lastRadius : 0.0;
+        radius[i] = withinReach(atom.position) ? lastRadius : 0.0;
         largest = std::max(largest, radius[i]);
     }
     const double reach = rule.tolerance * 2.0 * largest;
