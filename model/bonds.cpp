@@ -333,6 +333,21 @@ std::vector<Bond> findBonds(const Frame &frame, const BondRule &rule, int thread
             const Vector3 p = s.position[slot];
             const double r = s.slotRadius[slot];
             const std::size_t before = bonds.size();
+            const auto visit = [&](std::uint32_t from, std::uint32_t to) {
+                for (std::uint32_t t = from; t < to; ++t) {
+                    const std::uint32_t j = s.atom[t];
+                    if (j <= i)
+                        continue;
+                    Vector3 d = minus(s.position[t], p);
+                    bool wrapped = false;
+                    if (image.periodic())
+                        d = image.apply(d, &wrapped);
+                    const double squared = dot(d, d);
+                    const double limit = rule.tolerance * (r + s.slotRadius[t]);
+                    if (squared < limit * limit && squared > minimumSquared)
+                        bonds.push_back({i, j, wrapped});
+                }
+            };
             for (const int oz : offsets[2]) {
                 int z = cz + oz;
                 if (grid.wraps[2])
@@ -345,27 +360,22 @@ std::vector<Bond> findBonds(const Frame &frame, const BondRule &rule, int thread
                         y = (y + grid.cells[1]) % grid.cells[1];
                     else if (y < 0 || y >= grid.cells[1])
                         continue;
+                    const std::size_t row =
+                        static_cast<std::size_t>(z * grid.cells[1] + y) * grid.cells[0];
+                    // The cells of a row lie side by side in slot order: unless the row
+                    // wraps around here, its three cells are one run of slots.
+                    if (!grid.wraps[0] || (cx > 0 && cx + 1 < grid.cells[0])) {
+                        const std::size_t from =
+                            row + static_cast<std::size_t>(std::max(cx - 1, 0));
+                        const std::size_t to =
+                            row + static_cast<std::size_t>(std::min(cx + 1, grid.cells[0] - 1));
+                        visit(s.cellStart[from], s.cellStart[to + 1]);
+                        continue;
+                    }
                     for (const int ox : offsets[0]) {
-                        int x = cx + ox;
-                        if (grid.wraps[0])
-                            x = (x + grid.cells[0]) % grid.cells[0];
-                        else if (x < 0 || x >= grid.cells[0])
-                            continue;
-                        const auto c =
-                            static_cast<std::size_t>((z * grid.cells[1] + y) * grid.cells[0] + x);
-                        for (std::uint32_t t = s.cellStart[c]; t < s.cellStart[c + 1]; ++t) {
-                            const std::uint32_t j = s.atom[t];
-                            if (j <= i)
-                                continue;
-                            Vector3 d = minus(s.position[t], p);
-                            bool wrapped = false;
-                            if (image.periodic())
-                                d = image.apply(d, &wrapped);
-                            const double squared = dot(d, d);
-                            const double limit = rule.tolerance * (r + s.slotRadius[t]);
-                            if (squared < limit * limit && squared > minimumSquared)
-                                bonds.push_back({i, j, wrapped});
-                        }
+                        const int x = (cx + ox + grid.cells[0]) % grid.cells[0];
+                        const std::size_t c = row + static_cast<std::size_t>(x);
+                        visit(s.cellStart[c], s.cellStart[c + 1]);
                     }
                 }
             }
