@@ -25,9 +25,13 @@ double component(const Vector3 &v, int k)
 {
     return k == 0 ? v.x : (k == 1 ? v.y : v.z);
 }
-bool finite(const Vector3 &v)
+// Positions beyond this (or not finite) are left out of the grid: one atom at 1e300 would
+// stretch the grid until every other atom shared a cell and the search became quadratic.
+constexpr double FarthestPosition = 1e150;
+bool withinReach(const Vector3 &v)
 {
-    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+    return std::abs(v.x) <= FarthestPosition && std::abs(v.y) <= FarthestPosition
+        && std::abs(v.z) <= FarthestPosition;
 }
 
 constexpr std::uint32_t NoCell = std::numeric_limits<std::uint32_t>::max();
@@ -70,26 +74,39 @@ std::vector<int> offsetsAlong(const Grid &grid, int k)
     return {-1, 0, 1};
 }
 
-struct Sorted
+// What one part of the atoms gathers on its thread.
+struct PartScratch
 {
-    std::vector<std::uint32_t> cellStart; ///< per cell, its first slot; one more at the end
-    std::vector<Vector3> position; ///< per slot
-    std::vector<double> radius; ///< per slot
-    std::vector<std::uint32_t> atom; ///< per slot: the atom's index
+    double largest = 0.0; ///< the largest radius among the part's atoms
+    std::array<double, 3> low{}, high{}; ///< the range of their grid coordinates
+    std::vector<std::uint32_t> counts; ///< per cell: atoms counted, then their next slot
+    std::vector<Bond> bonds; ///< found from the part's atoms, in slot order
 };
 
-template <typename Work> void onThreads(std::size_t count, int threads, Work work)
+// The working arrays of one search. They are kept for the next frame on the same thread, so a
+// playing trajectory does not ask the system for fresh memory (and take its page faults) on
+// every frame.
+struct Scratch
 {
-    const std::size_t parts = std::max<std::size_t>(
-        1, std::min<std::size_t>(static_cast<std::size_t>(threads), count / AtomsPerThread));
-    if (parts == 1) {
-        work(std::size_t{0}, count, std::size_t{0});
-        return;
-    }
+    std::vector<double> radius; ///< per atom; 0 for an atom that is left out
+    std::vector<Vector3> gridPoint; ///< per atom
+    std::vector<std::uint32_t> cellOf; ///< per atom
+    std::vector<std::uint32_t> bondCount; ///< per atom: its bonds, then where they go
+    std::vector<std::uint32_t> cellStart; ///< per cell, its first slot; one more at the end
+    std::vector<Vector3> position; ///< per slot
+    std::vector<double> slotRadius; ///< per slot
+    std::vector<std::uint32_t> atom; ///< per slot: the atom's index
+    std::vector<PartScratch> parts;
+};
+thread_local Scratch scratch;
+
+// Runs work(part) for every part, the first on the calling thread.
+template <typename Work> void onThreads(std::size_t parts, Work work)
+{
     std::vector<std::jthread> running;
     for (std::size_t part = 1; part < parts; ++part)
-        running.emplace_back(work, count * part / parts, count * (part + 1) / parts, part);
-    work(std::size_t{0}, count / parts, std::size_t{0});
+        running.emplace_back(work, part);
+    work(std::size_t{0});
 }
 
 } // namespace
@@ -158,46 +175,77 @@ std::vector<Bond> findBonds(const Frame &frame, const BondRule &rule, int thread
         return {};
     if (threads <= 0)
         threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    const std::size_t parts = std::max<std::size_t>(
+        1, std::min<std::size_t>(static_cast<std::size_t>(threads), count / AtomsPerThread));
+    // Every pass below is split into the same parts of the atoms, each on its own thread.
+    const auto begins = [&](std::size_t part) { return count * part / parts; };
 
-    // Radii by proton number, looked up once per atom type rather than once per atom.
-    std::vector<double> radius(count);
-    double largest = 0.0;
-    const AtomType *lastType = nullptr;
-    double lastRadius = 0.0;
-    for (std::size_t i = 0; i < count; ++i) {
-        const FrameAtom &atom = frame.atoms[i];
-        if (atom.type != lastType) {
-            lastType = atom.type;
-            lastRadius = atom.type ? covalentRadius(atom.type->protons) : 0.0;
+    Scratch &s = scratch;
+    s.radius.resize(count);
+    s.gridPoint.resize(count);
+    s.cellOf.resize(count);
+    s.bondCount.resize(count + 1);
+    s.parts.resize(parts);
+
+    // Radii, looked up once per atom type rather than once per atom (frames use few types),
+    // and the range of the grid coordinates.
+    const MinimumImage image(frame);
+    Grid grid;
+    for (int k = 0; k < 3; ++k)
+        grid.wraps[k] = image.repeatsAlong(k);
+    onThreads(parts, [&](std::size_t part) {
+        PartScratch &mine = s.parts[part];
+        mine.largest = 0.0;
+        for (int k = 0; k < 3; ++k) {
+            mine.low[k] = std::numeric_limits<double>::max();
+            mine.high[k] = std::numeric_limits<double>::lowest();
         }
-        radius[i] = finite(atom.position) ? lastRadius : 0.0;
-        largest = std::max(largest, radius[i]);
+        std::vector<std::pair<const AtomType *, double>> known;
+        const auto radiusOf = [&known](const AtomType *type) {
+            for (const auto &[t, r] : known)
+                if (t == type)
+                    return r;
+            const double r =
+                type && isElementSymbol(type->name) ? covalentRadius(type->protons) : 0.0;
+            known.emplace_back(type, r);
+            return r;
+        };
+        for (std::size_t i = begins(part); i < begins(part + 1); ++i) {
+            const FrameAtom &atom = frame.atoms[i];
+            const double r = withinReach(atom.position) ? radiusOf(atom.type) : 0.0;
+            s.radius[i] = r;
+            s.bondCount[i] = 0;
+            if (r <= 0.0)
+                continue;
+            mine.largest = std::max(mine.largest, r);
+            const Vector3 q = image.fractional(atom.position);
+            s.gridPoint[i] = q;
+            for (int k = 0; k < 3; ++k) {
+                mine.low[k] = std::min(mine.low[k], component(q, k));
+                mine.high[k] = std::max(mine.high[k], component(q, k));
+            }
+        }
+    });
+    double largest = 0.0;
+    std::array<double, 3> high{};
+    for (int k = 0; k < 3; ++k) {
+        grid.low[k] = grid.wraps[k] ? 0.0 : std::numeric_limits<double>::max();
+        high[k] = grid.wraps[k] ? 1.0 : std::numeric_limits<double>::lowest();
+    }
+    for (const PartScratch &part : s.parts) {
+        largest = std::max(largest, part.largest);
+        for (int k = 0; k < 3; ++k) {
+            if (grid.wraps[k])
+                continue;
+            grid.low[k] = std::min(grid.low[k], part.low[k]);
+            high[k] = std::max(high[k], part.high[k]);
+        }
     }
     const double reach = rule.tolerance * 2.0 * largest;
     if (!(reach > 0.0) || !std::isfinite(reach))
         return {};
     const double minimumSquared = rule.minimumDistance * rule.minimumDistance;
 
-    const MinimumImage image(frame);
-    Grid grid;
-    std::vector<Vector3> gridPoint(count);
-    std::array<double, 3> high{};
-    for (int k = 0; k < 3; ++k) {
-        grid.wraps[k] = image.repeatsAlong(k);
-        grid.low[k] = grid.wraps[k] ? 0.0 : std::numeric_limits<double>::max();
-        high[k] = grid.wraps[k] ? 1.0 : std::numeric_limits<double>::lowest();
-    }
-    for (std::size_t i = 0; i < count; ++i) {
-        if (radius[i] <= 0.0)
-            continue;
-        gridPoint[i] = image.fractional(frame.atoms[i].position);
-        for (int k = 0; k < 3; ++k) {
-            if (grid.wraps[k])
-                continue;
-            grid.low[k] = std::min(grid.low[k], component(gridPoint[i], k));
-            high[k] = std::max(high[k], component(gridPoint[i], k));
-        }
-    }
     // A grid of about as many cells as atoms at most: a sparse frame gets wider cells.
     const double cellLimit = std::max(8.0, 2.0 * double(count));
     std::array<double, 3> wanted{};
@@ -223,57 +271,83 @@ std::vector<Bond> findBonds(const Frame &frame, const BondRule &rule, int thread
         static_cast<std::size_t>(grid.cells[0]) * grid.cells[1] * grid.cells[2];
 
     // Counting sort of the atoms by cell, positions and radii copied along so that the
-    // neighbour loop reads them in order.
-    std::vector<std::uint32_t> cellOf(count, NoCell);
-    onThreads(count, threads, [&](std::size_t begin, std::size_t end, std::size_t) {
-        for (std::size_t i = begin; i < end; ++i)
-            if (radius[i] > 0.0)
-                cellOf[i] = grid.cellOf(gridPoint[i]);
-    });
-    Sorted sorted;
-    sorted.cellStart.assign(cellCount + 1, 0);
-    for (std::size_t i = 0; i < count; ++i)
-        if (cellOf[i] != NoCell)
-            ++sorted.cellStart[cellOf[i] + 1];
-    for (std::size_t c = 0; c < cellCount; ++c)
-        sorted.cellStart[c + 1] += sorted.cellStart[c];
-    const std::size_t placed = sorted.cellStart[cellCount];
-    sorted.position.resize(placed);
-    sorted.radius.resize(placed);
-    sorted.atom.resize(placed);
-    {
-        std::vector<std::uint32_t> next(sorted.cellStart.begin(), sorted.cellStart.end() - 1);
-        for (std::size_t i = 0; i < count; ++i) {
-            if (cellOf[i] == NoCell)
+    // neighbour loop reads them in order. Each part counts its own atoms per cell; the sums
+    // give every part its own run of slots in each cell, so the parts place their atoms side
+    // by side, in the order of their indices as one thread would.
+    onThreads(parts, [&](std::size_t part) {
+        std::vector<std::uint32_t> &counts = s.parts[part].counts;
+        counts.assign(cellCount, 0);
+        for (std::size_t i = begins(part); i < begins(part + 1); ++i) {
+            if (s.radius[i] <= 0.0) {
+                s.cellOf[i] = NoCell;
                 continue;
-            const std::uint32_t slot = next[cellOf[i]]++;
-            sorted.position[slot] = frame.atoms[i].position;
-            sorted.radius[slot] = radius[i];
-            sorted.atom[slot] = static_cast<std::uint32_t>(i);
+            }
+            const std::uint32_t cell = grid.cellOf(s.gridPoint[i]);
+            s.cellOf[i] = cell;
+            ++counts[cell];
+        }
+    });
+    s.cellStart.resize(cellCount + 1);
+    std::uint32_t placed = 0;
+    for (std::size_t c = 0; c < cellCount; ++c) {
+        s.cellStart[c] = placed;
+        for (PartScratch &part : s.parts) {
+            const std::uint32_t n = part.counts[c];
+            part.counts[c] = placed;
+            placed += n;
         }
     }
+    s.cellStart[cellCount] = placed;
+    s.position.resize(placed);
+    s.slotRadius.resize(placed);
+    s.atom.resize(placed);
+    onThreads(parts, [&](std::size_t part) {
+        std::vector<std::uint32_t> &next = s.parts[part].counts;
+        for (std::size_t i = begins(part); i < begins(part + 1); ++i) {
+            if (s.cellOf[i] == NoCell)
+                continue;
+            const std::uint32_t slot = next[s.cellOf[i]]++;
+            s.position[slot] = frame.atoms[i].position;
+            s.slotRadius[slot] = s.radius[i];
+            s.atom[slot] = static_cast<std::uint32_t>(i);
+        }
+    });
 
     const std::array<std::vector<int>, 3> offsets = {
         offsetsAlong(grid, 0), offsetsAlong(grid, 1), offsetsAlong(grid, 2)};
-    const int parts = static_cast<int>(std::max<std::size_t>(
-        1, std::min<std::size_t>(static_cast<std::size_t>(threads), placed / AtomsPerThread)));
-    std::vector<std::vector<Bond>> found(static_cast<std::size_t>(parts));
     // Each atom looks for partners of a higher index only, so every bond is found once, from
-    // its first atom. The atoms are taken cell by cell, so that neighbouring atoms share the
-    // cells they look into while those are at hand in the cache.
-    onThreads(placed, threads, [&](std::size_t begin, std::size_t end, std::size_t part) {
-        std::vector<Bond> &bonds = found[part];
-        bonds.reserve((end - begin) * 2);
-        for (std::size_t slot = begin; slot < end; ++slot) {
-            const std::uint32_t i = sorted.atom[slot];
-            const std::uint32_t cell = cellOf[i];
+    // its first atom, by the one part that holds that atom. The atoms are taken cell by cell,
+    // so that neighbouring atoms share the cells they look into while those are in the cache.
+    onThreads(parts, [&](std::size_t part) {
+        std::vector<Bond> &bonds = s.parts[part].bonds;
+        bonds.clear();
+        const std::size_t end = placed * (part + 1) / parts;
+        for (std::size_t slot = placed * part / parts; slot < end; ++slot) {
+            const std::uint32_t i = s.atom[slot];
+            const std::uint32_t cell = s.cellOf[i];
             const int cx = static_cast<int>(cell % static_cast<std::uint32_t>(grid.cells[0]));
             const int cy = static_cast<int>(cell / static_cast<std::uint32_t>(grid.cells[0])
                 % static_cast<std::uint32_t>(grid.cells[1]));
             const int cz =
                 static_cast<int>(cell / static_cast<std::uint32_t>(grid.cells[0] * grid.cells[1]));
-            const Vector3 p = sorted.position[slot];
-            const double r = sorted.radius[slot];
+            const Vector3 p = s.position[slot];
+            const double r = s.slotRadius[slot];
+            const std::size_t before = bonds.size();
+            const auto visit = [&](std::uint32_t from, std::uint32_t to) {
+                for (std::uint32_t t = from; t < to; ++t) {
+                    const std::uint32_t j = s.atom[t];
+                    if (j <= i)
+                        continue;
+                    Vector3 d = minus(s.position[t], p);
+                    bool wrapped = false;
+                    if (image.periodic())
+                        d = image.apply(d, &wrapped);
+                    const double squared = dot(d, d);
+                    const double limit = rule.tolerance * (r + s.slotRadius[t]);
+                    if (squared < limit * limit && squared > minimumSquared)
+                        bonds.push_back({i, j, wrapped});
+                }
+            };
             for (const int oz : offsets[2]) {
                 int z = cz + oz;
                 if (grid.wraps[2])
@@ -286,51 +360,52 @@ std::vector<Bond> findBonds(const Frame &frame, const BondRule &rule, int thread
                         y = (y + grid.cells[1]) % grid.cells[1];
                     else if (y < 0 || y >= grid.cells[1])
                         continue;
+                    const std::size_t row =
+                        static_cast<std::size_t>(z * grid.cells[1] + y) * grid.cells[0];
+                    // The cells of a row lie side by side in slot order: unless the row
+                    // wraps around here, its three cells are one run of slots.
+                    if (!grid.wraps[0] || (cx > 0 && cx + 1 < grid.cells[0])) {
+                        const std::size_t from =
+                            row + static_cast<std::size_t>(std::max(cx - 1, 0));
+                        const std::size_t to =
+                            row + static_cast<std::size_t>(std::min(cx + 1, grid.cells[0] - 1));
+                        visit(s.cellStart[from], s.cellStart[to + 1]);
+                        continue;
+                    }
                     for (const int ox : offsets[0]) {
-                        int x = cx + ox;
-                        if (grid.wraps[0])
-                            x = (x + grid.cells[0]) % grid.cells[0];
-                        else if (x < 0 || x >= grid.cells[0])
-                            continue;
-                        const auto c =
-                            static_cast<std::size_t>((z * grid.cells[1] + y) * grid.cells[0] + x);
-                        for (std::uint32_t s = sorted.cellStart[c]; s < sorted.cellStart[c + 1];
-                             ++s) {
-                            const std::uint32_t j = sorted.atom[s];
-                            if (j <= i)
-                                continue;
-                            Vector3 d = minus(sorted.position[s], p);
-                            bool wrapped = false;
-                            if (image.periodic())
-                                d = image.apply(d, &wrapped);
-                            const double squared = dot(d, d);
-                            const double limit = rule.tolerance * (r + sorted.radius[s]);
-                            if (squared < limit * limit && squared > minimumSquared)
-                                bonds.push_back({i, j, wrapped});
-                        }
+                        const int x = (cx + ox + grid.cells[0]) % grid.cells[0];
+                        const std::size_t c = row + static_cast<std::size_t>(x);
+                        visit(s.cellStart[c], s.cellStart[c + 1]);
                     }
                 }
             }
+            s.bondCount[i] = static_cast<std::uint32_t>(bonds.size() - before);
         }
     });
 
-    // In the order of their first atoms, then of their second: a counting sort by the first
-    // atom, then the few bonds of each atom sorted in place.
-    std::vector<std::uint32_t> groupStart(count + 1, 0);
-    for (const std::vector<Bond> &part : found)
-        for (const Bond &bond : part)
-            ++groupStart[bond.first + 1];
-    for (std::size_t i = 0; i < count; ++i)
-        groupStart[i + 1] += groupStart[i];
-    std::vector<Bond> bonds(groupStart[count]);
-    {
-        std::vector<std::uint32_t> next(groupStart.begin(), groupStart.end() - 1);
-        for (const std::vector<Bond> &part : found)
-            for (const Bond &bond : part)
-                bonds[next[bond.first]++] = bond;
+    // In the order of their first atoms, then of their second. The bonds of one atom were
+    // found together, so each part copies its runs to where the counts put them and sorts
+    // the few bonds of each run in place.
+    std::uint32_t total = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::uint32_t n = s.bondCount[i];
+        s.bondCount[i] = total;
+        total += n;
     }
-    for (std::size_t i = 0; i < count; ++i)
-        std::sort(bonds.begin() + groupStart[i], bonds.begin() + groupStart[i + 1],
-            [](const Bond &a, const Bond &b) { return a.second < b.second; });
-    return bonds;
+    std::vector<Bond> result(total);
+    onThreads(parts, [&](std::size_t part) {
+        const std::vector<Bond> &bonds = s.parts[part].bonds;
+        for (std::size_t run = 0; run < bonds.size();) {
+            std::size_t end = run + 1;
+            while (end < bonds.size() && bonds[end].first == bonds[run].first)
+                ++end;
+            const auto to = result.begin() + s.bondCount[bonds[run].first];
+            std::copy(bonds.begin() + static_cast<std::ptrdiff_t>(run),
+                bonds.begin() + static_cast<std::ptrdiff_t>(end), to);
+            std::sort(to, to + static_cast<std::ptrdiff_t>(end - run),
+                [](const Bond &a, const Bond &b) { return a.second < b.second; });
+            run = end;
+        }
+    });
+    return result;
 }

@@ -55,7 +55,8 @@ private:
 };
 
 /// The bonds of frame under rule, ordered by first atom, then second. Atoms of no known
-/// element (covalent radius 0) and atoms at a position that is not finite get none. With a
+/// element (a type not named by an element symbol, or covalent radius 0) and atoms at a
+/// position that is not finite or beyond 1e150 Angstrom get none. With a
 /// periodic cell the distance is that of the minimum image. Uses a uniform grid of cells at
 /// least one longest bond wide, so the work grows with the atom count; threads 0 uses every
 /// core.

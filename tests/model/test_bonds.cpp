@@ -105,11 +105,21 @@ TEST_F(BondsTest, ToleranceAndOverlapBoundsDecide)
         const Frame pair = frameOf({{"C", {0, 0, 0}}, {"H", {distance, 0, 0}}});
         EXPECT_EQ(findBonds(pair).size(), bonded ? 1u : 0u) << distance;
     }
-    // an element the table does not know is never bonded
-    Frame unknown = frameOf({{"C", {0, 0, 0}}, {"H", {1.0, 0, 0}}});
-    AtomType ghost = createAtomType(0, "X", 0, 1.0);
-    unknown.atoms[1].type = &ghost;
-    EXPECT_TRUE(findBonds(unknown).empty());
+    // a type of no element is never bonded, whatever its proton number: the fallback "?"
+    // (1 proton), a dummy site, a type named by hand
+    struct Unknown
+    {
+        const char *name;
+        int protons;
+        bool bonded;
+    };
+    for (const Unknown &u : {Unknown{"H", 1, true}, Unknown{"?", 1, false}, Unknown{"X", 0, false},
+             Unknown{"Atom", 1, false}, Unknown{"c", 6, false}}) {
+        Frame pair = frameOf({{"C", {0, 0, 0}}, {"H", {1.0, 0, 0}}});
+        AtomType type = createAtomType(0, u.name, u.protons, 1.0);
+        pair.atoms[1].type = &type;
+        EXPECT_EQ(findBonds(pair).size(), u.bonded ? 1u : 0u) << u.name;
+    }
 }
 
 TEST_F(BondsTest, PeriodicCellBondsAcrossTheBoundaryByMinimumImage)
@@ -152,14 +162,18 @@ TEST_F(BondsTest, GridFindsWhatEveryPairFinds)
         double side;
         bool cell;
         double skew;
+        double stray = 0.0; ///< where the first atom is put instead, when not 0
     };
     for (const Case &c : {Case{1500, 14.0, false, 0.0}, Case{1500, 14.0, true, 0.0},
-             Case{1500, 14.0, true, 4.0}, Case{40, 3.0, true, 0.0}}) {
+             Case{1500, 14.0, true, 4.0}, Case{40, 3.0, true, 0.0},
+             Case{1500, 14.0, false, 0.0, 1e300}, Case{1500, 14.0, false, 0.0, std::nan("")}}) {
         std::vector<Placed> atoms;
         for (int i = 0; i < c.atoms; ++i)
             atoms.push_back({names[i % 5],
                 {unit(random) * c.side + unit(random) * c.skew, unit(random) * c.side,
                     unit(random) * c.side}});
+        if (c.stray != 0.0)
+            atoms[0].position = {c.stray, 1.0, 1.0};
         Frame frame = frameOf(atoms);
         if (c.cell)
             frame.cell =
@@ -167,7 +181,8 @@ TEST_F(BondsTest, GridFindsWhatEveryPairFinds)
         std::vector<std::pair<std::uint32_t, std::uint32_t>> found;
         for (const Bond &bond : findBonds(frame, {}, 1))
             found.emplace_back(bond.first, bond.second);
-        EXPECT_EQ(found, bruteForce(frame, {})) << c.atoms << " atoms, cell " << c.cell;
+        EXPECT_EQ(found, bruteForce(frame, {}))
+            << c.atoms << " atoms, cell " << c.cell << ", stray " << c.stray;
     }
 }
 
