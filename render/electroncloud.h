@@ -2,9 +2,9 @@
 
 #include "model/frame.h"
 #include "render/cloudcontext.h"
-#include "render/threedrows.h"
 #include "render/cloudrays.h"
 #include "render/displaystate.h"
+#include "render/threedrows.h"
 
 #include <QImage>
 
