@@ -1,6 +1,7 @@
 #include "model/bonds.h"
 
 #include "model/covalentradii.h"
+#include "model/vectorops.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,18 +10,8 @@
 
 namespace {
 
-Vector3 minus(const Vector3 &a, const Vector3 &b)
-{
-    return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-double dot(const Vector3 &a, const Vector3 &b)
-{
-    return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-Vector3 cross(const Vector3 &a, const Vector3 &b)
-{
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
+using namespace vectorops;
+
 double component(const Vector3 &v, int k)
 {
     return k == 0 ? v.x : (k == 1 ? v.y : v.z);

@@ -1,27 +1,15 @@
 #include "model/geometry.h"
 
+#include "model/vectorops.h"
+
 #include <cmath>
 #include <limits>
 #include <numbers>
 
 namespace {
 
-Vector3 minus(const Vector3 &a, const Vector3 &b)
-{
-    return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-double dot(const Vector3 &a, const Vector3 &b)
-{
-    return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-Vector3 cross(const Vector3 &a, const Vector3 &b)
-{
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-double norm(const Vector3 &a)
-{
-    return std::sqrt(dot(a, a));
-}
+using namespace vectorops;
+
 constexpr double Degrees = 180.0 / std::numbers::pi;
 
 } // namespace

@@ -108,21 +108,9 @@ int measureCommand(const std::vector<std::string> &arguments)
     std::vector<std::string> files;
     std::string output;
     for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string name = args[i];
-        std::optional<std::string> value;
-        if (name.rfind("--", 0) == 0) {
-            if (const std::size_t equals = name.find('='); equals != std::string::npos) {
-                value = name.substr(equals + 1);
-                name.resize(equals);
-            }
-        }
-        const auto take = [&]() -> std::optional<std::string> {
-            if (value)
-                return value;
-            if (i + 1 < args.size())
-                return args[++i];
-            return std::nullopt;
-        };
+        const CommandOption option = splitOption(args[i]);
+        const std::string &name = option.name;
+        const auto take = [&] { return optionValue(option, args, i); };
         if (name == "--distance" || name == "--angle" || name == "--dihedral") {
             const std::size_t count = name == "--distance" ? 2 : name == "--angle" ? 3 : 4;
             const auto v = take();

@@ -159,21 +159,10 @@ std::string parseOptions(const std::vector<std::string> &args, RenderOptions &op
 {
     bool secondName = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string name = args[i];
-        std::optional<std::string> value;
-        if (name.rfind("--", 0) == 0) {
-            if (const std::size_t equals = name.find('='); equals != std::string::npos) {
-                value = name.substr(equals + 1);
-                name.resize(equals);
-            }
-        }
-        const auto take = [&]() -> std::optional<std::string> {
-            if (value)
-                return value;
-            if (i + 1 < args.size())
-                return args[++i];
-            return std::nullopt;
-        };
+        const CommandOption option = splitOption(args[i]);
+        const std::string &name = option.name;
+        const std::optional<std::string> &value = option.value;
+        const auto take = [&] { return optionValue(option, args, i); };
         if (name == "-o" || name == "--output") {
             const auto v = take();
             if (!v || v->empty())

@@ -260,3 +260,25 @@ LoadedTrajectory loadTrajectory(const std::string &path, const TrajectoryOptions
         loaded.error = "No frames read from file " + path;
     return loaded;
 }
+
+CommandOption splitOption(const std::string &argument)
+{
+    CommandOption option{argument, std::nullopt};
+    if (option.name.rfind("--", 0) == 0) {
+        if (const std::size_t equals = option.name.find('='); equals != std::string::npos) {
+            option.value = option.name.substr(equals + 1);
+            option.name.resize(equals);
+        }
+    }
+    return option;
+}
+
+std::optional<std::string> optionValue(
+    const CommandOption &option, const std::vector<std::string> &args, std::size_t &i)
+{
+    if (option.value)
+        return option.value;
+    if (i + 1 < args.size())
+        return args[++i];
+    return std::nullopt;
+}

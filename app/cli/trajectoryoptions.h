@@ -49,6 +49,19 @@ std::string takeTrajectoryOptions(std::vector<std::string> &args, TrajectoryOpti
 /// The help lines for those options, each ending in a line feed.
 const char *trajectoryOptionsHelp();
 
+/// One argument of a command as an option: "--name=value" gives its value with it, any other
+/// argument stays whole as the name.
+struct CommandOption
+{
+    std::string name;
+    std::optional<std::string> value;
+};
+CommandOption splitOption(const std::string &argument);
+/// The option's value: the text after '=', else the next argument (moving i on to it); none
+/// when the arguments end.
+std::optional<std::string> optionValue(
+    const CommandOption &option, const std::vector<std::string> &args, std::size_t &i);
+
 /// What every command that reads a trajectory does first with its arguments: with "--help" or
 /// "-h" among them, prints help and the options' help and returns 0; otherwise takes the
 /// trajectory options out of args, and for an invalid one prints "tessaly-cli COMMAND: ERROR"
