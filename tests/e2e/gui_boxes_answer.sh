@@ -48,11 +48,14 @@ gone_soon() {
     fail "the box did not close on $2"
 }
 
-# a water file whose comment lines hold no time, under a name whose extension sets no layout:
-# the reader warns once, early in the read
+# a water file in the program's own layout whose comment lines after the first hold no time:
+# the reader warns once, early in the read (the first frame's time and energy choose the layout,
+# since the extension sets none)
 {
+    atoms='H 0.757 0.586 0 0.417 0 0 0 1.0\nH -0.757 0.586 0 0.417 0 0 0 1.0\n'
+    printf "3\n0.0 -76.4 water\nO 0 0 0 -0.834 0.03 0.01 -0.02 1.0\n$atoms"
     for i in $(seq 1 3000); do
-        printf '3\nwater, no time here\nO 0 0 %s\nH 0.757 0.586 0\nH -0.757 0.586 0\n' "$((i % 7))"
+        printf "3\nwater, no time here\nO 0 0 $((i % 7)) -0.834 0.03 0.01 -0.02 1.0\n$atoms"
     done
 } > "$work/notime.trj"
 
