@@ -379,6 +379,17 @@ private:
         std::vector<FrameSpan> nextSpans;
         const char *nextStart = nullptr;
         std::vector<Ahead> slots;
+        // A batch holds at least a frame for each thread, however large the frames: a batch of
+        // one frame would read on one thread only.
+        const auto findBatch = [&](const char *from, std::vector<FrameSpan> &into) {
+            findFrames(from, source.end(), kind, layout, budget, into);
+            while (!into.empty() && into.size() < static_cast<std::size_t>(threads)) {
+                const std::size_t found = into.size();
+                findFrames(into.back().end, source.end(), kind, layout, 1, into);
+                if (into.size() == found)
+                    break;
+            }
+        };
         for (;;) {
             // The next batch was found while the threads read this one; it is only good if the
             // reading went on exactly where it was expected to.
@@ -386,7 +397,7 @@ private:
                 std::swap(spans, nextSpans);
             } else {
                 spans.clear();
-                findFrames(source.position(), source.end(), kind, layout, budget, spans);
+                findBatch(source.position(), spans);
             }
             nextStart = nullptr;
             if (spans.empty()) {
@@ -402,8 +413,7 @@ private:
             nextSpans.clear();
             const char *const following = spans.back().end;
             const ReaderWarned before = warned;
-            readAhead(spans, slots, before, threads,
-                [&] { findFrames(following, source.end(), kind, layout, budget, nextSpans); });
+            readAhead(spans, slots, before, threads, [&] { findBatch(following, nextSpans); });
             nextStart = following;
             // the threads are done with the batch: a change since shows in the file's size
             const FileChange change = file.change();
