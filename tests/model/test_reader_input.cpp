@@ -1,3 +1,4 @@
+#include "test_input_texts.h"
 #include "test_reader_support.h"
 
 #include <cstdio>
@@ -15,42 +16,6 @@ const std::pair<std::string, std::string> FileChanged{
     "READING FILE ERROR", "The file changed while it was being read"};
 const std::pair<std::string, std::string> Damaged{
     "READING FILE ERROR", "The compressed file is damaged or cut short"};
-
-// count frames of one atom, each exactly 20 bytes long, that read without a message
-std::string sameSizedFrames(int count)
-{
-    std::string text;
-    for (int i = 0; i < count; ++i) {
-        char frame[32];
-        std::snprintf(frame, sizeof frame, "1\n%07d 0\nH 1 2 3\n", i);
-        text += frame;
-    }
-    return text;
-}
-
-InputFormat quietFormat()
-{
-    InputFormat format = formatOf(LayoutKind::Common);
-    format.current().readCharge = false;
-    format.current().readImpulses = false;
-    format.current().readOrbitals = false;
-    return format;
-}
-
-std::string gzipped(const std::string &text)
-{
-    z_stream stream{};
-    EXPECT_EQ(deflateInit2(&stream, 6, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY), Z_OK);
-    std::string out(deflateBound(&stream, text.size()) + 32, '\0');
-    stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(text.data()));
-    stream.avail_in = static_cast<uInt>(text.size());
-    stream.next_out = reinterpret_cast<Bytef *>(out.data());
-    stream.avail_out = static_cast<uInt>(out.size());
-    EXPECT_EQ(deflate(&stream, Z_FINISH), Z_STREAM_END);
-    out.resize(stream.total_out);
-    deflateEnd(&stream);
-    return out;
-}
 
 std::string zstded(const std::string &text)
 {
@@ -86,7 +51,7 @@ protected:
 // whatever the zeros standing for the lost bytes would have made the reader say.
 TEST_F(InputFiles, AFileThatShrinksWhileReadKeepsTheFramesBeforeTheCut)
 {
-    const std::string text = sameSizedFrames(1000); // 20,000 bytes: several pages
+    const std::string text = oneAtomFrames(1000); // 20,000 bytes: several pages
     const struct
     {
         off_t cutTo;
@@ -118,7 +83,7 @@ TEST_F(InputFiles, AFileThatShrinksWhileReadKeepsTheFramesBeforeTheCut)
 // after the frames before it, with a message.
 TEST_F(InputFiles, CompressedFilesReadAsTheirText)
 {
-    const std::string text = sameSizedFrames(300);
+    const std::string text = oneAtomFrames(300);
     const std::string zst = zstded(text);
     std::string flipped = gzipped(text);
     flipped[flipped.size() / 2] = static_cast<char>(flipped[flipped.size() / 2] ^ 0x55);

@@ -1,6 +1,7 @@
 // The memory a trajectory takes is bounded by what it decodes to. (Stopping a FIFO or a
 // decompression that keeps the opening waiting is tested through the window, tst_open.)
 
+#include "test_input_texts.h"
 #include "test_reader_support.h"
 
 #include <cstdio>
@@ -15,43 +16,6 @@
 namespace {
 
 const std::pair<std::string, std::string> OutOfMemory{"READING FILE ERROR", "Not enough memory"};
-
-// count one-atom frames of 20 bytes each, frame i (from 0) at time i, reading without a message
-std::string oneAtomFrames(int count)
-{
-    std::string text;
-    text.reserve(static_cast<std::size_t>(count) * 20);
-    for (int i = 0; i < count; ++i) {
-        char frame[32];
-        std::snprintf(frame, sizeof frame, "1\n%07d 0\nH 1 2 3\n", i);
-        text += frame;
-    }
-    return text;
-}
-
-InputFormat quietFormat()
-{
-    InputFormat format = formatOf(LayoutKind::Common);
-    format.current().readCharge = false;
-    format.current().readImpulses = false;
-    format.current().readOrbitals = false;
-    return format;
-}
-
-std::string gzipped(const std::string &text)
-{
-    z_stream stream{};
-    EXPECT_EQ(deflateInit2(&stream, 9, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY), Z_OK);
-    std::string out(deflateBound(&stream, text.size()) + 32, '\0');
-    stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(text.data()));
-    stream.avail_in = static_cast<uInt>(text.size());
-    stream.next_out = reinterpret_cast<Bytef *>(out.data());
-    stream.avail_out = static_cast<uInt>(out.size());
-    EXPECT_EQ(deflate(&stream, Z_FINISH), Z_STREAM_END);
-    out.resize(stream.total_out);
-    deflateEnd(&stream);
-    return out;
-}
 
 // text repeated times, zstd-compressed as a stream of unknown size with the given window (so
 // the frame states the window, as one written through a pipe does)
@@ -170,7 +134,7 @@ TEST_F(MemoryBound, CompressedBombsEndWithinTheBound)
         std::string bytes;
     } bombs[] = {
         {"bomb.zst", zstdStream(text, 20, 21)},
-        {"bomb.gz", gzipped(text + text + text + text + text + text + text + text)},
+        {"bomb.gz", gzipped(text + text + text + text + text + text + text + text, 9)},
     };
     for (const auto &bomb : bombs) {
         SCOPED_TRACE(bomb.name);
