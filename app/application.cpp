@@ -59,6 +59,8 @@ TessalyWindows::TessalyWindows()
     windows.emplace_back(new TAboutBox(&main));
     toolWindowsAside =
         std::make_unique<ModalWatch>(std::initializer_list<QWidget *>{ToolsDlg, DetailsDlg});
+    // A modal window may change the atom types, which frames read ahead are given.
+    toolWindowsAside->OnModalShown = [&main] { main.LoadedFrames().stopReadAhead(); };
 }
 
 TessalyWindows::~TessalyWindows()

@@ -251,6 +251,9 @@ public:
     /// every frame with the current layout kind, shows the first, then plays two frames or more
     /// or spins a single one, and clamps the save range to the frames read.
     void ReadFrames(TrajectoryFile &file);
+    /// Makes the frame at index (0: none) the current one; a frame that cannot be read from
+    /// its file shows why and stops the play.
+    void ShowFrameAt(int index);
     /// The most memory a trajectory may take, in bytes (the text of a pipe or compressed file
     /// and the frames decoded): set by "--memory"; 0 for a quarter of the machine's memory.
     std::size_t MemoryLimit = 0;

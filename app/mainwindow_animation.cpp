@@ -3,15 +3,31 @@
 #include "dialogs/toolsdlg.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QSlider>
 
 #include <algorithm>
 
+void TMainForm::ShowFrameAt(int index)
+{
+    const int step = index - CurrentFrameIndex;
+    CurrentFrameIndex = index;
+    CurrentFrame = &Frames.frameAt(index);
+    // A file read on demand keeps the shown frame in memory and reads the next ones ahead
+    // while the window plays or steps; not while a modal window may change the atom types.
+    const bool steady = (step == 1 || step == -1) && !QApplication::activeModalWidget();
+    Frames.hold(index, steady ? step : 0);
+    if (auto failure = Frames.takeFailure()) {
+        Pause1Click();
+        ShowMessage(
+            QString::fromStdString(failure->first), QString::fromStdString(failure->second));
+    }
+}
+
 void TMainForm::GoToFirstFrame()
 {
-    Frame *first = Frames.first();
-    CurrentFrame = first ? first : &Frames.head();
-    CurrentFrameIndex = first ? 1 : 0;
+    ShowFrameAt(Frames.empty() ? 0 : 1);
+    const bool first = CurrentFrameIndex == 1;
     if (first && ToolsDlg)
         ToolsDlg->SetPosition(1);
     ShowStatus();
@@ -20,12 +36,10 @@ void TMainForm::GoToFirstFrame()
 
 void TMainForm::StepForward()
 {
-    if (CurrentFrameIndex < FrameCount) {
-        ++CurrentFrameIndex;
-    } else {
-        CurrentFrameIndex = FrameCount > 0 ? 1 : 0;
-    }
-    CurrentFrame = &Frames.frameAt(CurrentFrameIndex);
+    if (CurrentFrameIndex < FrameCount)
+        ShowFrameAt(CurrentFrameIndex + 1);
+    else
+        ShowFrameAt(FrameCount > 0 ? 1 : 0);
     if (CurrentFrameIndex != 0 && ToolsDlg)
         ToolsDlg->SetPosition(CurrentFrameIndex);
     ShowStatus();
@@ -38,8 +52,7 @@ void TMainForm::GoToFrame(int index)
     // ignored rather than followed.
     if (index < 0 || index > FrameCount)
         return;
-    CurrentFrameIndex = index;
-    CurrentFrame = &Frames.frameAt(index);
+    ShowFrameAt(index);
     if (index != 0 && ToolsDlg)
         ToolsDlg->SetPosition(index);
     ShowStatus();

@@ -42,6 +42,8 @@ void ModalWatch::ModalShown(QWidget *window)
     std::erase_if(ShownModals,
         [window](const QPointer<QWidget> &shown) { return shown.isNull() || shown == window; });
     ShownModals.emplace_back(window);
+    if (OnModalShown)
+        OnModalShown();
     for (const QPointer<QWidget> &tool : ToolWindows) {
         if (tool && tool->isVisible()) {
             HiddenTools.push_back({tool, tool->geometry().topLeft() - tool->pos()});

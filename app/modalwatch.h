@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <functional>
 #include <initializer_list>
 #include <vector>
 
@@ -19,6 +20,9 @@ public:
     /// A QApplication must exist.
     explicit ModalWatch(std::initializer_list<QWidget *> toolWindows);
     ~ModalWatch() override;
+
+    /// Called whenever a modal window is shown (before it takes input).
+    std::function<void()> OnModalShown;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

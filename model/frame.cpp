@@ -1,5 +1,7 @@
 #include "model/frame.h"
 
+#include "model/framestore.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <new>
@@ -109,18 +111,49 @@ bool allocateAtoms(Frame &frame, int count)
     return true;
 }
 
+FrameList::FrameList()
+{
+    heap.setBudget(&memoryBudget);
+}
+
+FrameList::~FrameList() = default;
+
+int FrameList::count() const
+{
+    return store ? store->count() : static_cast<int>(frames.size());
+}
+
 Frame &FrameList::frameAt(int index)
 {
     if (index < 1 || index > count())
         return headFrame;
+    if (store) {
+        Frame *frame = store->frame(index);
+        return frame ? *frame : headFrame;
+    }
     return frames[static_cast<std::size_t>(index - 1)];
 }
 
 const Frame &FrameList::frameAt(int index) const
 {
+    return const_cast<FrameList *>(this)->frameAt(index);
+}
+
+FrameSummary FrameList::summaryAt(int index) const
+{
     if (index < 1 || index > count())
-        return headFrame;
-    return frames[static_cast<std::size_t>(index - 1)];
+        return {};
+    if (store)
+        return store->summary(index);
+    const Frame &frame = frames[static_cast<std::size_t>(index - 1)];
+    return {frame.atomCount, frame.time, frame.energy, frame.hasTime, frame.hasEnergy};
+}
+
+bool FrameList::isFirst(const Frame &frame) const
+{
+    if (store)
+        return store->isFirst(frame);
+    return !frames.empty() && &frames.front() == &frame;
 }
 
 Frame &FrameList::appendFrame(Frame &&frame)
@@ -131,8 +164,44 @@ Frame &FrameList::appendFrame(Frame &&frame)
 
 void FrameList::clearFrames()
 {
+    store.reset();
     std::deque<Frame>().swap(frames);
     heap.release();
     // what the readers counted for the records goes with them
     memoryBudget.giveBack(memoryBudget.used());
+}
+
+void FrameList::useStore(std::unique_ptr<FrameStore> onDemand)
+{
+    store = std::move(onDemand);
+}
+
+void FrameList::hold(int index, int step)
+{
+    if (!store)
+        return;
+    store->hold(index);
+    if (step != 0)
+        store->readAhead(index, step);
+}
+
+void FrameList::stopReadAhead()
+{
+    if (store)
+        store->stopReadAhead();
+}
+
+int FrameList::framesReadAhead() const
+{
+    return store ? store->framesReadAhead() : 0;
+}
+
+std::optional<std::pair<std::string, std::string>> FrameList::takeFailure()
+{
+    if (!store)
+        return std::nullopt;
+    std::optional<FrameStore::Failure> failure = store->takeFailure();
+    if (!failure)
+        return std::nullopt;
+    return std::pair{std::move(failure->caption), std::move(failure->text)};
 }

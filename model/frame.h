@@ -8,12 +8,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <iterator>
 #include <memory>
 #include <memory_resource>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 /// One atom of one frame. The drawing values of the frame being drawn (screen position,
@@ -138,14 +140,31 @@ struct Frame
 /// Returns false when memory is exhausted (the frame is then left without atoms).
 bool allocateAtoms(Frame &frame, int count);
 
+/// What a trajectory knows of a frame without its atoms (for a file read on demand, from its
+/// index).
+struct FrameSummary
+{
+    int atomCount = 0;
+    double time = 0.0;
+    double energy = 0.0;
+    bool hasTime = true;
+    bool hasEnergy = true;
+};
+
+class FrameStore;
+
 /// The loaded trajectory: an empty head record, never drawn, followed by the frames in
-/// file order. Frames never move in memory while they are in the list. Frames made with
-/// memory() keep their arrays in the list's heap, which is returned when the list is cleared:
-/// such a frame lives only in the list.
+/// file order. Its frames are either held whole, decoded as they were read, or, for a file
+/// too large for that, kept in a store that reads each from the file when it is asked for
+/// (onDemand()). Held frames never move in memory while they are in the list. Frames made
+/// with memory() keep their arrays in the list's heap, which is returned when the list is
+/// cleared: such a frame lives only in the list. A frame of a store stays where it is until
+/// eight other frames were asked for, and for as long as it is held (hold) or is the first.
 class FrameList
 {
 public:
-    FrameList() { heap.setBudget(&memoryBudget); }
+    FrameList();
+    ~FrameList();
     FrameList(const FrameList &) = delete;
     FrameList &operator=(const FrameList &) = delete;
 
@@ -153,14 +172,19 @@ public:
     Frame &head() { return headFrame; }
     const Frame &head() const { return headFrame; }
     /// Number of frames, not counting the head.
-    int count() const { return static_cast<int>(frames.size()); }
-    bool empty() const { return frames.empty(); }
-    /// The frame at a 1-based index; the head for 0 or an index out of range.
+    int count() const;
+    bool empty() const { return count() == 0; }
+    /// The frame at a 1-based index; the head for 0, an index out of range, or a frame that
+    /// cannot be read from its file (see takeFailure).
     Frame &frameAt(int index);
     const Frame &frameAt(int index) const;
+    /// What the frame at the 1-based index holds, without reading its atoms.
+    FrameSummary summaryAt(int index) const;
     /// The first frame, or nullptr when the list is empty.
-    Frame *first() { return frames.empty() ? nullptr : &frames.front(); }
-    /// Links the frame after the last one and returns where it now lives.
+    Frame *first() { return empty() ? nullptr : &frameAt(1); }
+    /// True when frame is the list's first frame.
+    bool isFirst(const Frame &frame) const;
+    /// Links the frame after the last one and returns where it now lives (frames held whole).
     Frame &appendFrame(Frame &&frame);
     /// Destroys every frame and returns the memory of their arrays; the head stays.
     void clearFrames();
@@ -172,14 +196,67 @@ public:
     /// one is set.
     MemoryBudget &budget() { return memoryBudget; }
 
-    std::deque<Frame>::iterator begin() { return frames.begin(); }
-    std::deque<Frame>::iterator end() { return frames.end(); }
-    std::deque<Frame>::const_iterator begin() const { return frames.begin(); }
-    std::deque<Frame>::const_iterator end() const { return frames.end(); }
+    /// Reads the frames from now on from store instead (the list is empty).
+    void useStore(std::unique_ptr<FrameStore> store);
+    /// True when the frames are read from their file as they are asked for.
+    bool onDemand() const { return store != nullptr; }
+    /// On demand: keeps the frame at index (one at a time; 0 for none) where it is, and reads
+    /// the frames after it in steps of step ahead, on another thread. Nothing otherwise.
+    void hold(int index, int step = 0);
+    /// On demand: ends reading ahead (before the atom types change). Nothing otherwise.
+    void stopReadAhead();
+    /// On demand: how many frames the other thread has read ahead (for tests); 0 otherwise.
+    int framesReadAhead() const;
+    /// On demand: why the first frame that could not be read failed, once (caption, text).
+    std::optional<std::pair<std::string, std::string>> takeFailure();
+
+    /// Goes through the frames in order; on demand each is read as it is reached.
+    template <class List, class Value> class Iterator
+    {
+    public:
+        using iterator_category = std::forward_iterator_tag;
+        using value_type = Frame;
+        using difference_type = std::ptrdiff_t;
+        using pointer = Value *;
+        using reference = Value &;
+
+        Iterator() = default;
+        Iterator(List *list, int index)
+            : list(list)
+            , index(index)
+        {
+        }
+        Value &operator*() const { return list->frameAt(index); }
+        Value *operator->() const { return &list->frameAt(index); }
+        Iterator &operator++()
+        {
+            ++index;
+            return *this;
+        }
+        Iterator operator++(int)
+        {
+            Iterator before = *this;
+            ++index;
+            return before;
+        }
+        friend bool operator==(const Iterator &a, const Iterator &b) { return a.index == b.index; }
+
+    private:
+        List *list = nullptr;
+        int index = 1;
+    };
+    using iterator = Iterator<FrameList, Frame>;
+    using const_iterator = Iterator<const FrameList, const Frame>;
+
+    iterator begin() { return {this, 1}; }
+    iterator end() { return {this, count() + 1}; }
+    const_iterator begin() const { return {this, 1}; }
+    const_iterator end() const { return {this, count() + 1}; }
 
 private:
     MemoryBudget memoryBudget; // before the heap, which gives back to it when it is destroyed
     FrameHeap heap; // before the frames, so they are destroyed before their memory
     Frame headFrame;
     std::deque<Frame> frames;
+    std::unique_ptr<FrameStore> store; // after the budget, which it gives back to
 };

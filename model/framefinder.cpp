@@ -7,7 +7,7 @@
 #include <cstring>
 
 void findFrames(const char *p, const char *end, LayoutKind kind, const LayoutSettings &settings,
-    std::size_t budget, std::vector<FrameSpan> &spans)
+    std::size_t budget, std::vector<FrameSpan> &spans, LineCounter *counter)
 {
     // An XYZ frame is a count line, a comment line and the atom lines, whatever the settings.
     static const LayoutSettings XyzFrame{};
@@ -39,7 +39,7 @@ void findFrames(const char *p, const char *end, LayoutKind kind, const LayoutSet
             if (lines <= 0)
                 return;
         }
-        const char *frameEnd = skipLines(p, end, lines);
+        const char *frameEnd = counter ? counter->skip(p, lines) : skipLines(p, end, lines);
         if (!frameEnd)
             return;
         spans.push_back({frameStart, frameEnd});

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/inputformat.h"
+#include "model/linecounter.h"
 
 #include <cstddef>
 #include <vector>
@@ -20,5 +21,6 @@ inline constexpr std::size_t MostFramesFound = 16384;
 // about `budget` bytes or MostFramesFound frames are covered. It stops early, before the frame in
 // question, at anything the reader would have to report or that would end the reading (a missing or
 // invalid count, a file ending inside a frame); the reader itself then handles that frame.
+// With a counter, the frames' lines are skipped through it.
 void findFrames(const char *p, const char *end, LayoutKind kind, const LayoutSettings &layout,
-    std::size_t budget, std::vector<FrameSpan> &spans);
+    std::size_t budget, std::vector<FrameSpan> &spans, LineCounter *counter = nullptr);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/mman.h>
@@ -212,4 +213,17 @@ void TrajectoryFile::releaseBefore(const char *position)
         return;
     madvise(static_cast<char *>(mapping) + released, upTo - released, MADV_DONTNEED);
     released = upTo;
+}
+
+void TrajectoryFile::releaseRange(const char *begin, const char *end)
+{
+    if (!mapping || anonymous || begin >= end || begin < data || end > data + size)
+        return;
+    const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    const auto base = reinterpret_cast<std::uintptr_t>(mapping);
+    const std::uintptr_t from = (reinterpret_cast<std::uintptr_t>(begin) - base) / page * page;
+    const std::uintptr_t to =
+        (reinterpret_cast<std::uintptr_t>(end) - base + page - 1) / page * page;
+    madvise(static_cast<char *>(mapping) + from, std::min<std::uintptr_t>(to, mappedBytes) - from,
+        MADV_DONTNEED);
 }

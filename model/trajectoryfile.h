@@ -37,6 +37,9 @@ public:
     /// Lets the memory of the bytes before position go: they will not be read again. Keeps a
     /// large file from staying resident as a whole while its frames are built.
     void releaseBefore(const char *position);
+    /// Lets the memory of the pages from begin to end go (a mapped file's only): they are read
+    /// from the file again when needed.
+    void releaseRange(const char *begin, const char *end);
     /// True when memory ran out before the whole input could be held (an endless or enormous
     /// pipe or device): the bytes are those read until then.
     bool truncated() const { return outOfMemory; }

@@ -147,9 +147,21 @@ constexpr AtomTypeTable::ColourScheme colourSchemeFor(LayoutKind kind)
 [[nodiscard]] ReadResult readFrame(Frame &frame, LineSource &source, const InputFormat &format,
     AtomTypeTable &types, MessageSink &sink, ReaderWarned &warned);
 
+/// How a read holds the frames: decoded, all at once, or read from the file as they are asked
+/// for (FrameList::onDemand), which only an index of the frames stays in memory for.
+enum class FrameHolding {
+    /// Whole while the frames fit the list's budget; on demand for a file that it cannot hold
+    /// decoded (as its first frame tells, or as the budget runs out), when the file's text is
+    /// whole.
+    Automatic,
+    Whole,
+    OnDemand,
+};
+
 /// Options of a whole-file read.
 struct ReadOptions
 {
+    FrameHolding holding = FrameHolding::Automatic;
     /// Threads that parse frames: 1 reads strictly one frame after the other, 0 uses every
     /// core. Messages, their order and every value are the same either way.
     int threads = 0;
@@ -186,10 +198,16 @@ struct ReadOutcome
     /// True when the file shrank while it was read: the frames read from its old bytes were
     /// kept, the rest dropped, and "The file changed while it was being read" was shown.
     bool fileChanged = false;
+    /// True when the frames are read on demand; framesRead then counts the frames indexed.
+    bool onDemand = false;
 };
 
 /// Reads a whole file as the window's Open does: skips the current kind's leading lines, then
-/// reads frames until one is not complete, appending every complete frame to frames. The
+/// reads frames until one is not complete, appending every complete frame to frames. A file
+/// read on demand is indexed instead, and given to frames with its index (the file is then
+/// moved from). Its frames end where a whole read would end them, told by the same messages,
+/// except for a frame whose lines are in place but whose values are not: that frame is found
+/// to fail only when it is asked for (FrameList::takeFailure). The
 /// caller has cleared the list and the warning flags. Messages go to sink, always from the
 /// calling thread and in file order; so do the progress calls. For example:
 ///

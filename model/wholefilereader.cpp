@@ -2,6 +2,8 @@
 // same messages and frames, within the list's memory budget.
 
 #include "model/framefinder.h"
+#include "model/framestore.h"
+#include "model/linecounter.h"
 #include "model/trajectoryreader.h"
 #include "model/trajectoryreader_shared.h"
 
@@ -14,10 +16,6 @@
 #include <unistd.h>
 #include <utility>
 #include <vector>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace {
 
@@ -61,6 +59,10 @@ public:
     }
     void showAt(std::string_view caption, std::string_view text, const char *line)
     {
+        if (holdMemoryMessage && text == "Not enough memory") {
+            memoryMessageHeld = true; // the frames are read on demand instead
+            return;
+        }
         if (aboutChangedBytes(line))
             return; // it is about zeros that stand for bytes gone: the change is told instead
         showAnyway(caption, text, line);
@@ -86,6 +88,10 @@ public:
         return linesBefore + 1;
     }
 
+    /// While set, "Not enough memory" is kept back: running out switches to reading on demand.
+    bool holdMemoryMessage = false;
+    bool memoryMessageHeld = false;
+
 private:
     // True when the file changed and the line starting at line may have been read as zeros.
     bool aboutChangedBytes(const char *line) const
@@ -98,20 +104,6 @@ private:
         const char *end = file.bytes().data() + file.bytes().size();
         const void *lineFeed = std::memchr(line, '\n', static_cast<std::size_t>(end - line));
         return change.spoils(line, lineFeed ? static_cast<const char *>(lineFeed) + 1 : end);
-    }
-
-    static std::int64_t countLineFeeds(const char *p, const char *end)
-    {
-        std::int64_t count = 0;
-#if defined(__SSE2__)
-        const __m128i lineFeed = _mm_set1_epi8('\n');
-        for (; end - p >= 16; p += 16) {
-            const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
-            count += __builtin_popcount(
-                static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, lineFeed))));
-        }
-#endif
-        return count + std::count(p, end, '\n');
     }
 
     MessageSink &sink;
@@ -163,12 +155,22 @@ public:
         , source(file.bytes())
     {
         this->sink.setReader(&reader);
+        // A file whose text is whole can be read on demand when it cannot be held decoded.
+        switchable = options.holding == FrameHolding::Automatic && frames.budget().limit() > 0
+            && !file.truncated();
+        this->sink.holdMemoryMessage = switchable;
     }
+
+    /// True when the frames were indexed to be read on demand.
+    bool indexed() const { return indexing; }
+    FrameIndex takeIndex() { return std::move(index); }
+    /// What the index took from the budget while it grew.
+    std::size_t indexBytes() const { return indexTaken; }
 
     ReadOutcome run()
     {
         // The text held in memory shares the budget with the frames while they are read.
-        const std::size_t held = file.heldBytes();
+        std::size_t held = file.heldBytes();
         if (!frames.budget().take(held)) {
             outOfMemory();
             return finish();
@@ -184,18 +186,44 @@ public:
             if (!source.nextLine(line))
                 return finish();
         }
+        framesStart = source.position();
         int threads = options.threads;
         // Past a few threads the reading is bound by memory, not by parsing.
         if (threads <= 0)
             threads = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
         try {
-            if (threads == 1)
-                readInOrder();
-            else
-                readInParallel(threads);
+            if (options.holding == FrameHolding::OnDemand) {
+                indexFrames();
+            } else {
+                try {
+                    if (threads == 1)
+                        readInOrder();
+                    else
+                        readInParallel(threads);
+                } catch (const std::bad_alloc &) {
+                    // Memory ran out outside a frame's atoms (the list, a batch): the same end.
+                    outOfMemory();
+                }
+                if (switchToIndex) {
+                    // Start over with an index: the messages said so far stay said, and the
+                    // once-per-file warnings stay given.
+                    sink.holdMemoryMessage = false;
+                    frames.clearFrames();
+                    if (!frames.budget().take(held))
+                        held = 0;
+                    textGoesBack.bytes = held;
+                    outcome = ReadOutcome{};
+                    source.seek(framesStart);
+                    lastReport = framesStart;
+                    indexFrames();
+                }
+            }
         } catch (const std::bad_alloc &) {
-            // Memory ran out outside a frame's atoms (the list, a batch): the same end.
             outOfMemory();
+        }
+        if (sink.memoryMessageHeld && !indexing) {
+            sink.holdMemoryMessage = false;
+            sink.showAt(ReadingErrorCaption, "Not enough memory", nullptr);
         }
         return finish();
     }
@@ -205,6 +233,10 @@ private:
 
     void outOfMemory()
     {
+        if (switchable && !indexing) {
+            switchToIndex = true;
+            return;
+        }
         outcome.endedWith = ReadResult::OutOfMemory;
         outcome.outOfMemory = true;
         outcome.stopLine = 0;
@@ -215,7 +247,16 @@ private:
     {
         // A file that shrank (a simulation starting over, say) ends the reading as a failed
         // read does, keeping the frames read from its old bytes.
-        if (file.change().any()) {
+        if (const FileChange change = file.change(); change.any()) {
+            if (indexing) {
+                const char *const base = file.bytes().data();
+                int kept = 0;
+                while (kept < index.count()
+                    && !change.spoils(base + index.begin(kept), base + index.end(kept)))
+                    ++kept;
+                index.truncate(kept);
+                outcome.framesRead = kept;
+            }
             outcome.fileChanged = true;
             outcome.endedWith = ReadResult::FormatError;
             outcome.stopLine = 0;
@@ -266,6 +307,10 @@ private:
         const char *const frameStart = source.position();
         const ReadResult result = reader.readFrame(frame, source);
         if (result != ReadResult::FrameComplete) {
+            if (result == ReadResult::OutOfMemory && switchable) {
+                switchToIndex = true;
+                return false;
+            }
             outcome.endedWith = result;
             outcome.outOfMemory = result == ReadResult::OutOfMemory;
             if (options.lineNumbers)
@@ -276,7 +321,27 @@ private:
         }
         if (!fromTheFile(frameStart, source.position()))
             return false;
+        if (outcome.framesRead == 0 && switchable && tooLargeToHold(frame, frameStart)) {
+            switchToIndex = true;
+            return false;
+        }
         return append(std::move(frame));
+    }
+
+    // True when the file's frames, as large as its first one for their text, would not fit
+    // the budget decoded.
+    bool tooLargeToHold(const Frame &first, const char *frameStart) const
+    {
+        const auto frameText = static_cast<double>(source.position() - frameStart);
+        if (frameText <= 0.0)
+            return false;
+        const double decoded =
+            static_cast<double>(recordBytes(first) + first.atoms.capacity() * sizeof(FrameAtom));
+        const double frameCount = static_cast<double>(source.end() - framesStart) / frameText;
+        const MemoryBudget &budget = frames.budget();
+        const double room =
+            static_cast<double>(budget.limit() - std::min(budget.limit(), budget.used()));
+        return decoded * frameCount > 0.9 * room;
     }
 
     // Makes a frame read before as good as a new one, keeping the room of its arrays.
@@ -340,6 +405,105 @@ private:
         lastReport = source.position();
         file.releaseBefore(source.position());
         reportProgress();
+        return true;
+    }
+
+    // Indexes the frames from the source's position on: the finder finds them without reading
+    // their values, and the reader reads, with its messages, each frame the finder stops at, so
+    // the frames end where a whole read ends them.
+    void indexFrames()
+    {
+        indexing = true;
+        outcome.onDemand = true;
+        const char *const base = file.bytes().data();
+        std::vector<FrameSpan> spans;
+        LineCounter counter(source.position(), source.end(), options.threads);
+        for (;;) {
+            spans.clear();
+            findFrames(
+                source.position(), source.end(), kind, layout, IndexBatchBytes, spans, &counter);
+            std::size_t indexed = 0;
+            if (!spans.empty() && !roomInIndex(spans.size()))
+                return;
+            for (const FrameSpan &span : spans) {
+                FrameSummary summary;
+                if (!summarise(span, summary))
+                    break; // the reader reads this one below, with its messages
+                index.add(static_cast<std::uint64_t>(span.begin - base), summary);
+                ++indexed;
+            }
+            if (indexed > 0)
+                source.seek(spans[indexed - 1].end);
+            if (indexed < spans.size() || spans.empty()) {
+                const char *const frameStart = source.position();
+                Frame frame;
+                const ReadResult result = reader.readFrame(frame, source);
+                if (result != ReadResult::FrameComplete) {
+                    outcome.endedWith = result;
+                    outcome.outOfMemory = result == ReadResult::OutOfMemory;
+                    if (options.lineNumbers)
+                        outcome.stopLine = sink.lineNumber(reader.currentLine());
+                    source.seek(frameStart);
+                    return;
+                }
+                if (!fromTheFile(frameStart, source.position()) || !roomInIndex(1))
+                    return;
+                index.add(static_cast<std::uint64_t>(frameStart - base),
+                    {frame.atomCount, frame.time, frame.energy, frame.hasTime, frame.hasEnergy});
+            }
+            index.setEnd(static_cast<std::uint64_t>(source.position() - base));
+            outcome.framesRead = index.count();
+            if (!madeProgress())
+                return;
+        }
+    }
+
+    // What the index keeps of the frame; false when only the reader can tell (a value the
+    // frame cannot be read with). An XYZ frame's count and comment lines say all the index
+    // keeps; other layouts spread it over the frame, which is read whole for it.
+    bool summarise(const FrameSpan &span, FrameSummary &summary)
+    {
+        const std::string_view text(span.begin, static_cast<std::size_t>(span.end - span.begin));
+        if (kind == LayoutKind::XYZ) {
+            summary = summariseXyzFrame(text);
+            return true;
+        }
+        ProbeSink probe;
+        ReaderWarned flags = warned;
+        TrajectoryReader quiet(kind, layout, types, probe, flags);
+        probe.reader = &quiet;
+        LineSource lines(text);
+        Frame frame;
+        if (quiet.readFrame(frame, lines) != ReadResult::FrameComplete || !lines.atEnd()
+            || !probe.said.empty())
+            return false;
+        summary = {frame.atomCount, frame.time, frame.energy, frame.hasTime, frame.hasEnergy};
+        return true;
+    }
+
+    // False, after saying so, when the budget has no room for frames more in the index.
+    bool roomInIndex(std::size_t more)
+    {
+        const std::size_t wanted = static_cast<std::size_t>(index.count()) + more;
+        if (wanted <= index.capacity())
+            return true;
+        // Room for the frames the rest of the text holds, as large as those so far: the index
+        // grows about once, never to twice what it needs.
+        const auto count = static_cast<std::size_t>(index.count());
+        const auto done = static_cast<double>(source.position() - framesStart);
+        const auto left = static_cast<double>(source.end() - source.position());
+        const std::size_t expected = count > 0 && done > 0
+            ? static_cast<std::size_t>(left / (done / static_cast<double>(count)) * 1.05)
+            : 0;
+        const std::size_t capacity = std::max(
+            {wanted, index.capacity() + index.capacity() / 4, count + expected, std::size_t{1024}});
+        const std::size_t bytes = (capacity - index.capacity()) * FrameIndex::EntryBytes;
+        if (!frames.budget().take(bytes)) {
+            outOfMemory();
+            return false;
+        }
+        indexTaken += bytes;
+        index.reserve(capacity);
         return true;
     }
 
@@ -499,6 +663,7 @@ private:
     }
 
     static constexpr std::size_t BatchBytes = std::size_t{8} << 20;
+    static constexpr std::size_t IndexBatchBytes = std::size_t{16} << 20;
 
     TrajectoryFile &file;
     LayoutKind kind;
@@ -512,6 +677,12 @@ private:
     TrajectoryReader reader;
     LineSource source;
     const char *lastReport = source.position();
+    const char *framesStart = source.position();
+    bool switchable = false;
+    bool switchToIndex = false;
+    bool indexing = false;
+    FrameIndex index;
+    std::size_t indexTaken = 0;
     const char *const lastPage = file.bytes().data()
         + (file.bytes().empty()
                 ? 0
@@ -525,5 +696,25 @@ ReadOutcome readTrajectory(TrajectoryFile &file, const InputFormat &format, Atom
     MessageSink &sink, ReaderWarned &warned, FrameList &frames, const ReadOptions &options)
 {
     WholeFileReader whole(file, format, types, sink, warned, frames, options);
-    return whole.run();
+    ReadOutcome outcome = whole.run();
+    if (!whole.indexed())
+        return outcome;
+    // The store takes from the budget what it keeps: the text, the index and the cache, which
+    // gets half of what is left, enough for a few frames however little that is.
+    MemoryBudget &budget = frames.budget();
+    budget.giveBack(whole.indexBytes());
+    FrameIndex index = whole.takeIndex();
+    constexpr std::size_t MostCache = std::size_t{256} << 20;
+    constexpr std::size_t LeastCache = std::size_t{1} << 20;
+    std::size_t cache = MostCache;
+    if (budget.limit() > 0) {
+        const std::size_t kept =
+            budget.used() + file.heldBytes() + index.capacity() * FrameIndex::EntryBytes;
+        const std::size_t left = budget.limit() > kept ? budget.limit() - kept : 0;
+        cache = std::clamp(left / 2, LeastCache, MostCache);
+    }
+    const auto kind = static_cast<LayoutKind>(InputFormat::clampKind(format.kind));
+    frames.useStore(std::make_unique<FrameStore>(
+        std::move(file), std::move(index), kind, format.current(), types, warned, budget, cache));
+    return outcome;
 }

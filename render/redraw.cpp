@@ -24,11 +24,6 @@ constexpr double ArrowHeadHalfWidth = 0.25;
 constexpr double AxisHalfLength = 5.0;
 constexpr int TextMargin = 4;
 
-bool isFirstFrame(const FrameList &frames, const Frame &frame)
-{
-    return frames.begin() != frames.end() && &*frames.begin() == &frame;
-}
-
 // Screen positions come from the last composition of the frame; a frame that has not been
 // composed with this scratch is projected afresh.
 struct ScreenPositions
@@ -396,7 +391,7 @@ void redrawFrame(QImage &ViewBitmap, const Frame *frame, RedrawInputs &inputs)
 
     switch (inputs.fitAllowed ? display.FitMode : 3) {
     case 0:
-        if (isFirstFrame(inputs.Frames, drawn))
+        if (inputs.Frames.isFirst(drawn))
             FitToWindow(ViewBitmap.width(), ViewBitmap.height(), &drawn, false, inputs);
         break;
     case 1:

@@ -158,7 +158,9 @@ struct Summary
 Summary summarise(const FrameList &frames)
 {
     Summary summary;
-    for (const Frame &frame : frames) {
+    // A file read on demand answers from its index, without reading a frame.
+    for (int index = 1; index <= frames.count(); ++index) {
+        const FrameSummary frame = frames.summaryAt(index);
         summary.atoms.add(frame.atomCount);
         if (frame.hasTime)
             summary.time.add(frame.time);

@@ -63,10 +63,12 @@ protected:
     }
 
     // Reads file with the list bounded to limit bytes.
-    static void readBounded(ReadAll &read, TrajectoryFile &file, std::size_t limit, int threads)
+    static void readBounded(ReadAll &read, TrajectoryFile &file, std::size_t limit, int threads,
+        FrameHolding holding = FrameHolding::Whole)
     {
         read.frames.budget().setLimit(limit);
         ReadOptions options;
+        options.holding = holding;
         options.threads = threads;
         options.batchBytes = 1 << 16;
         read.outcome = readTrajectory(
@@ -82,7 +84,9 @@ protected:
         EXPECT_GT(kept, 1000);
         EXPECT_LT(kept, written);
         // a loaded one-atom frame takes at least its atom and its record
-        EXPECT_LE(static_cast<std::size_t>(kept) * (sizeof(Frame) + sizeof(FrameAtom)), limit);
+        if (!read.frames.onDemand()) {
+            EXPECT_LE(static_cast<std::size_t>(kept) * (sizeof(Frame) + sizeof(FrameAtom)), limit);
+        }
         for (const int i : {1, kept / 2, kept}) {
             EXPECT_EQ(read.frame(i).time, i - 1);
             ASSERT_EQ(read.frame(i).atoms.size(), 1u);
@@ -95,30 +99,52 @@ protected:
 
 } // namespace
 
-// A plain file of one-atom frames decodes to many times its size: the frames stop at the
-// bound, not the system's memory.
+// A plain file of one-atom frames decodes to many times its size: held whole, the frames stop
+// at the bound, not the system's memory; read on demand, only their index counts, which stops at
+// a bound too small for it.
 TEST_F(MemoryBound, DecodedFramesStopAtTheBoundKeepingTheFramesRead)
 {
-    constexpr int Written = 200000; // 4 MB of text, some 60 MB of frames
+    constexpr int Written = 200000; // 4 MB of text, some 60 MB of frames, a 6.4 MB index
     constexpr std::size_t Limit = std::size_t{8} << 20;
     const std::string path = put("one-atom.xyz", oneAtomFrames(Written));
-    for (const int threads : {1, 2}) {
-        TrajectoryFile file;
-        ASSERT_TRUE(file.open(path));
-        ReadAll read("", quietFormat());
-        read.frames.clearFrames();
-        readBounded(read, file, Limit, threads);
-        SCOPED_TRACE(threads);
-        expectStoppedAtTheBound(read, Limit, Written);
-        EXPECT_LE(read.frames.budget().used(), Limit);
+    const struct
+    {
+        FrameHolding holding;
+        std::size_t limit;
+        bool onDemand;
+        bool whole; // every frame is there
+    } cases[] = {
+        {FrameHolding::Whole, Limit, false, false},
+        {FrameHolding::Automatic, Limit, true, true},
+        {FrameHolding::Automatic, Limit / 4, true, false},
+    };
+    for (const auto &bound : cases) {
+        for (const int threads : {1, 2}) {
+            TrajectoryFile file;
+            ASSERT_TRUE(file.open(path));
+            ReadAll read("", quietFormat());
+            read.frames.clearFrames();
+            readBounded(read, file, bound.limit, threads, bound.holding);
+            SCOPED_TRACE(testing::Message() << bound.limit << " " << threads);
+            EXPECT_EQ(read.frames.onDemand(), bound.onDemand);
+            if (bound.whole) {
+                EXPECT_EQ(read.frames.count(), Written);
+                EXPECT_TRUE(read.messages().empty());
+                EXPECT_EQ(read.frame(Written).time, Written - 1);
+            } else {
+                expectStoppedAtTheBound(read, bound.limit, Written);
+            }
+            EXPECT_LE(read.frames.budget().used(), bound.limit);
+        }
     }
     // the same frames within a larger bound are read whole, without a message
     TrajectoryFile file;
     ASSERT_TRUE(file.open(put("short.xyz", oneAtomFrames(1000))));
     ReadAll read("", quietFormat());
     read.frames.clearFrames();
-    readBounded(read, file, Limit, 2);
+    readBounded(read, file, Limit, 2, FrameHolding::Automatic);
     EXPECT_EQ(read.frames.count(), 1000);
+    EXPECT_FALSE(read.frames.onDemand());
     EXPECT_TRUE(read.messages().empty());
 }
 
