@@ -16,6 +16,9 @@
 namespace {
 
 const std::pair<std::string, std::string> OutOfMemory{"READING FILE ERROR", "Not enough memory"};
+const std::pair<std::string, std::string> TextTooLarge{"READING FILE ERROR",
+    "The decompressed text is larger than the memory limit allows (see --memory); decompress "
+    "the file to disk to open all of it frame by frame"};
 
 // text repeated times, zstd-compressed as a stream of unknown size with the given window (so
 // the frame states the window, as one written through a pipe does)
@@ -74,9 +77,10 @@ protected:
     }
 
     // The frames kept are the file's first ones, whole, and they and the text fit the bound.
-    static void expectStoppedAtTheBound(const ReadAll &read, std::size_t limit, int written)
+    static void expectStoppedAtTheBound(const ReadAll &read, std::size_t limit, int written,
+        const Messages &said = Messages{OutOfMemory})
     {
-        EXPECT_EQ(read.messages(), Messages{OutOfMemory});
+        EXPECT_EQ(read.messages(), said);
         EXPECT_TRUE(read.outcome.outOfMemory);
         const int kept = read.frames.count();
         EXPECT_GT(kept, 1000);
@@ -123,7 +127,7 @@ TEST_F(MemoryBound, DecodedFramesStopAtTheBoundKeepingTheFramesRead)
 }
 
 // A small compressed file can hold far more text than memory: the text takes half the bound
-// and the frames the rest, and the reading ends within it, saying so once.
+// and the frames the rest, and the reading ends within it, saying so once and why.
 TEST_F(MemoryBound, CompressedBombsEndWithinTheBound)
 {
     constexpr std::size_t Limit = std::size_t{8} << 20;
@@ -146,9 +150,45 @@ TEST_F(MemoryBound, CompressedBombsEndWithinTheBound)
         ReadAll read("", quietFormat());
         read.frames.clearFrames();
         readBounded(read, file, Limit, 2);
-        expectStoppedAtTheBound(read, Limit, 50000);
+        expectStoppedAtTheBound(read, Limit, 50000, Messages{OutOfMemory, TextTooLarge});
         // the text's share is given back once the frames are read
         EXPECT_LE(read.frames.budget().used(), Limit - file.heldBytes());
+    }
+}
+
+// A compressed text cut at its share of the bound, while the frames still have room: the
+// frames before the cut are kept and the reading says why it ended there. With a share of
+// exactly its size the same text is whole and says nothing.
+TEST_F(MemoryBound, CompressedTextCutAtTheBoundKeepsItsFramesAndSaysWhy)
+{
+    constexpr int Written = 10000;
+    constexpr int Fitting = 3000; // frames of 20 bytes whole within the text's share
+    const std::string text = oneAtomFrames(Written);
+    const struct
+    {
+        const char *name;
+        std::string bytes;
+    } files[] = {{"cut.xyz.gz", gzipped(text)}, {"cut.xyz.zst", zstdStream(text, 1, 15)}};
+    for (const auto &packed : files) {
+        SCOPED_TRACE(packed.name);
+        const std::string path = put(packed.name, packed.bytes);
+        TrajectoryFile file;
+        ASSERT_TRUE(file.open(path, Fitting * 20));
+        ReadAll read("", quietFormat());
+        read.frames.clearFrames();
+        readBounded(read, file, std::size_t{64} << 20, 2);
+        EXPECT_EQ(read.messages(), (Messages{OutOfMemory, TextTooLarge}));
+        EXPECT_TRUE(read.outcome.outOfMemory);
+        ASSERT_EQ(read.frames.count(), Fitting);
+        EXPECT_EQ(read.frame(Fitting).time, Fitting - 1);
+
+        TrajectoryFile whole;
+        ASSERT_TRUE(whole.open(path, text.size()));
+        ReadAll all("", quietFormat());
+        all.frames.clearFrames();
+        readBounded(all, whole, std::size_t{64} << 20, 2);
+        EXPECT_TRUE(all.messages().empty());
+        EXPECT_EQ(all.frames.count(), Written);
     }
 }
 
