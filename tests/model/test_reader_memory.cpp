@@ -215,6 +215,50 @@ TEST_F(MemoryBound, ZstdLongWindowsAreReadUpToTheBound)
             "allows (see --memory)"}}));
 }
 
+// The numbers of a kept column live in the frames' memory: a frame whose columns pass the bound
+// ends as memory running out does, and within a larger bound the same frame is read whole.
+TEST(MemoryBoundFrame, KeptColumnsPastTheBoundEndAsNotEnoughMemory)
+{
+    constexpr int Atoms = 200;
+    constexpr int Values = 1000; // 1.6 MB of numbers in 400 kB of text
+    std::string text = std::to_string(Atoms)
+        + "\nProperties=species:S:1:pos:R:3:wide:R:" + std::to_string(Values) + "\n";
+    for (int i = 0; i < Atoms; ++i) {
+        text += "H 0 0 0";
+        for (int k = 0; k < Values; ++k)
+            text += " 1";
+        text += '\n';
+    }
+    const struct
+    {
+        std::size_t limit;
+        ReadResult result;
+        Messages said;
+    } bounds[] = {
+        {std::size_t{1} << 20, ReadResult::OutOfMemory, {OutOfMemory}},
+        {std::size_t{16} << 20, ReadResult::FrameComplete, {}},
+    };
+    for (const auto &bound : bounds) {
+        SCOPED_TRACE(bound.limit);
+        AtomTypeTable types;
+        types.buildDefaultTable();
+        RecordingSink sink;
+        ReaderWarned warned;
+        FrameList frames;
+        frames.budget().setLimit(bound.limit);
+        Frame frame(frames.memory());
+        LineSource source(text);
+        EXPECT_EQ(
+            readFrame(frame, source, formatOf(LayoutKind::XYZ), types, sink, warned), bound.result);
+        EXPECT_EQ(sink.messages, bound.said);
+        EXPECT_LE(frames.budget().used(), bound.limit);
+        if (bound.result == ReadResult::FrameComplete) {
+            ASSERT_EQ(frame.keptColumns.size(), 1u);
+            EXPECT_EQ(frame.keptColumns[0].numbers.size(), std::size_t{Atoms} * Values);
+        }
+    }
+}
+
 TEST(MemorySizes, ReadAsTheCommandLinesTakeThem)
 {
     const struct
