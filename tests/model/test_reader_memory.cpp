@@ -287,3 +287,28 @@ TEST(MemorySizes, ReadAsTheCommandLinesTakeThem)
         }
     }
 }
+
+// What the window shows is what it reads back: the largest whole unit, else plain bytes.
+TEST(MemorySizes, WrittenInTheLargestWholeUnitAndReadBack)
+{
+    const struct
+    {
+        std::size_t bytes;
+        const char *text;
+    } cases[] = {
+        {1, "1"},
+        {1023, "1023"},
+        {1000000, "1000000"},
+        {1024, "1K"},
+        {std::size_t{1536} << 10, "1536K"},
+        {std::size_t{64} << 20, "64M"},
+        {std::size_t{3} << 30, "3G"},
+        {std::size_t{4096} << 40, "4096T"},
+    };
+    for (const auto &size : cases) {
+        EXPECT_EQ(memorySizeText(size.bytes), size.text);
+        std::size_t back = 0;
+        EXPECT_TRUE(parseMemorySize(size.text, back)) << size.text;
+        EXPECT_EQ(back, size.bytes) << size.text;
+    }
+}
