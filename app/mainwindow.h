@@ -54,6 +54,7 @@ class QLabel;
 class QMenu;
 class QPainter;
 class StatusLabel;
+class TMemoryDlg;
 class TViewWidget;
 
 /// The keys and buttons held at a mouse event.
@@ -259,6 +260,8 @@ public:
     std::size_t MemoryLimit = 0;
     /// MemoryLimit, with 0 made the quarter of the machine's memory.
     std::size_t TrajectoryMemoryLimit() const;
+    /// The memory limit dialog, made at its first use.
+    TMemoryDlg *MemoryDlg1 = nullptr;
 
     // Saving (mainwindow_save.cpp).
     /// The save-file dialog, made at its first use. Its title and filters are set before each
@@ -299,6 +302,8 @@ public:
     void Bonds1Click();
     /// Asks for the sticks' radius (MinBondRadius to MaxBondRadius Angstrom) and redraws.
     void BondRadius1Click();
+    /// Asks for the memory limit (as "--memory" takes it), kept for the files opened next.
+    void MemoryLimit1Click();
     void Mousefunctions1Click();
     void About1Click();
 
@@ -395,6 +400,8 @@ public:
     QAction *Bonds1 = nullptr;
     QAction *BondRadius1 = nullptr;
     QAction *Details1 = nullptr;
+    QAction *N13 = nullptr;
+    QAction *MemoryLimit1 = nullptr;
     QMenu *Help1 = nullptr;
     QAction *Mousefunctions1 = nullptr;
     QAction *About1 = nullptr;

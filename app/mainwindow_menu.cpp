@@ -5,6 +5,7 @@
 #include "dialogs/detailsdlg.h"
 #include "dialogs/electronsdlg.h"
 #include "dialogs/inputdlg.h"
+#include "dialogs/memorydlg.h"
 #include "dialogs/outputdlg.h"
 #include "dialogs/textdisplayform.h"
 #include "dialogs/zoomdlg.h"
@@ -109,6 +110,8 @@ void TMainForm::BuildMenu()
     Bonds1 = addItem(Options2, "Bonds1", QStringLiteral("&Bonds"), ctrl(Qt::Key_B));
     BondRadius1 = addItem(Options2, "BondRadius1", QStringLiteral("Bond &radius..."));
     Details1 = addItem(Options2, "Details1", QStringLiteral("Details"));
+    N13 = addSeparator(Options2, "N13");
+    MemoryLimit1 = addItem(Options2, "MemoryLimit1", QStringLiteral("&Memory limit..."));
     bar->addMenu(Options2);
 
     Help1 = addSubmenu(this, "Help1", QStringLiteral("Help"));
@@ -158,6 +161,7 @@ void TMainForm::BuildMenu()
         {Bonds1, &TMainForm::Bonds1Click},
         {BondRadius1, &TMainForm::BondRadius1Click},
         {Details1, &TMainForm::Details1Click},
+        {MemoryLimit1, &TMainForm::MemoryLimit1Click},
         {Mousefunctions1, &TMainForm::Mousefunctions1Click},
         {About1, &TMainForm::About1Click},
     };
@@ -336,6 +340,14 @@ void TMainForm::BondRadius1Click()
     BondRadius = *radius;
     if (ShowBonds)
         Redraw(nullptr, true);
+}
+
+void TMainForm::MemoryLimit1Click()
+{
+    if (!MemoryDlg1)
+        MemoryDlg1 = new TMemoryDlg(*this);
+    if (const std::optional<std::size_t> chosen = MemoryDlg1->Ask(TrajectoryMemoryLimit()))
+        MemoryLimit = *chosen;
 }
 
 void TMainForm::Details1Click()

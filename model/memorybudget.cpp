@@ -80,3 +80,17 @@ bool parseMemorySize(const char *text, std::size_t &bytes)
     bytes = static_cast<std::size_t>(number);
     return true;
 }
+
+std::string memorySizeText(std::size_t bytes)
+{
+    constexpr char Units[] = "KMGT";
+    int unit = -1;
+    while (unit < 3 && bytes != 0 && bytes % 1024 == 0) {
+        bytes /= 1024;
+        ++unit;
+    }
+    std::string text = std::to_string(bytes);
+    if (unit >= 0)
+        text += Units[unit];
+    return text;
+}

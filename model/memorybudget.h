@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <string>
 
 /// The memory a loaded trajectory may take: its frames as they are decoded, and the text a
 /// pipe or a compressed file holds in memory while it is read. Any thread may take from it.
@@ -39,3 +40,7 @@ std::size_t defaultMemoryLimit();
 /// K, M, G or T (powers of 1024; "MB", "GiB" and lower case alike). false for anything else or
 /// for 0.
 bool parseMemorySize(const char *text, std::size_t &bytes);
+
+/// bytes as parseMemorySize reads it back, in the largest unit that holds it whole: "512M",
+/// "2G", "1536K", or plain bytes.
+std::string memorySizeText(std::size_t bytes);

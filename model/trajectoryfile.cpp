@@ -51,6 +51,7 @@ TrajectoryFile::TrajectoryFile(TrajectoryFile &&other) noexcept
     , unpackChanged(other.unpackChanged)
     , windowTooLarge(other.windowTooLarge)
     , stopAsked(other.stopAsked)
+    , packed(other.packed)
 {
     data = mapping ? static_cast<const char *>(mapping) : (size ? owned.data() : "");
     other.data = "";
@@ -83,6 +84,7 @@ void TrajectoryFile::close()
     unpackChanged = false;
     windowTooLarge = false;
     stopAsked = false;
+    packed = Compression::None;
 }
 
 void TrajectoryFile::holdAnonymous(char *memory, std::size_t capacity, std::size_t filled)
@@ -102,6 +104,7 @@ void TrajectoryFile::holdAnonymous(char *memory, std::size_t capacity, std::size
 void TrajectoryFile::holdUnpacked(Compression compression, std::string_view compressed,
     std::size_t memoryLimit, OpenProgress *progress)
 {
+    packed = compression;
     GrowingBuffer text(memoryLimit, progress);
     const UnpackResult result = unpack(compression, compressed, text);
     outOfMemory = outOfMemory || result == UnpackResult::OutOfMemory;

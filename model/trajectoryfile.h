@@ -43,6 +43,8 @@ public:
     /// True when memory ran out before the whole input could be held (an endless or enormous
     /// pipe or device): the bytes are those read until then.
     bool truncated() const { return outOfMemory; }
+    /// How the input was compressed: not None when the bytes are its decompressed text.
+    Compression compression() const { return packed; }
     /// True when the input was compressed and its data is corrupt or cut short: the bytes are
     /// the text before the fault.
     bool damaged() const { return unpackDamaged; }
@@ -79,4 +81,5 @@ private:
     bool unpackChanged = false; ///< the compressed file shrank while it was decompressed
     bool windowTooLarge = false;
     bool stopAsked = false;
+    Compression packed = Compression::None;
 };

@@ -272,6 +272,13 @@ private:
             if (!line || !std::memchr(line, '\n', static_cast<std::size_t>(source.end() - line)))
                 outOfMemory();
         }
+        // A decompressed text is held in memory where a file on disk is not: say so, as the way
+        // out.
+        if (outcome.outOfMemory && file.truncated() && file.compression() != Compression::None)
+            sink.showAt(ReadingErrorCaption,
+                "The decompressed text is larger than the memory limit allows (see --memory); "
+                "decompress the file to disk to open all of it frame by frame",
+                nullptr);
         // A damaged compressed file ends where its damage was found, but gzip finds some only
         // at its end: whatever the reading made of the text, the damage is told.
         if (file.damaged())

@@ -105,6 +105,9 @@ UnpackResult unzstd(std::string_view compressed, GrowingBuffer &buffer, std::siz
                                                                    : UnpackResult::Damaged;
             break;
         }
+        // a text that ends exactly where the room does is whole, not out of memory
+        if (hint == 0 && in.pos == in.size)
+            break;
         if (in.pos < in.size || out.pos == out.size)
             continue;
         // everything was taken in and nothing more came out: whole when the last frame ended

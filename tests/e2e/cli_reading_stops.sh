@@ -50,8 +50,24 @@ else
         [ $? = 0 ] || fail "the frames before an endless tail are not kept: $(cat "$artefacts/pipe.err")"
         grep -qx "frames: $(grep -c '^ *3 *$' "$examples/water.xyz")" "$artefacts/pipe.txt" || fail "pipe: $(cat "$artefacts/pipe.txt")"
         grep -qx "ended with: out of memory" "$artefacts/pipe.txt" || fail "pipe does not end as out of memory"
+        # a plain pipe is cut without the advice meant for a decompressed text
+        ! grep -q "decompressed" "$artefacts/pipe.txt" || fail "pipe: $(cat "$artefacts/pipe.txt")"
     fi
 fi
+
+# A compressed file whose text passes its share of --memory keeps the frames read and says,
+# after "Not enough memory", why and what opens all of it.
+packed=$artefacts/long.extxyz.gz
+python3 -c 'import sys
+sys.stdout.write("".join("1\n%07d 0\nH 1 2 3\n" % i for i in range(60000)))' | gzip -c > "$packed"
+"$cli" info --memory 1M "$packed" > "$artefacts/packed.txt" 2> "$artefacts/packed.err"
+status=$?
+[ "$status" = 0 ] || fail "info --memory 1M on a long .gz exits $status: $(cat "$artefacts/packed.err")"
+grep -A1 "READING FILE ERROR: Not enough memory" "$artefacts/packed.txt" \
+    | grep -q "READING FILE ERROR: The decompressed text is larger than the memory limit allows (see --memory); decompress the file to disk to open all of it frame by frame" \
+    || fail "the cut .gz text is not explained after Not enough memory: $(cat "$artefacts/packed.txt")"
+grep -qx "ended with: out of memory" "$artefacts/packed.txt" || fail "the cut .gz does not end as out of memory"
+grep -Eq "^frames: [1-9][0-9]+$" "$artefacts/packed.txt" || fail "the cut .gz keeps no frames"
 
 if [ "$failures" -gt 0 ]; then
     echo "$failures check(s) failed; artefacts in $artefacts" >&2

@@ -7,6 +7,7 @@
 #include "dialogs/detailsdlg.h"
 #include "dialogs/electronsdlg.h"
 #include "dialogs/inputdlg.h"
+#include "dialogs/memorydlg.h"
 #include "dialogs/orbitalsdlg.h"
 #include "dialogs/outputdlg.h"
 #include "dialogs/saveframedlg.h"
@@ -21,6 +22,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -69,6 +71,7 @@ private slots:
     void detailsLinesAreWholeAndVisibleAtTheWindowsSize();
     void mouseFunctionsOpenOnScreenWideEnoughAndListEveryInput();
     void toolWindowsStepAsideWhileAModalDialogIsOpen();
+    void memoryLimitTakesASizeAsTheCommandLineDoesAndRefusesOtherText();
 
 private:
     std::unique_ptr<TessalyWindows> windows;
@@ -624,6 +627,101 @@ void DialogsTest::toolWindowsStepAsideWhileAModalDialogIsOpen()
     QVERIFY(!toolsShown && !detailsShown && !toolsShownUnderTheBox);
     QVERIFY(ToolsDlg->isVisible() && DetailsDlg->isVisible());
     QVERIFY(m.ShowDetails);
+}
+
+namespace {
+
+// What the memory limit dialog showed when "Options, Memory limit..." opened it by the keys of
+// the menu, and whether it was still open after the text was typed and Return pressed (then
+// Escape closes it).
+struct MemoryDialogSeen
+{
+    QString title;
+    QString current;
+    QString shown;
+    QStringList cut;
+    bool stayedOpen = false;
+    QString shownAfter;
+};
+
+MemoryDialogSeen typeMemoryLimit(TMainForm &m, const QString &typed)
+{
+    MemoryDialogSeen seen;
+    // the keys go to the main window once it is active again after the last dialog
+    m.activateWindow();
+    if (!QTest::qWaitFor([&m] { return QApplication::activeWindow() == &m; }))
+        return seen;
+    QTimer::singleShot(0, &m, [&seen, typed] {
+        auto *dialog = qobject_cast<TMemoryDlg *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        seen.title = dialog->windowTitle();
+        seen.current = dialog->CurrentLabel->text();
+        seen.shown = dialog->LimitEdit->text();
+        seen.cut = cutCaptions(dialog);
+        // the limit shown is selected: Backspace clears it, as typing over it would
+        QTest::keyClick(dialog->LimitEdit, Qt::Key_Backspace);
+        QTest::keyClicks(dialog->LimitEdit, typed);
+        QTest::keyClick(dialog->LimitEdit, Qt::Key_Return);
+        seen.stayedOpen = dialog->isVisible();
+        seen.shownAfter = dialog->LimitEdit->text();
+        if (seen.stayedOpen)
+            QTest::keyClick(dialog->LimitEdit, Qt::Key_Escape);
+    });
+    QTest::keyClick(&m, Qt::Key_O, Qt::AltModifier);
+    if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget()))
+        QTest::keyClick(menu, Qt::Key_M);
+    return seen;
+}
+
+} // namespace
+
+void DialogsTest::memoryLimitTakesASizeAsTheCommandLineDoesAndRefusesOtherText()
+{
+    TMainForm &m = *MainForm;
+    RecordingSink sink;
+    m.Messages = &sink;
+    m.MemoryLimit = std::size_t{3} << 30; // as "--memory 3G" leaves it
+    m.show();
+    QVERIFY(QTest::qWaitForWindowActive(&m));
+
+    const MemoryDialogSeen taken = typeMemoryLimit(m, QStringLiteral("64M"));
+    QCOMPARE(taken.title, QStringLiteral("Memory limit"));
+    QCOMPARE(taken.current, QStringLiteral("3G"));
+    QCOMPARE(taken.shown, QStringLiteral("3G"));
+    QVERIFY2(taken.cut.isEmpty(), qPrintable(taken.cut.join(QLatin1Char('\n'))));
+    QVERIFY(!taken.stayedOpen);
+    QCOMPARE(m.MemoryLimit, std::size_t{64} << 20);
+    QCOMPARE(m.TrajectoryMemoryLimit(), std::size_t{64} << 20);
+    QVERIFY(sink.messages.empty());
+
+    // plain bytes too; the dialog shows the limit in the largest whole unit
+    QCOMPARE(typeMemoryLimit(m, QStringLiteral("1000000")).current, QStringLiteral("64M"));
+    QCOMPARE(m.MemoryLimit, std::size_t{1000000});
+
+    for (const QString &refused :
+        {QStringLiteral("lots"), QStringLiteral("0"), QStringLiteral("1.5G"), QStringLiteral("")}) {
+        sink.messages.clear();
+        const MemoryDialogSeen kept = typeMemoryLimit(m, refused);
+        QVERIFY2(kept.stayedOpen, qPrintable(refused));
+        QCOMPARE(kept.shownAfter, QStringLiteral("1000000"));
+        QCOMPARE(m.MemoryLimit, std::size_t{1000000});
+        QCOMPARE(sink.messages.size(), std::size_t{1});
+        QCOMPARE(sink.messages[0].first, std::string("Memory limit"));
+        QVERIFY2(sink.messages[0].second.find("is not a memory size") != std::string::npos,
+            sink.messages[0].second.c_str());
+    }
+
+    // the next file opened is read within the limit taken: 20,000 frames need some 6 MB
+    sink.messages.clear();
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("long.xyz"));
+    QVERIFY(writeTrajectory(path, 20000));
+    m.OpenTrajectory(path);
+    QVERIFY2(m.FrameCount > 0 && m.FrameCount < 20000, qPrintable(QString::number(m.FrameCount)));
+    QVERIFY(!sink.messages.empty());
+    QCOMPARE(sink.messages[0],
+        std::make_pair(std::string("READING FILE ERROR"), std::string("Not enough memory")));
 }
 
 QTEST_MAIN(DialogsTest)

@@ -459,6 +459,7 @@ void MainWindowTest::menuItemsHaveTheirCaptionsAndShortcuts_data()
         {"Cell1", "Cell", ""},
         {"Legend1", "Legend", ""},
         {"Details1", "Details", ""},
+        {"MemoryLimit1", "&Memory limit...", ""},
         {"Help1", "Help", ""},
         {"Mousefunctions1", "Mouse functions...", ""},
         {"About1", "About...", ""},
@@ -499,11 +500,11 @@ void MainWindowTest::menuItemsSitInTheirSubmenus()
     QCOMPARE(names(MainForm->Options2),
         QStringList({"Atoms2", "Charges1", "Electrons2", "N5", "Colors2", "N10", "Electrons1",
             "Labels1", "Distances1", "Impulses1", "Text1", "Cell1", "Legend1", "Bonds1",
-            "BondRadius1", "Details1"}));
+            "BondRadius1", "Details1", "N13", "MemoryLimit1"}));
     QCOMPARE(names(MainForm->Colors2),
         QStringList({"Forprinting1", "N11", "Foreground2", "Background2", "Electrons3", "Tone"}));
     QCOMPARE(names(MainForm->Help1), QStringList({"Mousefunctions1", "About1"}));
-    for (const char *separator : {"N6", "N1", "N2", "N7", "N3", "N12", "N5", "N11", "N10"})
+    for (const char *separator : {"N6", "N1", "N2", "N7", "N3", "N12", "N5", "N11", "N10", "N13"})
         QVERIFY(MainForm->findChild<QAction *>(QString::fromLatin1(separator))->isSeparator());
 }
 

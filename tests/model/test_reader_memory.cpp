@@ -16,6 +16,9 @@
 namespace {
 
 const std::pair<std::string, std::string> OutOfMemory{"READING FILE ERROR", "Not enough memory"};
+const std::pair<std::string, std::string> TextTooLarge{"READING FILE ERROR",
+    "The decompressed text is larger than the memory limit allows (see --memory); decompress "
+    "the file to disk to open all of it frame by frame"};
 
 // text repeated times, zstd-compressed as a stream of unknown size with the given window (so
 // the frame states the window, as one written through a pipe does)
@@ -76,9 +79,10 @@ protected:
     }
 
     // The frames kept are the file's first ones, whole, and they and the text fit the bound.
-    static void expectStoppedAtTheBound(const ReadAll &read, std::size_t limit, int written)
+    static void expectStoppedAtTheBound(const ReadAll &read, std::size_t limit, int written,
+        const Messages &said = Messages{OutOfMemory})
     {
-        EXPECT_EQ(read.messages(), Messages{OutOfMemory});
+        EXPECT_EQ(read.messages(), said);
         EXPECT_TRUE(read.outcome.outOfMemory);
         const int kept = read.frames.count();
         EXPECT_GT(kept, 1000);
@@ -149,7 +153,7 @@ TEST_F(MemoryBound, DecodedFramesStopAtTheBoundKeepingTheFramesRead)
 }
 
 // A small compressed file can hold far more text than memory: the text takes half the bound
-// and the frames the rest, and the reading ends within it, saying so once.
+// and the frames the rest, and the reading ends within it, saying so once and why.
 TEST_F(MemoryBound, CompressedBombsEndWithinTheBound)
 {
     constexpr std::size_t Limit = std::size_t{8} << 20;
@@ -172,10 +176,38 @@ TEST_F(MemoryBound, CompressedBombsEndWithinTheBound)
         ReadAll read("", quietFormat());
         read.frames.clearFrames();
         readBounded(read, file, Limit, 2);
-        expectStoppedAtTheBound(read, Limit, 50000);
+        expectStoppedAtTheBound(read, Limit, 50000, Messages{OutOfMemory, TextTooLarge});
         // the text's share is given back once the frames are read
         EXPECT_LE(read.frames.budget().used(), Limit - file.heldBytes());
     }
+}
+
+// A zstd text cut at its share of the bound, while the frames still have room: the
+// frames before the cut are kept and the reading says why it ended there. With a share of
+// exactly its size the same text is whole and says nothing.
+TEST_F(MemoryBound, CompressedTextCutAtTheBoundKeepsItsFramesAndSaysWhy)
+{
+    constexpr int Written = 10000;
+    constexpr int Fitting = 3000; // frames of 20 bytes whole within the text's share
+    const std::string text = oneAtomFrames(Written);
+    const std::string path = put("cut.xyz.zst", zstdStream(text, 1, 15));
+    TrajectoryFile file;
+    ASSERT_TRUE(file.open(path, Fitting * 20));
+    ReadAll read("", quietFormat());
+    read.frames.clearFrames();
+    readBounded(read, file, std::size_t{64} << 20, 2);
+    EXPECT_EQ(read.messages(), (Messages{OutOfMemory, TextTooLarge}));
+    EXPECT_TRUE(read.outcome.outOfMemory);
+    ASSERT_EQ(read.frames.count(), Fitting);
+    EXPECT_EQ(read.frame(Fitting).time, Fitting - 1);
+
+    TrajectoryFile whole;
+    ASSERT_TRUE(whole.open(path, text.size()));
+    ReadAll all("", quietFormat());
+    all.frames.clearFrames();
+    readBounded(all, whole, std::size_t{64} << 20, 2);
+    EXPECT_TRUE(all.messages().empty());
+    EXPECT_EQ(all.frames.count(), Written);
 }
 
 // zstd's long mode states a window beyond the decoder's default: it is allowed up to the
@@ -201,6 +233,50 @@ TEST_F(MemoryBound, ZstdLongWindowsAreReadUpToTheBound)
             "allows (see --memory)"}}));
 }
 
+// The numbers of a kept column live in the frames' memory: a frame whose columns pass the bound
+// ends as memory running out does, and within a larger bound the same frame is read whole.
+TEST(MemoryBoundFrame, KeptColumnsPastTheBoundEndAsNotEnoughMemory)
+{
+    constexpr int Atoms = 200;
+    constexpr int Values = 1000; // 1.6 MB of numbers in 400 kB of text
+    std::string text = std::to_string(Atoms)
+        + "\nProperties=species:S:1:pos:R:3:wide:R:" + std::to_string(Values) + "\n";
+    for (int i = 0; i < Atoms; ++i) {
+        text += "H 0 0 0";
+        for (int k = 0; k < Values; ++k)
+            text += " 1";
+        text += '\n';
+    }
+    const struct
+    {
+        std::size_t limit;
+        ReadResult result;
+        Messages said;
+    } bounds[] = {
+        {std::size_t{1} << 20, ReadResult::OutOfMemory, {OutOfMemory}},
+        {std::size_t{16} << 20, ReadResult::FrameComplete, {}},
+    };
+    for (const auto &bound : bounds) {
+        SCOPED_TRACE(bound.limit);
+        AtomTypeTable types;
+        types.buildDefaultTable();
+        RecordingSink sink;
+        ReaderWarned warned;
+        FrameList frames;
+        frames.budget().setLimit(bound.limit);
+        Frame frame(frames.memory());
+        LineSource source(text);
+        EXPECT_EQ(
+            readFrame(frame, source, formatOf(LayoutKind::XYZ), types, sink, warned), bound.result);
+        EXPECT_EQ(sink.messages, bound.said);
+        EXPECT_LE(frames.budget().used(), bound.limit);
+        if (bound.result == ReadResult::FrameComplete) {
+            ASSERT_EQ(frame.keptColumns.size(), 1u);
+            EXPECT_EQ(frame.keptColumns[0].numbers.size(), std::size_t{Atoms} * Values);
+        }
+    }
+}
+
 TEST(MemorySizes, ReadAsTheCommandLinesTakeThem)
 {
     const struct
@@ -209,6 +285,7 @@ TEST(MemorySizes, ReadAsTheCommandLinesTakeThem)
         std::size_t bytes; // 0: refused
     } cases[] = {
         {"4096", 4096},
+        {"1000000", 1000000},
         {"512M", std::size_t{512} << 20},
         {"2g", std::size_t{2} << 30},
         {"3GiB", std::size_t{3} << 30},
@@ -226,6 +303,10 @@ TEST(MemorySizes, ReadAsTheCommandLinesTakeThem)
         EXPECT_EQ(parseMemorySize(size.text, bytes), size.bytes != 0) << size.text;
         if (size.bytes != 0) {
             EXPECT_EQ(bytes, size.bytes) << size.text;
+            // as the window shows it, in the largest whole unit, it reads back the same
+            std::size_t back = 0;
+            EXPECT_TRUE(parseMemorySize(memorySizeText(bytes).c_str(), back)) << size.text;
+            EXPECT_EQ(back, bytes) << size.text;
         }
     }
 }
