@@ -131,13 +131,15 @@ std::size_t recordBytes(const Frame &frame)
     const auto stringBytes = [](const std::string &text) {
         return text.capacity() > std::string().capacity() ? text.capacity() + 1 : 0;
     };
-    std::size_t bytes = sizeof(Frame);
-    if (frame.text)
-        bytes += stringBytes(*frame.text);
-    bytes += stringBytes(frame.extraPairs);
-    if (frame.keptColumns.capacity() > 0) {
-        bytes += frame.keptColumns.capacity() * sizeof(KeptColumn);
-        for (const KeptColumn &column : frame.keptColumns) {
+    std::size_t bytes = sizeof(Frame) + frame.textBytes();
+    if (!frame.hasExtras())
+        return bytes;
+    // the extras' own arrays are in the heap; their block and its strings are not
+    const FrameExtras &extras = frame.extras();
+    bytes += sizeof(FrameExtras) + stringBytes(extras.extraPairs);
+    if (extras.keptColumns.capacity() > 0) {
+        bytes += extras.keptColumns.capacity() * sizeof(KeptColumn);
+        for (const KeptColumn &column : extras.keptColumns) {
             bytes += stringBytes(column.name) + column.values.capacity() * sizeof(std::string);
             for (const std::string &value : column.values)
                 bytes += stringBytes(value);
@@ -284,26 +286,24 @@ private:
     {
         frame.atomCount = 0;
         frame.atoms.clear();
-        frame.ownTerms.clear();
         frame.time = 0.0;
         frame.energy = 0.0;
         frame.hasTime = true;
         frame.hasEnergy = true;
-        frame.text.reset();
-        frame.cell.reset();
-        frame.keptColumns.clear();
-        frame.impulseColumn = ImpulseColumn::None;
-        frame.chargeColumn = ChargeColumn::None;
-        frame.extraPairs.clear();
-        frame.clearNames();
+        frame.clearText();
+        if (frame.hasExtras())
+            frame.editExtras().clear();
     }
 
     static void lend(Frame &from, Frame &to)
     {
         to.atoms = std::move(from.atoms);
         to.atoms.clear();
-        to.ownTerms = std::move(from.ownTerms);
-        to.ownTerms.clear();
+        if (from.hasExtras() && from.extras().ownTerms.capacity() > 0) {
+            std::pmr::vector<OrbitalTerm> &terms = to.editExtras().ownTerms;
+            terms = std::move(from.editExtras().ownTerms);
+            terms.clear();
+        }
     }
 
     // False, after saying so, when the budget has no room for the frame: the reading ends
