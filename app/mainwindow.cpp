@@ -139,10 +139,9 @@ void TMainForm::SetFileName(const QString &name)
 
 void TMainForm::ShowStatus()
 {
-    static const std::optional<std::string> noText;
     // The counter is the bar's standing text; a busy text covers it until it is cleared.
-    FrameCounter->SetWholeText(frameCounterText(
-        CurrentFrameIndex, FrameCount, CurrentFrame ? CurrentFrame->text : noText));
+    FrameCounter->SetWholeText(frameCounterText(CurrentFrameIndex, FrameCount,
+        CurrentFrame ? CurrentFrame->text() : std::optional<std::string_view>()));
     statusBar()->clearMessage();
 }
 

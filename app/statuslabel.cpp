@@ -57,7 +57,7 @@ QString tidyNumbers(const QString &text)
 } // namespace
 
 QString frameCounterText(
-    int index, int count, const std::optional<std::string> &text, qsizetype maxCharacters)
+    int index, int count, std::optional<std::string_view> text, qsizetype maxCharacters)
 {
     QString line = QStringLiteral("Frame %1 of %2").arg(index).arg(count);
     if (!text)

@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 /// The frame counter of the status line: "Frame i of n", then a blank and the frame's text
 /// when it has one, its line ends taken off. Numbers with more significant digits than a
@@ -12,7 +13,7 @@
 /// with 15 digits (350); every other character stays as the file has it. Only the start of a
 /// long text is kept: a line never shows more than maxCharacters of it.
 QString frameCounterText(
-    int index, int count, const std::optional<std::string> &text, qsizetype maxCharacters = 2000);
+    int index, int count, std::optional<std::string_view> text, qsizetype maxCharacters = 2000);
 
 /// A one-line label that shows as much of its text as fits, cut with an ellipsis, and asks
 /// for no more width than a few characters, so a long text neither widens the window nor is

@@ -104,9 +104,9 @@ template <typename Work> void onThreads(std::size_t parts, Work work)
 
 MinimumImage::MinimumImage(const Frame &frame)
 {
-    if (!frame.cell)
+    if (!frame.cell())
         return;
-    const Cell &cell = *frame.cell;
+    const Cell &cell = *frame.cell();
     const Vector3 &a = cell.edges[0], &b = cell.edges[1], &c = cell.edges[2];
     const double volume = dot(a, cross(b, c));
     if (!std::isfinite(volume) || std::abs(volume) < 1e-9)

@@ -75,28 +75,20 @@ struct KeptColumn
 enum class ImpulseColumn : std::uint8_t { None, Momenta, Velocities };
 enum class ChargeColumn : std::uint8_t { None, Charges, InitialCharges };
 
-/// One time step: its atoms in file order, its time, energy and the rest of its time line.
-struct Frame
+/// What few frames have: kept in a block of its own, made on first use, so that the record of
+/// a frame without them (most frames of most files) stays small. The arrays take their memory
+/// from the frame's.
+struct FrameExtras
 {
-    Frame() = default;
-    /// A frame whose atoms and own terms will take their memory from memory.
-    explicit Frame(std::pmr::memory_resource *memory)
-        : atoms(memory)
-        , ownTerms(memory)
+    FrameExtras() = default;
+    /// Extras whose arrays will take their memory from memory.
+    explicit FrameExtras(std::pmr::memory_resource *memory)
+        : ownTerms(memory)
         , nameIndex(memory)
         , nameText(memory)
     {
     }
 
-    int atomCount = 0;
-    std::pmr::vector<FrameAtom> atoms; ///< empty until the reader allocates it
-    double time = 0.0;
-    double energy = 0.0;
-    bool hasTime = true; ///< false when the file gives the frame no time (time is then 0)
-    bool hasEnergy = true; ///< false when the file gives the frame no energy (energy is then 0)
-    /// The rest of the frame's time line, when reached; for an XYZ file, its comment line
-    /// without the pairs the reader recognised
-    std::optional<std::string> text;
     std::optional<Cell> cell; ///< the lattice an XYZ file gives the frame
     std::vector<KeptColumn> keptColumns; ///< the columns of an XYZ file kept for writing back
     std::pmr::vector<OrbitalTerm> ownTerms; ///< the own expansions of the atoms that have one
@@ -105,10 +97,63 @@ struct Frame
     /// The other pairs of an extended XYZ comment (config_type=..., stress="..."), as written
     std::string extraPairs;
     /// The names atoms were read with, where they differ from their type's name: per atom an
-    /// offset into nameText, or SameAsType. Empty while every name is its type's.
+    /// offset into nameText, or Frame::SameAsType. Empty while every name is its type's.
     std::pmr::vector<std::uint32_t> nameIndex;
     std::pmr::string nameText; ///< the distinct names of nameIndex, each ended by a NUL
+
+    /// Forgets every value, keeping the room of the arrays.
+    void clear();
+};
+
+/// One time step: its atoms in file order, its time, energy and the rest of its time line.
+/// A copy keeps its arrays in ordinary memory, whatever memory the original's take.
+struct Frame
+{
+    Frame() = default;
+    /// A frame whose atoms and extras will take their memory from memory.
+    explicit Frame(std::pmr::memory_resource *memory)
+        : atoms(memory)
+    {
+    }
+    Frame(const Frame &other);
+    Frame &operator=(const Frame &other);
+    Frame(Frame &&) noexcept = default;
+    /// The frame taken keeps the memory of its extras: frames of one list move among themselves.
+    Frame &operator=(Frame &&) = default;
+    ~Frame() = default;
+
+    int atomCount = 0;
+    bool hasTime = true; ///< false when the file gives the frame no time (time is then 0)
+    bool hasEnergy = true; ///< false when the file gives the frame no energy (energy is then 0)
+    std::pmr::vector<FrameAtom> atoms; ///< empty until the reader allocates it
+    double time = 0.0;
+    double energy = 0.0;
     static constexpr std::uint32_t SameAsType = UINT32_MAX;
+
+    /// The rest of the frame's time line, when reached; for an XYZ file, its comment line
+    /// without the pairs the reader recognised.
+    std::optional<std::string_view> text() const;
+    void setText(std::string_view text);
+    void clearText();
+    /// Bytes the text takes outside the record.
+    std::size_t textBytes() const;
+
+    /// True once the frame has extras (which may have been emptied since).
+    bool hasExtras() const { return extrasBlock != nullptr; }
+    /// The frame's extras; all empty when it never got any.
+    const FrameExtras &extras() const { return extrasBlock ? *extrasBlock : noExtras(); }
+    /// The frame's extras for changing, made when it has none.
+    FrameExtras &editExtras()
+    {
+        if (!extrasBlock)
+            makeExtras();
+        return *extrasBlock;
+    }
+    const std::optional<Cell> &cell() const { return extras().cell; }
+    const std::vector<KeptColumn> &keptColumns() const { return extras().keptColumns; }
+    const std::string &extraPairs() const { return extras().extraPairs; }
+    ImpulseColumn impulseColumn() const { return extras().impulseColumn; }
+    ChargeColumn chargeColumn() const { return extras().chargeColumn; }
 
     /// The name the atom at index was read with: its type's name unless it was read otherwise;
     /// empty when it has neither.
@@ -134,7 +179,26 @@ struct Frame
     std::span<const OrbitalTerm> activeOrbitals(const FrameAtom &atom) const;
     /// The family the atom's cloud uses: its type's or its own.
     int activeOrbitalFamily(const FrameAtom &atom) const;
+
+private:
+    // Frees a text block, but never the one shared by every empty text.
+    struct TextDeleter
+    {
+        void operator()(char *block) const;
+    };
+    // The text's length and then its bytes; null while there is no text. Most frames of a file
+    // have a text, often an empty one, which takes no block of its own: a
+    // std::optional<std::string> would add 40 bytes to every record.
+    std::unique_ptr<char[], TextDeleter> textBlock;
+    std::unique_ptr<FrameExtras> extrasBlock;
+
+    static const FrameExtras &noExtras();
+    void makeExtras();
 };
+
+/// What a frame takes besides the arrays in its memory resource: its record and what hangs
+/// from it on the ordinary heap.
+std::size_t recordBytes(const Frame &frame);
 
 /// Makes the frame's atoms: count atoms at the origin, no impulse, no charge, no type.
 /// Returns false when memory is exhausted (the frame is then left without atoms).

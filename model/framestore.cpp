@@ -171,8 +171,8 @@ FrameStore::Parsed FrameStore::parse(int number)
         LineSource lines(text);
         complete = !text.empty()
             && reader.readFrame(cached->frame, lines) == ReadResult::FrameComplete && lines.atEnd();
-        cached->bytes = sizeof(Cached) + cached->memory.bytes
-            + (cached->frame.text ? cached->frame.text->capacity() : 0);
+        cached->bytes =
+            sizeof(Cached) - sizeof(Frame) + recordBytes(cached->frame) + cached->memory.bytes;
         if (complete)
             parsed.cached = std::move(cached);
     } catch (const std::bad_alloc &) {

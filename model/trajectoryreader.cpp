@@ -113,9 +113,9 @@ void TrajectoryReader::keepName(
     Frame &frame, std::size_t index, std::string_view name, const AtomTypeCache::Found &found)
 {
     // a name past what an offset can address goes by its type's name
-    if (found.typeNamed || frame.nameText.size() + name.size() + 1 >= Frame::SameAsType)
+    if (found.typeNamed || frame.extras().nameText.size() + name.size() + 1 >= Frame::SameAsType)
         return;
-    if (namedFrame != &frame || frame.nameText.empty()) {
+    if (namedFrame != &frame || frame.extras().nameText.empty()) {
         namedFrame = &frame;
         keptNames.clear();
     }

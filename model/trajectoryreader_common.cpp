@@ -60,7 +60,7 @@ ReadResult TrajectoryReader::readFrameLine(
         std::string text(p, end);
         if (line.hasLineFeed)
             text += '\n';
-        frame.text = std::move(text);
+        frame.setText(text);
     }
     if (lineNumber == layout.firstAtomLine) {
         // Each atom is built when its line is read, so its memory is written once, while the

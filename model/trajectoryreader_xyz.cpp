@@ -90,9 +90,13 @@ ReadResult TrajectoryReader::readXyzFrame(Frame &frame, LineSource &source)
     frame.time = comment.time.value_or(0.0);
     frame.hasEnergy = comment.energy.has_value();
     frame.energy = comment.energy.value_or(0.0);
-    frame.cell = comment.cell;
-    frame.text = std::move(comment.text);
-    frame.extraPairs = std::move(comment.pairs);
+    frame.setText(comment.text);
+    // a frame of a plain XYZ file gets no extras
+    if (frame.hasExtras() || comment.cell || !comment.pairs.empty()) {
+        FrameExtras &extras = frame.editExtras();
+        extras.cell = comment.cell;
+        extras.extraPairs = std::move(comment.pairs);
+    }
     xyzScale = comment.positionScale.value_or(layout.convertUnits ? BohrToAngstrom : 1.0);
     xyzHasProperties = comment.properties.has_value();
     if (xyzHasProperties && (!xyzPlanned || *comment.properties != xyzProperties)) {
@@ -106,18 +110,26 @@ ReadResult TrajectoryReader::readXyzFrame(Frame &frame, LineSource &source)
         sink.show(FormatErrorCaption, PropertiesInvalid);
         return ReadResult::FormatError;
     }
-    frame.keptColumns.clear();
-    frame.impulseColumn = xyzHasProperties ? xyzPlan.impulseColumn : ImpulseColumn::None;
-    frame.chargeColumn = xyzHasProperties ? xyzPlan.chargeColumn : ChargeColumn::None;
+    const ImpulseColumn impulseColumn =
+        xyzHasProperties ? xyzPlan.impulseColumn : ImpulseColumn::None;
+    const ChargeColumn chargeColumn = xyzHasProperties ? xyzPlan.chargeColumn : ChargeColumn::None;
+    const bool keeps = xyzHasProperties && !xyzPlan.kept.empty();
+    if (frame.hasExtras() || impulseColumn != ImpulseColumn::None
+        || chargeColumn != ChargeColumn::None || keeps) {
+        FrameExtras &extras = frame.editExtras();
+        extras.keptColumns.clear();
+        extras.impulseColumn = impulseColumn;
+        extras.chargeColumn = chargeColumn;
+    }
 
     if (!reserveAtomsForLines(frame, source, sink))
         return ReadResult::OutOfMemory;
-    if (xyzHasProperties) {
+    if (keeps) {
         // the numbers of kept columns live in the frame's memory, as its atoms do
         std::pmr::memory_resource *memory = frame.atoms.get_allocator().resource();
         const std::size_t atoms = frame.atoms.capacity();
         for (const XyzColumn &column : xyzPlan.kept) {
-            KeptColumn &kept = frame.keptColumns.emplace_back(memory);
+            KeptColumn &kept = frame.editExtras().keptColumns.emplace_back(memory);
             kept.name = column.name;
             kept.type = column.type;
             kept.count = column.count;
@@ -267,7 +279,7 @@ ReadResult TrajectoryReader::readXyzColumns(
             break;
         }
         case Use::Keep: {
-            KeptColumn &column = frame.keptColumns[kept++];
+            KeptColumn &column = frame.editExtras().keptColumns[kept++];
             const bool fits = column.isText() ? keepText(column, p, end, step.count)
                                               : keepNumbers(column, p, end, step.count);
             // every token of the column must be there: the next ones belong to other columns
@@ -288,7 +300,7 @@ ReadResult TrajectoryReader::readXyzColumns(
         if (found.typeNamed)
             ownName = {};
         keepName(frame, static_cast<std::size_t>(&atom - frame.atoms.data()), ownName, found);
-        if (found.typeNamed && !frame.nameIndex.empty())
+        if (found.typeNamed && !frame.extras().nameIndex.empty())
             frame.setNameOf(
                 static_cast<std::size_t>(&atom - frame.atoms.data()), Frame::SameAsType);
     }

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string_view>
 
 namespace {
@@ -126,7 +127,7 @@ void appendShortest(std::string &out, double value)
 // and written when it had them or when any value is not 0.
 std::string_view impulseColumnName(const Frame &frame)
 {
-    switch (frame.impulseColumn) {
+    switch (frame.impulseColumn()) {
     case ImpulseColumn::Velocities:
         return "velocities";
     case ImpulseColumn::Momenta:
@@ -141,7 +142,7 @@ std::string_view impulseColumnName(const Frame &frame)
 
 std::string_view chargeColumnName(const Frame &frame)
 {
-    switch (frame.chargeColumn) {
+    switch (frame.chargeColumn()) {
     case ChargeColumn::InitialCharges:
         return "initial_charges";
     case ChargeColumn::Charges:
@@ -223,18 +224,18 @@ void appendKeptValues(std::string &out, const KeptColumn &column, std::size_t at
 std::string extendedComment(const Frame &frame, const OwnColumns &own)
 {
     std::string comment;
-    if (frame.cell) {
+    if (frame.cell()) {
         comment += "Lattice=\"";
-        for (const Vector3 &edge : frame.cell->edges)
+        for (const Vector3 &edge : frame.cell()->edges)
             for (const double value : {edge.x, edge.y, edge.z}) {
                 if (comment.back() != '"')
                     comment += ' ';
                 appendShortest(comment, value);
             }
         comment += "\" ";
-        if (frame.cell->origin != Vector3{}) {
+        if (frame.cell()->origin != Vector3{}) {
             comment += "Origin=\"";
-            const Vector3 &origin = frame.cell->origin;
+            const Vector3 &origin = frame.cell()->origin;
             for (const double value : {origin.x, origin.y, origin.z}) {
                 if (comment.back() != '"')
                     comment += ' ';
@@ -250,7 +251,7 @@ std::string extendedComment(const Frame &frame, const OwnColumns &own)
         comment += ':' + std::string(own.charge) + ":R:1";
     if (own.names)
         comment += ':' + std::string(XyzNamesColumn) + ":S:1";
-    for (const KeptColumn &column : frame.keptColumns) {
+    for (const KeptColumn &column : frame.keptColumns()) {
         if (!writesKept(frame, column, own))
             continue;
         comment += ':' + column.name + ':' + column.type + ':' + std::to_string(column.count);
@@ -263,14 +264,14 @@ std::string extendedComment(const Frame &frame, const OwnColumns &own)
         comment += " energy=";
         appendShortest(comment, frame.energy);
     }
-    if (frame.cell) {
+    if (frame.cell()) {
         comment += " pbc=\"";
         for (std::size_t k = 0; k < 3; ++k)
-            comment += std::string(k ? " " : "") + (frame.cell->periodic[k] ? "T" : "F");
+            comment += std::string(k ? " " : "") + (frame.cell()->periodic[k] ? "T" : "F");
         comment += '"';
     }
-    if (!frame.extraPairs.empty())
-        comment += ' ' + frame.extraPairs;
+    if (!frame.extraPairs().empty())
+        comment += ' ' + frame.extraPairs();
     return comment;
 }
 
@@ -286,8 +287,8 @@ std::string plainComment(const Frame &frame)
         comment += comment.empty() ? "energy=" : " energy=";
         appendShortest(comment, frame.energy);
     }
-    if (frame.text) {
-        std::string text = *frame.text;
+    if (const std::optional<std::string_view> given = frame.text()) {
+        std::string text(*given);
         std::replace_if(
             text.begin(), text.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
         const std::size_t first = text.find_first_not_of(" \t");
@@ -333,7 +334,7 @@ template <class Target> int writeXyzFrameTo(const Frame &frame, const Target &ta
             piece += ' ';
             piece += name.empty() || name == "?" ? std::string_view("X") : name;
         }
-        for (const KeptColumn &column : frame.keptColumns)
+        for (const KeptColumn &column : frame.keptColumns())
             if (extended && writesKept(frame, column, own))
                 appendKeptValues(piece, column, i);
         piece += '\n';

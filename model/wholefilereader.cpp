@@ -116,28 +116,6 @@ private:
     const TrajectoryReader *reader = nullptr;
 };
 
-// What a frame takes besides the arrays in the list's heap: its record and what hangs from it
-// on the ordinary heap.
-std::size_t recordBytes(const Frame &frame)
-{
-    const auto stringBytes = [](const std::string &text) {
-        return text.capacity() > std::string().capacity() ? text.capacity() + 1 : 0;
-    };
-    std::size_t bytes = sizeof(Frame);
-    if (frame.text)
-        bytes += stringBytes(*frame.text);
-    bytes += stringBytes(frame.extraPairs);
-    if (frame.keptColumns.capacity() > 0) {
-        bytes += frame.keptColumns.capacity() * sizeof(KeptColumn);
-        for (const KeptColumn &column : frame.keptColumns) {
-            bytes += stringBytes(column.name) + column.values.capacity() * sizeof(std::string);
-            for (const std::string &value : column.values)
-                bytes += stringBytes(value);
-        }
-    }
-    return bytes;
-}
-
 class WholeFileReader
 {
 public:
@@ -356,26 +334,24 @@ private:
     {
         frame.atomCount = 0;
         frame.atoms.clear();
-        frame.ownTerms.clear();
         frame.time = 0.0;
         frame.energy = 0.0;
         frame.hasTime = true;
         frame.hasEnergy = true;
-        frame.text.reset();
-        frame.cell.reset();
-        frame.keptColumns.clear();
-        frame.impulseColumn = ImpulseColumn::None;
-        frame.chargeColumn = ChargeColumn::None;
-        frame.extraPairs.clear();
-        frame.clearNames();
+        frame.clearText();
+        if (frame.hasExtras())
+            frame.editExtras().clear();
     }
 
     static void lend(Frame &from, Frame &to)
     {
         to.atoms = std::move(from.atoms);
         to.atoms.clear();
-        to.ownTerms = std::move(from.ownTerms);
-        to.ownTerms.clear();
+        if (from.hasExtras() && from.extras().ownTerms.capacity() > 0) {
+            std::pmr::vector<OrbitalTerm> &terms = to.editExtras().ownTerms;
+            terms = std::move(from.editExtras().ownTerms);
+            terms.clear();
+        }
     }
 
     // False, after saying so, when the budget has no room for the frame: the reading ends

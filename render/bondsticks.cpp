@@ -28,13 +28,13 @@ std::uint64_t bondKey(const Frame &frame)
         mix(std::bit_cast<std::uint64_t>(atom.position.z));
         mix(atom.type ? static_cast<std::uint64_t>(atom.type->protons) : ~std::uint64_t{0});
     }
-    if (frame.cell) {
+    if (frame.cell()) {
         for (std::size_t k = 0; k < 3; ++k) {
-            const Vector3 &edge = frame.cell->edges[k];
+            const Vector3 &edge = frame.cell()->edges[k];
             mix(std::bit_cast<std::uint64_t>(edge.x));
             mix(std::bit_cast<std::uint64_t>(edge.y));
             mix(std::bit_cast<std::uint64_t>(edge.z));
-            mix(frame.cell->periodic[k] ? 1 : 2);
+            mix(frame.cell()->periodic[k] ? 1 : 2);
         }
     }
     return hash;

@@ -369,8 +369,8 @@ void DrawOverlay(QImage &canvas, const Frame *frame, RedrawInputs &inputs)
     }
     if (display.ShowImpulses && drawn.hasAtoms())
         drawImpulses(canvas, drawn, inputs, positions);
-    if (display.ShowCell && drawn.cell)
-        drawCell(canvas, *drawn.cell, inputs);
+    if (display.ShowCell && drawn.cell())
+        drawCell(canvas, *drawn.cell(), inputs);
     if (display.ShowAxes)
         drawAxes(canvas, inputs);
     if (display.ShowText)

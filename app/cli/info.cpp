@@ -224,10 +224,10 @@ void printJson(const std::string &path, const LoadedTrajectory &loaded, const Fr
     out += "  \"time\": " + range(summary.time) + ",\n";
     out += "  \"energy\": " + range(summary.energy) + ",\n";
     const auto cell = [](const Frame *frame) {
-        if (!frame || !frame->cell)
+        if (!frame || !frame->cell())
             return std::string("null");
         std::string edges = "[";
-        for (const Vector3 &edge : frame->cell->edges)
+        for (const Vector3 &edge : frame->cell()->edges)
             edges += std::string(edges.size() > 1 ? ", " : "") + "[" + jsonNumber(edge.x) + ", "
                 + jsonNumber(edge.y) + ", " + jsonNumber(edge.z) + "]";
         return edges + "]";

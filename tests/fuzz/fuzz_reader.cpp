@@ -49,7 +49,7 @@ void compare(const FrameList &a, const FrameList &b)
     for (const Frame &x : a) {
         const Frame &y = *other++;
         if (x.atomCount != y.atomCount || x.atoms.size() != y.atoms.size() || !same(x.time, y.time)
-            || !same(x.energy, y.energy) || x.text != y.text)
+            || !same(x.energy, y.energy) || x.text() != y.text())
             mismatch("frame header");
         if (x.atoms.size() != static_cast<std::size_t>(x.atomCount))
             mismatch("atoms missing from a complete frame");

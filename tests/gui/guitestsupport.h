@@ -48,7 +48,7 @@ inline void loadFrames(TMainForm &main, int count)
         frame.atomCount = 1;
         allocateAtoms(frame, 1);
         frame.time = i;
-        frame.text = "step " + std::to_string(i);
+        frame.setText("step " + std::to_string(i));
         main.Frames.appendFrame(std::move(frame));
         ++main.FrameCount;
     }

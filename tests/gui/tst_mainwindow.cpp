@@ -221,7 +221,7 @@ void MainWindowTest::statusShowsTheFrameTextAfterTheCounter()
 {
     loadFrames(*MainForm, 2);
     QCOMPARE(MainForm->StatusText(), QStringLiteral("Frame 1 of 2 step 1"));
-    MainForm->Frames.frameAt(2).text.reset();
+    MainForm->Frames.frameAt(2).clearText();
     MainForm->GoToFrame(2);
     QCOMPARE(MainForm->StatusText(), QStringLiteral("Frame 2 of 2"));
     MainForm->ShowStatus(QStringLiteral("I'm reading frames, please wait!"));
@@ -269,7 +269,7 @@ void MainWindowTest::aHugeFrameTextIsCutToTheStatusLine()
     std::string comment;
     for (int i = 0; comment.size() < 10'000'000; ++i)
         comment += "q" + std::to_string(i) + "=0.1000000000000000055 ";
-    m.Frames.frameAt(1).text = comment;
+    m.Frames.frameAt(1).setText(comment);
     m.ShowStatus();
     QVERIFY(m.StatusText().startsWith(QStringLiteral("Frame 1 of 1 q0=0.1 q1=0.1 ")));
     QVERIFY(m.StatusText().size() <= 2100);

@@ -127,7 +127,7 @@ TEST_F(BondsTest, PeriodicCellBondsAcrossTheBoundaryByMinimumImage)
     // a water molecule cut by the x faces of a 10 Angstrom box: O near 0, its H near 10
     Frame box = frameOf({{"O", {0.2, 5.0, 5.0}}, {"H", {9.6, 5.6, 5.0}}, {"H", {0.5, 4.1, 5.0}},
         {"C", {5.0, 5.0, 5.0}}});
-    box.cell = Cell{{Vector3{10, 0, 0}, Vector3{0, 10, 0}, Vector3{0, 0, 10}}};
+    box.editExtras().cell = Cell{{Vector3{10, 0, 0}, Vector3{0, 10, 0}, Vector3{0, 0, 10}}};
     const std::vector<Bond> bonds = findBonds(box);
     ASSERT_EQ(bonds.size(), 2u);
     EXPECT_EQ(bonds[0], (Bond{0, 1, true}));
@@ -137,7 +137,7 @@ TEST_F(BondsTest, PeriodicCellBondsAcrossTheBoundaryByMinimumImage)
     EXPECT_NEAR(across.y, 0.6, 1e-12);
 
     // the same atoms where the x direction does not repeat: the cut bond is gone
-    box.cell->periodic = {false, true, true};
+    box.editExtras().cell->periodic = {false, true, true};
     EXPECT_EQ(findBonds(box), (std::vector<Bond>{{0, 2, false}}));
 }
 
@@ -176,7 +176,7 @@ TEST_F(BondsTest, GridFindsWhatEveryPairFinds)
             atoms[0].position = {c.stray, 1.0, 1.0};
         Frame frame = frameOf(atoms);
         if (c.cell)
-            frame.cell =
+            frame.editExtras().cell =
                 Cell{{Vector3{c.side, 0, 0}, Vector3{c.skew, c.side, 0}, Vector3{0, 0, c.side}}};
         std::vector<std::pair<std::uint32_t, std::uint32_t>> found;
         for (const Bond &bond : findBonds(frame, {}, 1))

@@ -21,7 +21,7 @@ TEST(Frame, StartsEmptyWithoutTextOrAtoms)
     Frame frame;
     EXPECT_EQ(frame.atomCount, 0);
     EXPECT_FALSE(frame.hasAtoms());
-    EXPECT_FALSE(frame.text.has_value());
+    EXPECT_FALSE(frame.text().has_value());
     EXPECT_EQ(frame.time, 0.0);
     EXPECT_EQ(frame.energy, 0.0);
 }
@@ -84,10 +84,12 @@ TEST(Frame, AppendedTermsBuildOneExpansionPerAtom)
     EXPECT_EQ(frame.ownOrbitals(frame.atoms[1])[0].coefficient, 0.3);
 }
 
-TEST(Frame, LoadedAtomsStayCompact)
+TEST(Frame, LoadedAtomsAndRecordsStayCompact)
 {
-    // the whole trajectory is kept in memory: every byte of an atom counts
+    // the whole trajectory is kept in memory: every byte of an atom counts, and of a frame's
+    // record in files of many small frames
     EXPECT_LE(sizeof(FrameAtom), 72u);
+    EXPECT_LE(sizeof(Frame), 72u);
 }
 
 // Memory that runs out at a fixed size, the same on every machine and under every sanitizer:

@@ -151,6 +151,32 @@ TEST(FrameList, FramesKeepTheirAtomsInPlaceWhileMoreAreAppended)
     EXPECT_EQ(copy.atoms.back().charge, 6);
 }
 
+// A copy (the cloud's, say) outlives the list: its text and extras are its own.
+TEST(FrameList, ACopyKeepsAllOfTheFrameAfterTheListIsCleared)
+{
+    FrameList frames;
+    Frame made(frames.memory());
+    ASSERT_TRUE(allocateAtoms(made, 2));
+    made.setText("water, frame 1\n");
+    made.editExtras().cell = Cell{{Vector3{5, 0, 0}, Vector3{0, 6, 0}, Vector3{0, 0, 7}}};
+    const OrbitalTerm terms[] = {newTerm(2, 1, 0.25, true, 0)};
+    made.setOwnOrbitals(made.atoms[1], terms);
+    made.setNameOf(0, made.addName("OW"));
+    KeptColumn &tags = made.editExtras().keptColumns.emplace_back(frames.memory());
+    tags.type = 'I';
+    tags.numbers = {7, -2};
+    const Frame copy = frames.appendFrame(std::move(made));
+    frames.clearFrames();
+    EXPECT_EQ(copy.text(), "water, frame 1\n");
+    ASSERT_TRUE(copy.cell());
+    EXPECT_EQ(copy.cell()->edges[2], (Vector3{0, 0, 7}));
+    ASSERT_EQ(copy.ownOrbitals(copy.atoms[1]).size(), 1u);
+    EXPECT_EQ(copy.ownOrbitals(copy.atoms[1])[0].coefficient, 0.25);
+    EXPECT_EQ(copy.atomName(0), "OW");
+    ASSERT_EQ(copy.keptColumns().size(), 1u);
+    EXPECT_EQ(copy.keptColumns()[0].numbers, (std::pmr::vector<double>{7, -2}));
+}
+
 TEST(FrameList, FramesMadeElsewhereKeepOrdinaryMemory)
 {
     FrameList frames;

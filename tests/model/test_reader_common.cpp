@@ -37,7 +37,7 @@ TEST_P(CommonReader, ReadsTheWorkedExampleWithOneOrbitalErrorForTheFile)
     ASSERT_EQ(frame.atoms.size(), 3u);
     EXPECT_EQ(frame.time, 0.5);
     EXPECT_EQ(frame.energy, -12.25);
-    EXPECT_EQ(frame.text, std::optional<std::string>(" water\n"));
+    EXPECT_EQ(frame.text(), std::optional<std::string>(" water\n"));
     EXPECT_EQ(frame.atoms[0].type->name, "O");
     EXPECT_EQ(frame.atoms[1].type->name, "H");
     EXPECT_EQ(frame.atoms[2].type->name, "H");
@@ -225,7 +225,7 @@ TEST_P(CommonReader, WithoutTimeAndEnergyTheWholeTimeLineBecomesTheText)
     format.current().readEnergy = false;
     const ReadAll read("1\n  7.5 hello\tworld\nH 1 2 3 0 0 0 0 1\n", format, threads());
     ASSERT_EQ(read.frames.count(), 1);
-    EXPECT_EQ(read.frame(1).text, std::optional<std::string>("  7.5 hello\tworld\n"));
+    EXPECT_EQ(read.frame(1).text(), std::optional<std::string>("  7.5 hello\tworld\n"));
     EXPECT_EQ(read.frame(1).time, 0.0);
     EXPECT_TRUE(read.messages().empty());
 }
@@ -238,7 +238,7 @@ TEST_P(CommonReader, EnergyAloneOnItsLineIsTheFirstToken)
     ASSERT_EQ(read.frames.count(), 1);
     EXPECT_EQ(read.frame(1).energy, -3.5);
     EXPECT_EQ(read.frame(1).time, 0.0);
-    EXPECT_EQ(read.frame(1).text, std::optional<std::string>(" 9\n"));
+    EXPECT_EQ(read.frame(1).text(), std::optional<std::string>(" 9\n"));
 }
 
 TEST_P(CommonReader, CountTimeAndEnergySharingALineAreReadInThatOrder)
@@ -252,7 +252,7 @@ TEST_P(CommonReader, CountTimeAndEnergySharingALineAreReadInThatOrder)
     EXPECT_EQ(read.frame(1).atomCount, 1);
     EXPECT_EQ(read.frame(1).time, 2.5);
     EXPECT_EQ(read.frame(1).energy, -7.0);
-    EXPECT_EQ(read.frame(1).text, std::optional<std::string>(" rest\n"));
+    EXPECT_EQ(read.frame(1).text(), std::optional<std::string>(" rest\n"));
 }
 
 TEST_P(CommonReader, MissingTimeAndEnergyWarnOnceAndStayZero)
@@ -262,7 +262,7 @@ TEST_P(CommonReader, MissingTimeAndEnergyWarnOnceAndStayZero)
     EXPECT_EQ(read.frames.count(), 2);
     EXPECT_EQ(read.messages(), (Messages{TimeWarning, EnergyWarning}));
     EXPECT_EQ(read.frame(2).time, 0.0);
-    EXPECT_EQ(read.frame(2).text, std::optional<std::string>("\n"));
+    EXPECT_EQ(read.frame(2).text(), std::optional<std::string>("\n"));
 }
 
 TEST_P(CommonReader, ChargeWarningIsShownOnceForTheWholeFile)
@@ -309,7 +309,7 @@ TEST_P(CommonReader, CarriageReturnsBeforeLineFeedsAreNotPartOfTheLine)
         "1\r\n0.5 1.5 note\r\nH 1 2 3 0.25 1 1 1 1\r\n", formatOf(LayoutKind::Common), threads());
     ASSERT_EQ(read.frames.count(), 1);
     EXPECT_TRUE(read.messages().empty());
-    EXPECT_EQ(read.frame(1).text, std::optional<std::string>(" note\n"));
+    EXPECT_EQ(read.frame(1).text(), std::optional<std::string>(" note\n"));
     EXPECT_EQ(read.frame(1).ownOrbitals(read.frame(1).atoms[0]).front().coefficient, 1.0);
 }
 
@@ -320,7 +320,7 @@ TEST_P(CommonReader, LongLinesAreReadWhole)
     const ReadAll read(frame + frame, formatOf(LayoutKind::Common), threads());
     ASSERT_EQ(read.frames.count(), 2);
     EXPECT_TRUE(read.messages().empty());
-    EXPECT_EQ(read.frame(2).text->size(), comment.size() + 2);
+    EXPECT_EQ(read.frame(2).text()->size(), comment.size() + 2);
 }
 
 TEST_P(CommonReader, AbsurdCountsEndLikeATruncatedFrameWithoutTakingTheMemory)

@@ -54,7 +54,7 @@ void expectSameFrames(const FrameList &expected, const FrameList &actual)
         ASSERT_EQ(a.atoms.size(), b.atoms.size()) << "frame " << i;
         EXPECT_TRUE(sameNumber(a.time, b.time));
         EXPECT_TRUE(sameNumber(a.energy, b.energy));
-        EXPECT_EQ(a.text, b.text);
+        EXPECT_EQ(a.text(), b.text());
         for (std::size_t k = 0; k < a.atoms.size(); ++k) {
             const FrameAtom &x = a.atoms[k];
             const FrameAtom &y = b.atoms[k];

@@ -30,7 +30,7 @@ TEST_P(LayoutReader, TableReadsTheWorkedExample)
     EXPECT_EQ(frame.atomCount, 3);
     EXPECT_EQ(frame.time, 0.5);
     EXPECT_EQ(frame.energy, -1.5);
-    EXPECT_FALSE(frame.text.has_value());
+    EXPECT_FALSE(frame.text().has_value());
     ASSERT_EQ(frame.atoms.size(), 3u);
     EXPECT_EQ(frame.atoms[0].charge, -0.8);
     EXPECT_EQ(frame.atoms[2].charge, 0.45);
@@ -194,7 +194,7 @@ TEST_P(LayoutReader, CustomReadsTheWorkedExample)
     EXPECT_EQ(first.atomCount, 3);
     EXPECT_EQ(first.energy, -76.4);
     EXPECT_EQ(first.time, 0.0);
-    EXPECT_EQ(first.text, std::optional<std::string>("step 0 at 0.0 fs\n"));
+    EXPECT_EQ(first.text(), std::optional<std::string>("step 0 at 0.0 fs\n"));
     const FrameAtom &oxygen = first.atoms[0];
     EXPECT_EQ(oxygen.type->name, "?");
     EXPECT_DOUBLE_EQ(oxygen.position.y, -0.52917706);

@@ -67,15 +67,15 @@ protected:
 
     // Reads file with the list bounded to limit bytes.
     static void readBounded(ReadAll &read, TrajectoryFile &file, std::size_t limit, int threads,
-        FrameHolding holding = FrameHolding::Whole)
+        FrameHolding holding = FrameHolding::Whole, const InputFormat &format = quietFormat())
     {
         read.frames.budget().setLimit(limit);
         ReadOptions options;
         options.holding = holding;
         options.threads = threads;
         options.batchBytes = 1 << 16;
-        read.outcome = readTrajectory(
-            file, quietFormat(), read.types, read.sink, read.warned, read.frames, options);
+        read.outcome =
+            readTrajectory(file, format, read.types, read.sink, read.warned, read.frames, options);
     }
 
     // The frames kept are the file's first ones, whole, and they and the text fit the bound.
@@ -150,6 +150,31 @@ TEST_F(MemoryBound, DecodedFramesStopAtTheBoundKeepingTheFramesRead)
     EXPECT_EQ(read.frames.count(), 1000);
     EXPECT_FALSE(read.frames.onDemand());
     EXPECT_TRUE(read.messages().empty());
+}
+
+// Frames with a cell and kept columns hold a block besides their record: it counts too.
+TEST_F(MemoryBound, TheExtrasOfFramesCountAgainstTheBound)
+{
+    constexpr int Written = 20000;
+    constexpr std::size_t Limit = std::size_t{4} << 20;
+    std::string text;
+    for (int i = 0; i < Written; ++i)
+        text += "1\nLattice=\"5 0 0 0 5 0 0 0 5\" Properties=species:S:1:pos:R:3:tags:I:1 time="
+            + std::to_string(i) + "\nH 1 2 3 7\n";
+    const std::string path = put("extended.xyz", text);
+    for (const int threads : {1, 2}) {
+        SCOPED_TRACE(threads);
+        TrajectoryFile file;
+        ASSERT_TRUE(file.open(path));
+        ReadAll read("", formatOf(LayoutKind::XYZ));
+        read.frames.clearFrames();
+        readBounded(read, file, Limit, threads, FrameHolding::Whole, formatOf(LayoutKind::XYZ));
+        EXPECT_EQ(read.messages(), Messages{OutOfMemory});
+        const auto kept = static_cast<std::size_t>(read.frames.count());
+        EXPECT_GT(kept, 1000u);
+        EXPECT_LE(kept * (sizeof(Frame) + sizeof(FrameExtras) + sizeof(FrameAtom)), Limit);
+        EXPECT_EQ(read.frame(static_cast<int>(kept)).keptColumns().size(), 1u);
+    }
 }
 
 // A small compressed file can hold far more text than memory: the text takes half the bound
@@ -271,8 +296,8 @@ TEST(MemoryBoundFrame, KeptColumnsPastTheBoundEndAsNotEnoughMemory)
         EXPECT_EQ(sink.messages, bound.said);
         EXPECT_LE(frames.budget().used(), bound.limit);
         if (bound.result == ReadResult::FrameComplete) {
-            ASSERT_EQ(frame.keptColumns.size(), 1u);
-            EXPECT_EQ(frame.keptColumns[0].numbers.size(), std::size_t{Atoms} * Values);
+            ASSERT_EQ(frame.keptColumns().size(), 1u);
+            EXPECT_EQ(frame.keptColumns()[0].numbers.size(), std::size_t{Atoms} * Values);
         }
     }
 }

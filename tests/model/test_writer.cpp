@@ -43,7 +43,7 @@ TEST_F(WriterTest, WritesTheWorkedExampleLetterForLetter)
     frame.atomCount = 3;
     frame.time = 0.5;
     frame.energy = -12.25;
-    frame.text = " not written\n";
+    frame.setText(" not written\n");
     frame.atoms.push_back(atom("O", {0, 0, 0}, -0.8));
     frame.atoms.push_back(atom("H", {0.75695, 0.520882, 0}, 0.4, {1, -2, 0.5}));
     frame.atoms.push_back(atom("H", {-0.75695, 0.520882, 0}, 0.4));
@@ -172,7 +172,7 @@ TEST_F(WriterTest, EveryLayoutWritesTheNamesAsRead)
         EXPECT_EQ(extended.frame(1).atomName(i), names[i]);
         EXPECT_EQ(extended.frame(1).atoms[i].type->name, types[i]);
     }
-    EXPECT_TRUE(extended.frame(1).keptColumns.empty());
+    EXPECT_TRUE(extended.frame(1).keptColumns().empty());
 }
 
 TEST_F(WriterTest, ExtendedXyzWritesBackColumnsKeysAndOriginAsRead)

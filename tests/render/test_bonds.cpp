@@ -82,7 +82,7 @@ TEST(BondSticks, AcrossTheCellEachHalfStaysOnItsSide)
     frame.atomCount = 2;
     frame.atoms[0].position = {-4.6, 0.0, 0.0};
     frame.atoms[1].position = {4.8, 0.0, 0.0}; // 0.6 apart through the faces at x = -5 and 5
-    frame.cell = Cell{{Vector3{10, 0, 0}, Vector3{0, 10, 0}, Vector3{0, 0, 10}}};
+    frame.editExtras().cell = Cell{{Vector3{10, 0, 0}, Vector3{0, 10, 0}, Vector3{0, 0, 10}}};
     scene.display.ShowCell = false;
     scene.redraw();
     const int oxygenX = 240 - static_cast<int>(4.6 * 32);

@@ -394,9 +394,9 @@ TEST(RedrawOverlay, CellEdgesFollowEachFramesLatticeInTheForegroundColour)
     TestScene scene;
     AtomType &c = scene.addType("C", rgbColor(0, 0, 255), 0.1);
     Frame &first = scene.addFrame({{{-3, -3, 0}, &c}});
-    first.cell = Cell{{Vector3{4, 0, 0}, Vector3{0, 3, 0}, Vector3{1, 1, 2}}};
+    first.editExtras().cell = Cell{{Vector3{4, 0, 0}, Vector3{0, 3, 0}, Vector3{1, 1, 2}}};
     Frame &second = scene.addFrame({{{-3, -3, 0}, &c}});
-    second.cell = Cell{{Vector3{6, 0, 0}, Vector3{0, 3, 0}, Vector3{1, 1, 2}}};
+    second.editExtras().cell = Cell{{Vector3{6, 0, 0}, Vector3{0, 3, 0}, Vector3{1, 1, 2}}};
     scene.display.FitMode = 3;
     scene.redraw(&first);
     // 32 pixels per Angstrom from the origin at (240, 175); c shifts the far face by (32, 32)
