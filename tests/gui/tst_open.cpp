@@ -57,6 +57,7 @@ private slots:
     void aFileWithoutFramesEmptiesTheTrajectoryAndSaysSo();
     void readingShowsTheBusyTextAndItsProgress();
     void aFileCutWhileReadKeepsTheFramesBeforeTheCut();
+    void escDuringAReadKeepsTheFramesReadSoFar_data();
     void escDuringAReadKeepsTheFramesReadSoFar();
     void aFifoKeepsTheWindowAnsweringUntilEscOrClose_data();
     void aFifoKeepsTheWindowAnsweringUntilEscOrClose();
@@ -372,10 +373,19 @@ void OpenTest::aFileCutWhileReadKeepsTheFramesBeforeTheCut()
     QVERIFY(MainForm->StatusText().startsWith(QStringLiteral("Frame 1 of %1").arg(framesBefore)));
 }
 
+void OpenTest::escDuringAReadKeepsTheFramesReadSoFar_data()
+{
+    QTest::addColumn<int>("memoryMegabytes"); // 0: the default, which holds the frames whole
+    QTest::newRow("whole") << 0;
+    QTest::newRow("indexed to be read on demand") << 32;
+}
+
 void OpenTest::escDuringAReadKeepsTheFramesReadSoFar()
 {
+    QFETCH(int, memoryMegabytes);
     TMainForm &m = *MainForm;
-    const int written = 400000; // some 16 MB: more than a batch read ahead
+    m.MemoryLimit = std::size_t(memoryMegabytes) << 20;
+    const int written = 400000; // some 16 MB: more than a batch read ahead or indexed
     const QString path = writeFile(QStringLiteral("long.xyz"), written);
     m.show();
     QVERIFY(QTest::qWaitForWindowExposed(&m));
@@ -394,6 +404,14 @@ void OpenTest::escDuringAReadKeepsTheFramesReadSoFar()
     QVERIFY(sink.messages.empty());
     QVERIFY(m.Playing);
     QVERIFY(m.StatusText().startsWith(QStringLiteral("Frame 1 of %1").arg(m.FrameCount)));
+    QCOMPARE(m.Frames.onDemand(), memoryMegabytes > 0);
+    // stepping shows each frame as read from the file
+    for (int step = 0; step < 3; ++step)
+        QTest::keyClick(m.View, Qt::Key_Right);
+    QCOMPARE(m.CurrentFrameIndex, 4);
+    QCOMPARE(m.CurrentFrame->time, 4.0);
+    QCOMPARE(m.CurrentFrame, &m.Frames.frameAt(4));
+    m.MemoryLimit = 0;
 }
 
 void OpenTest::aFifoKeepsTheWindowAnsweringUntilEscOrClose_data()
