@@ -20,7 +20,7 @@ void TMainForm::ShowFrameAt(int index)
     if (auto failure = Frames.takeFailure()) {
         Pause1Click();
         ShowMessage(
-            QString::fromStdString(failure->first), QString::fromStdString(failure->second));
+            QString::fromStdString(failure->caption), QString::fromStdString(failure->text));
     }
 }
 

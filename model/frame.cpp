@@ -330,12 +330,7 @@ int FrameList::framesReadAhead() const
     return store ? store->framesReadAhead() : 0;
 }
 
-std::optional<std::pair<std::string, std::string>> FrameList::takeFailure()
+std::optional<FrameFailure> FrameList::takeFailure()
 {
-    if (!store)
-        return std::nullopt;
-    std::optional<FrameStore::Failure> failure = store->takeFailure();
-    if (!failure)
-        return std::nullopt;
-    return std::pair{std::move(failure->caption), std::move(failure->text)};
+    return store ? store->takeFailure() : std::nullopt;
 }

@@ -217,6 +217,16 @@ struct FrameSummary
 
 class FrameStore;
 
+/// Why a frame of a file read on demand could not be read: the reader's message about it.
+struct FrameFailure
+{
+    int frame = 0; ///< 1-based
+    std::string caption;
+    std::string text;
+
+    friend bool operator==(const FrameFailure &, const FrameFailure &) = default;
+};
+
 /// The loaded trajectory: an empty head record, never drawn, followed by the frames in
 /// file order. Its frames are either held whole, decoded as they were read, or, for a file
 /// too large for that, kept in a store that reads each from the file when it is asked for
@@ -271,8 +281,8 @@ public:
     void stopReadAhead();
     /// On demand: how many frames the other thread has read ahead (for tests); 0 otherwise.
     int framesReadAhead() const;
-    /// On demand: why the first frame that could not be read failed, once (caption, text).
-    std::optional<std::pair<std::string, std::string>> takeFailure();
+    /// On demand: why the first frame that could not be read failed, once.
+    std::optional<FrameFailure> takeFailure();
 
     /// Goes through the frames in order; on demand each is read as it is reached.
     template <class List, class Value> class Iterator

@@ -88,9 +88,9 @@ public:
     void show(std::string_view caption, std::string_view text) override
     {
         if (said.caption.empty())
-            said = {std::string(caption), std::string(text)};
+            said = {0, std::string(caption), std::string(text)};
     }
-    FrameStore::Failure said;
+    FrameFailure said;
 };
 
 // Frames asked for lately stay where they are, whoever still draws them.
@@ -111,7 +111,7 @@ struct FrameStore::Cached
 struct FrameStore::Parsed
 {
     std::unique_ptr<Cached> cached; // nullptr when the frame could not be read
-    Failure failure;
+    FrameFailure failure;
 };
 
 FrameStore::FrameStore(TrajectoryFile &&file, FrameIndex &&index, LayoutKind kind,
@@ -183,13 +183,14 @@ FrameStore::Parsed FrameStore::parse(int number)
     if (parsed.cached && file.changeNoticed()
         && file.change().spoils(text.data(), text.data() + text.size())) {
         parsed.cached.reset();
-        said.said = {std::string(ReadingErrorCaption), "The file changed while it was being read"};
+        said.said = {
+            0, std::string(ReadingErrorCaption), "The file changed while it was being read"};
     }
     if (!parsed.cached) {
         parsed.failure = said.said;
         if (parsed.failure.caption.empty())
-            parsed.failure = {std::string(FormatErrorCaption),
-                "Frame " + std::to_string(number) + " could not be read"};
+            parsed.failure = {0, std::string(FormatErrorCaption), "The frame could not be read"};
+        parsed.failure.frame = number;
     }
     return parsed;
 }
@@ -339,7 +340,7 @@ void FrameStore::readAheadLoop()
     }
 }
 
-std::optional<FrameStore::Failure> FrameStore::takeFailure()
+std::optional<FrameFailure> FrameStore::takeFailure()
 {
     std::lock_guard lock(mutex);
     if (!failure)

@@ -99,12 +99,7 @@ public:
     void stopReadAhead();
     /// Why the first frame that could not be read failed, once: the owner tells it where
     /// a message box may be shown.
-    struct Failure
-    {
-        std::string caption;
-        std::string text;
-    };
-    std::optional<Failure> takeFailure();
+    std::optional<FrameFailure> takeFailure();
 
     /// For tests and diagnostics: frames cached now, and frames the thread has read.
     std::size_t cachedFrames() const;
@@ -142,7 +137,7 @@ private:
     int aheadParsing = 0; ///< the frame the thread reads now, 0 for none
     int aheadRead = 0;
     bool stopping = false;
-    std::optional<Failure> failure;
+    std::optional<FrameFailure> failure;
     bool failureTaken = false;
     std::thread aheadThread;
 };

@@ -42,9 +42,12 @@ bool parseCount(const std::string &text, int &value)
 int writeSelected(
     const FrameList &frames, const std::vector<int> &selected, std::FILE *file, WriteLayout layout)
 {
-    for (const int number : selected)
-        if (writeFrame(frames.frameAt(number), file, layout) != 0)
+    for (const int number : selected) {
+        const Frame &frame = frames.frameAt(number);
+        // a frame of a file read on demand that cannot be read fails the whole write
+        if (&frame == &frames.head() || writeFrame(frame, file, layout) != 0)
             return -1;
+    }
     return std::fflush(file) == 0 ? 0 : -1;
 }
 
@@ -139,6 +142,8 @@ int convertCommand(const std::vector<std::string> &arguments)
     }
     const SafeWriteResult result = writeFileSafely(paths[1],
         [&](std::FILE *file) { return writeSelected(frames, selected, file, layout) == 0; });
+    if (toldUnreadFrame("convert", frames))
+        return 1;
     if (result == SafeWriteResult::WriteFailed && paths[1] == "-") {
         std::cerr << "tessaly-cli convert: SAVE ERROR: cannot write to standard output\n";
         return 1;

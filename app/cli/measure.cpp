@@ -146,10 +146,9 @@ int measureCommand(const std::vector<std::string> &arguments)
         return 1;
     }
     // every atom named must be in every frame, before a line is written
-    int number = 0;
-    for (const Frame &frame : frames) {
-        ++number;
-        const int count = std::min(frame.atomCount, static_cast<int>(frame.atoms.size()));
+    // (from the index of a file read on demand, without reading the frames)
+    for (int number = 1; number <= frames.count(); ++number) {
+        const int count = frames.summaryAt(number).atomCount;
         for (const Measure &measure : measures)
             for (const int atom : measure.atoms)
                 if (atom > count) {
@@ -167,10 +166,12 @@ int measureCommand(const std::vector<std::string> &arguments)
             table << "_" << atom;
     }
     table << "\n";
-    number = 0;
+    int number = 0;
     std::string row;
     for (const Frame &frame : frames) {
         ++number;
+        if (&frame == &frames.head() && toldUnreadFrame("measure", frames))
+            return 1;
         const MinimumImage image(frame);
         row = std::to_string(number) + "," + (frame.hasTime ? ::number(frame.time) : "") + ","
             + (frame.hasEnergy ? ::number(frame.energy) : "");

@@ -361,9 +361,9 @@ private:
 };
 
 // Writes the movie of the selected frames, or of the turning frame with --rotate: redraw
-// draws a frame (nullptr: the current one) into picture with the view as it stands.
-int writeMovieOf(const RenderOptions &options, const std::vector<const Frame *> &selected,
-    QImage &picture, const std::function<void(const Frame *)> &redraw, ViewTransform &view)
+// draws a frame (0: the current one) into picture with the view as it stands.
+int writeMovieOf(const RenderOptions &options, const std::vector<int> &selected, QImage &picture,
+    const std::function<void(int)> &redraw, ViewTransform &view)
 {
     const int framesPerSecond = options.framesPerSecond.value_or(DefaultFramesPerSecond);
     const bool turning = options.rotate > 0;
@@ -375,7 +375,7 @@ int writeMovieOf(const RenderOptions &options, const std::vector<const Frame *> 
             progress.show(k);
             if (turning && k > 0)
                 turnSeriesStep(view, step, options.vertical);
-            redraw(turning ? nullptr : selected[static_cast<std::size_t>(k)]);
+            redraw(turning ? 0 : selected[static_cast<std::size_t>(k)]);
             return true;
         });
     progress.clear();
@@ -424,16 +424,13 @@ int renderCommand(const std::vector<std::string> &arguments)
                   << frames.count() << ")\n";
         return 2;
     }
-    std::vector<const Frame *> selected;
+    // Frames are taken by number as they are drawn: a file read on demand keeps only a few.
+    std::vector<int> selected;
     if (series) {
         const int first = options.first.value_or(1);
         const int last = options.last.value_or(frames.count());
-        int number = 0;
-        for (const Frame &frame : frames) {
-            ++number;
-            if (number >= first && number <= last && (number - first) % options.step == 0)
-                selected.push_back(&frame);
-        }
+        for (int number = first; number <= last; number += options.step)
+            selected.push_back(number);
     }
 
     const auto application = makeApplication();
@@ -466,6 +463,8 @@ int renderCommand(const std::vector<std::string> &arguments)
     // The shown frame stays the chosen one (the first for a series), as in the window,
     // where saving a series leaves the current frame alone.
     const Frame &current = frames.frameAt(series ? 1 : options.frame);
+    if (toldUnreadFrame("render", frames))
+        return 1;
     RedrawInputs inputs{frames, current, frames.count(), display, view, settings, scratch, gradient,
         loaded.format.current().readTime, loaded.format.current().readEnergy};
     inputs.cloudThreads = trajectoryOptions.threads;
@@ -488,11 +487,15 @@ int renderCommand(const std::vector<std::string> &arguments)
         return false;
     };
 
-    if (options.movie)
-        return writeMovieOf(
+    if (options.movie) {
+        const int status = writeMovieOf(
             options, selected, picture,
-            [&](const Frame *frame) { redrawFrame(picture, frame ? frame : &current, inputs); },
+            [&](int number) {
+                redrawFrame(picture, number ? &frames.frameAt(number) : &current, inputs);
+            },
             view);
+        return toldUnreadFrame("render", frames) ? 1 : status;
+    }
     if (options.rotate > 0) {
         redrawFrame(picture, &current, inputs);
         const bool complete =
@@ -509,9 +512,11 @@ int renderCommand(const std::vector<std::string> &arguments)
     SeriesProgress progress(count);
     int written = 0;
     long long k = 0;
-    for (const Frame *frame : selected) {
+    for (const int number : selected) {
         progress.show(k);
-        redrawFrame(picture, frame, inputs);
+        redrawFrame(picture, &frames.frameAt(number), inputs);
+        if (toldUnreadFrame("render", frames))
+            return 1;
         written += save(seriesFileName(options.output, k, digits)) ? 1 : 0;
         ++k;
     }

@@ -261,6 +261,16 @@ LoadedTrajectory loadTrajectory(const std::string &path, const TrajectoryOptions
     return loaded;
 }
 
+bool toldUnreadFrame(const std::string &command, FrameList &frames)
+{
+    const std::optional<FrameFailure> failure = frames.takeFailure();
+    if (!failure)
+        return false;
+    std::cerr << "tessaly-cli " << command << ": frame " << failure->frame
+              << " could not be read: " << failure->caption << ": " << failure->text << "\n";
+    return true;
+}
+
 CommandOption splitOption(const std::string &argument)
 {
     CommandOption option{argument, std::nullopt};

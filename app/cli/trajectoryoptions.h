@@ -90,6 +90,10 @@ struct LoadedTrajectory
 /// Reads the file at path into frames (which must be empty) exactly as the window's Open does:
 /// layout by option or extension, leading lines skipped, the once-per-file warnings fresh, each
 /// message recorded instead of shown. types must hold the table to look names up in.
+/// For a file read on demand: says on the error stream why a frame could not be read, when
+/// one could not, and gives true then.
+bool toldUnreadFrame(const std::string &command, FrameList &frames);
+
 LoadedTrajectory loadTrajectory(const std::string &path, const TrajectoryOptions &options,
     AtomTypeTable &types, FrameList &frames);
 

@@ -230,8 +230,8 @@ TEST_F(FrameStoreTest, BrokenFramesEndWhereAWholeReadEndsThem)
         EXPECT_TRUE(onDemand.sink.messages.empty());
         EXPECT_EQ(onDemand.frames.frameAt(1).atomCount, 2);
         EXPECT_EQ(&onDemand.frames.frameAt(2), &onDemand.frames.head());
-        EXPECT_EQ(onDemand.frames.takeFailure(),
-            (std::pair<std::string, std::string>{XyzError.first, XyzError.second}));
+        EXPECT_EQ(
+            onDemand.frames.takeFailure(), (FrameFailure{2, XyzError.first, XyzError.second}));
         EXPECT_EQ(&onDemand.frames.frameAt(2), &onDemand.frames.head());
         EXPECT_FALSE(onDemand.frames.takeFailure());
         EXPECT_EQ(contents(onDemand.frames.frameAt(3)), contents(onDemand.frames.frameAt(1)));
