@@ -255,6 +255,8 @@ public:
     /// Makes the frame at index (0: none) the current one; a frame that cannot be read from
     /// its file shows why and stops the play.
     void ShowFrameAt(int index);
+    /// Shows why a frame of a file read on demand could not be read, once, stopping the play.
+    void TellUnreadFrame();
     /// The most memory a trajectory may take, in bytes (the text of a pipe or compressed file
     /// and the frames decoded): set by "--memory"; 0 for a quarter of the machine's memory.
     std::size_t MemoryLimit = 0;

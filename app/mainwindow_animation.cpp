@@ -17,8 +17,14 @@ void TMainForm::ShowFrameAt(int index)
     // while the window plays or steps; not while a modal window may change the atom types.
     const bool steady = (step == 1 || step == -1) && !QApplication::activeModalWidget();
     Frames.hold(index, steady ? step : 0);
-    if (auto failure = Frames.takeFailure()) {
+    TellUnreadFrame();
+}
+
+void TMainForm::TellUnreadFrame()
+{
+    if (const std::optional<FrameFailure> failure = Frames.takeFailure()) {
         Pause1Click();
+        // the reader's own message; the status line names the frame
         ShowMessage(
             QString::fromStdString(failure->caption), QString::fromStdString(failure->text));
     }

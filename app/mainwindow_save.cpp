@@ -26,19 +26,16 @@ const QString MovieFilters[] = {QStringLiteral("MP4 movies (*.mp4)"),
 const QString AllFilesFilter = QStringLiteral("All files (*)");
 
 // Calls visit for each frame whose number (from 1, in list order) is in selected, which rises;
-// stops when visit returns false and returns whether every call went through.
+// stops when visit returns false, or at a frame of a file read on demand that cannot be read,
+// and returns whether every call went through. Only the frames selected are read.
 bool forEachSelected(
     FrameList &frames, const std::vector<int> &selected, const std::function<bool(Frame &)> &visit)
 {
-    std::size_t next = 0;
-    int number = 0;
-    for (Frame &frame : frames) {
-        if (next == selected.size())
+    for (const int number : selected) {
+        if (number < 1 || number > frames.count())
             break;
-        if (++number != selected[next])
-            continue;
-        ++next;
-        if (!visit(frame))
+        Frame &frame = frames.frameAt(number);
+        if (&frame == &frames.head() || !visit(frame))
             return false;
     }
     return true;
@@ -143,13 +140,14 @@ void TMainForm::Save1Click()
     const QString caption = QStringLiteral("SAVE ERROR");
 
     if (movie) {
-        std::vector<Frame *> chosen;
-        forEachSelected(Frames, selected, [&chosen](Frame &frame) {
-            chosen.push_back(&frame);
-            return true;
-        });
+        // frames are taken by number as they are filmed: a file read on demand keeps a few
+        std::vector<int> chosen;
+        for (const int number : selected)
+            if (number >= 1 && number <= FrameCount)
+                chosen.push_back(number);
         SaveMovie(name, static_cast<int>(chosen.size()), caption,
-            [&](int k) { Redraw(chosen[static_cast<std::size_t>(k)], false); });
+            [&](int k) { Redraw(&Frames.frameAt(chosen[static_cast<std::size_t>(k)]), false); });
+        TellUnreadFrame();
         // The bitmap holds the last frame filmed: the next paint composes the current one.
         BitmapFresh = false;
         View->update();
@@ -164,6 +162,7 @@ void TMainForm::Save1Click()
             return forEachSelected(Frames, selected,
                 [file, layout](Frame &frame) { return writeFrame(frame, file, layout) == 0; });
         });
+        TellUnreadFrame();
         return;
     }
     StatusLine->showBusy(SavingImagesText.toStdString());
@@ -175,6 +174,7 @@ void TMainForm::Save1Click()
         Redraw(&frame, false);
         return SaveViewBitmap(seriesFileName(name, k++, digits), caption) && !input.StopAsked();
     });
+    TellUnreadFrame();
     // The bitmap holds the last saved frame: the next paint composes the current one again.
     BitmapFresh = false;
     View->update();

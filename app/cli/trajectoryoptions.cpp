@@ -209,8 +209,10 @@ const char *trajectoryOptionsHelp()
            "  --memory SIZE      the most memory the trajectory may take: its frames and the\n"
            "                     text of a pipe or compressed file, counted together (bytes,\n"
            "                     or with K, M, G, T: 512M, 2G); default a quarter of the\n"
-           "                     machine's memory. Reading stops there with \"Not enough\n"
-           "                     memory\", keeping the frames read\n"
+           "                     machine's memory. A file whose frames would not fit is\n"
+           "                     indexed instead and its frames read as they are needed;\n"
+           "                     otherwise reading stops there with \"Not enough memory\",\n"
+           "                     keeping the frames read\n"
            "A gzip or zstd file (FILE.gz, FILE.zst) is read as its decompressed text, its layout\n"
            "chosen by the extension before that suffix; FILE \"-\" reads standard input.\n";
 }

@@ -63,6 +63,7 @@ private slots:
     void aFifoKeepsTheWindowAnsweringUntilEscOrClose();
     void readingForgetsPicksAndWarningsOfThePreviousFile();
     void newAfterOpeningEmptiesEverything();
+    void aFrameReadOnDemandThatCannotBeReadSaysWhyWhenShown();
 
 private:
     QString writeFile(const QString &name, int frames)
@@ -561,6 +562,36 @@ void OpenTest::newAfterOpeningEmptiesEverything()
     QCOMPARE(m.windowTitle(), QStringLiteral("Tessaly - Untitled"));
     QVERIFY(!m.Playing);
     QVERIFY(!ToolsDlg->isVisible());
+}
+
+// A value that cannot be read is met only when its frame is read from the file: stepping onto
+// it says why, once, with the reader's own message, and the next frames show as ever.
+void OpenTest::aFrameReadOnDemandThatCannotBeReadSaysWhyWhenShown()
+{
+    TMainForm &m = *MainForm;
+    m.MemoryLimit = std::size_t{1} << 20;
+    QFile file(folder.filePath(QStringLiteral("broken.xyz")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    for (int i = 1; i <= 20000; ++i)
+        file.write(QStringLiteral("2\ntime=%1\nH 0 %2 0\nO 1 1 1\n")
+                       .arg(i)
+                       .arg(i == 3 ? QStringLiteral("zero") : QStringLiteral("0"))
+                       .toLatin1());
+    file.close();
+    m.OpenTrajectory(file.fileName());
+    m.MemoryLimit = 0;
+    QVERIFY(m.Frames.onDemand());
+    QCOMPARE(m.FrameCount, 20000);
+    QVERIFY(sink.messages.empty());
+    for (int step = 0; step < 3; ++step)
+        QTest::keyClick(m.View, Qt::Key_Right);
+    QCOMPARE(m.CurrentFrameIndex, 4);
+    QCOMPARE(m.CurrentFrame->time, 4.0);
+    QCOMPARE(sink.messages.size(), std::size_t{1});
+    QCOMPARE(sink.messages[0],
+        std::make_pair(
+            std::string("INPUT FILE FORMAT ERROR"), std::string("Invalid atom XYZ coordinate")));
+    QVERIFY(!m.Playing);
 }
 
 QTEST_MAIN(OpenTest)
