@@ -210,6 +210,8 @@ void TOrbitalsDlg::FormClose()
             WriteBackTemplate(TargetType->orbitals);
         }
     } else if (FrameAtom *atom = TargetAtom()) {
+        // a frame read on demand would be read again without the change
+        Main.LoadedFrames().keep(Main.ShownFrameIndex());
         atom->usesTypeOrbitals = UsesTypeOrbitals;
         if (!UsesTypeOrbitals) {
             const std::span<const OrbitalTerm> own = TargetFrame->ownOrbitals(*atom);

@@ -319,6 +319,12 @@ void FrameList::hold(int index, int step)
         store->readAhead(index, step);
 }
 
+void FrameList::keep(int index)
+{
+    if (store)
+        store->keep(index);
+}
+
 void FrameList::stopReadAhead()
 {
     if (store)

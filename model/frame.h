@@ -277,6 +277,9 @@ public:
     /// On demand: keeps the frame at index (one at a time; 0 for none) where it is, and reads
     /// the frames after it in steps of step ahead, on another thread. Nothing otherwise.
     void hold(int index, int step = 0);
+    /// On demand: keeps the frame at index in memory from now on (one the user changed, whose
+    /// changes the file does not hold). Nothing otherwise.
+    void keep(int index);
     /// On demand: ends reading ahead (before the atom types change). Nothing otherwise.
     void stopReadAhead();
     /// On demand: how many frames the other thread has read ahead (for tests); 0 otherwise.

@@ -251,7 +251,7 @@ void FrameStore::evict()
         for (auto it = cache.begin(); it != cache.end(); ++it) {
             const Cached &cached = *it->second;
             if (it->first == heldNumber || &cached.frame == firstFrame
-                || cached.lastUse + RecentFrames > clock)
+                || keptNumbers.contains(it->first) || cached.lastUse + RecentFrames > clock)
                 continue;
             if (victim == cache.end() || cached.lastUse < victim->second->lastUse)
                 victim = it;
@@ -273,6 +273,12 @@ void FrameStore::hold(int number)
 {
     std::lock_guard lock(mutex);
     heldNumber = number;
+}
+
+void FrameStore::keep(int number)
+{
+    std::lock_guard lock(mutex);
+    keptNumbers.insert(number);
 }
 
 void FrameStore::readAhead(int from, int step)

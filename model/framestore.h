@@ -17,6 +17,7 @@
 #include <string_view>
 #include <thread>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 class AtomTypeTable;
@@ -93,6 +94,9 @@ public:
     /// Keeps the frame with the number from leaving the cache while it is held (one at a time;
     /// 0 holds none): the frame the window shows.
     void hold(int number);
+    /// Keeps the frame with the number in the cache for as long as the store lives: a frame
+    /// the user changed.
+    void keep(int number);
     /// Reads frames from + step, from + 2 step, ... on the thread, as far as the cache allows.
     void readAhead(int from, int step);
     /// Ends reading ahead and waits until the thread is idle.
@@ -130,6 +134,7 @@ private:
     std::size_t cachedBytes = 0;
     std::uint64_t clock = 0; ///< counts the frames asked for
     int heldNumber = 0;
+    std::unordered_set<int> keptNumbers;
     Frame *firstFrame = nullptr;
     int aheadNext = 0;
     int aheadStep = 1;

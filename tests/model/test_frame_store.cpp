@@ -255,3 +255,20 @@ TEST_F(FrameStoreTest, StoppingTheIndexKeepsTheFramesIndexed)
     for (const int i : {1, kept / 2, kept})
         EXPECT_EQ(contents(stopped.frames.frameAt(i)), contents(whole.frames.frameAt(i))) << i;
 }
+
+// A frame the user changed stays as changed while every other frame comes and goes.
+TEST_F(FrameStoreTest, AChangedFrameIsKept)
+{
+    const std::string path = put("long.xyz", extendedXyz(3000));
+    InputFormat format;
+    format.kind = static_cast<int>(LayoutKind::XYZ);
+    Read onDemand;
+    read(onDemand, path, format, FrameHolding::OnDemand, 1 << 20);
+    FrameList &frames = onDemand.frames;
+    Frame &changed = frames.frameAt(500);
+    changed.atoms[0].charge = 42.0;
+    frames.keep(500);
+    for (int i = 1; i <= frames.count(); ++i)
+        frames.frameAt(i);
+    EXPECT_EQ(frames.frameAt(500).atoms[0].charge, 42.0);
+}
