@@ -260,6 +260,10 @@ AtomTypeTable::RemoveRefusal AtomTypeTable::canRemove(
     // charge, refer to types that have no picture, so the atoms themselves are asked too.
     if (!frames.empty() && type.sphereImage)
         return RemoveRefusal::MayBeInUse;
+    // The frames of a file read on demand are not at hand: reading them all to ask would take
+    // as long as reading the file, so any type may be in use.
+    if (frames.onDemand())
+        return RemoveRefusal::MayBeInUse;
     for (const Frame &frame : frames)
         for (const FrameAtom &atom : frame.atoms)
             if (atom.type == &type)

@@ -81,24 +81,13 @@ std::string contents(const Frame &frame)
     return out.str();
 }
 
-class FrameStoreTest : public ::testing::Test
+class FrameStoreTest : public FolderTest
 {
 protected:
     void SetUp() override
     {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "tessaly-store-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        folder = pattern;
+        FolderTest::SetUp();
         types.buildDefaultTable();
-    }
-    void TearDown() override { std::filesystem::remove_all(folder); }
-
-    std::string put(const std::string &name, const std::string &bytes)
-    {
-        const std::string path = (folder / name).string();
-        std::ofstream(path, std::ios::binary) << bytes;
-        return path;
     }
 
     struct Read
@@ -124,7 +113,6 @@ protected:
     }
 
     AtomTypeTable types;
-    std::filesystem::path folder;
 };
 
 } // namespace
@@ -271,4 +259,9 @@ TEST_F(FrameStoreTest, AChangedFrameIsKept)
     for (int i = 1; i <= frames.count(); ++i)
         frames.frameAt(i);
     EXPECT_EQ(frames.frameAt(500).atoms[0].charge, 42.0);
+    // nor can a type go that frames not at hand may name (gold is in none of them)
+    const AtomType &gold = *types.findTypeForName("Au");
+    EXPECT_EQ(types.canRemove(gold, frames), AtomTypeTable::RemoveRefusal::MayBeInUse);
+    frames.clearFrames();
+    EXPECT_EQ(types.canRemove(gold, frames), AtomTypeTable::RemoveRefusal::None);
 }

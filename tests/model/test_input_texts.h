@@ -3,8 +3,11 @@
 #include "test_reader_support.h"
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <string>
+#include <unistd.h>
 #include <zlib.h>
 
 // Texts for the reading tests of whole files: frames of a known size and their compressed forms.
@@ -47,3 +50,26 @@ inline std::string gzipped(const std::string &text, int level = 6)
     deflateEnd(&stream);
     return out;
 }
+
+// A test with a fresh folder of its own for the files it writes, removed afterwards.
+class FolderTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "tessaly-test-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        folder = pattern;
+    }
+    void TearDown() override { std::filesystem::remove_all(folder); }
+    // Writes bytes to the file name in the folder; returns its path.
+    std::string put(const std::string &name, const std::string &bytes)
+    {
+        const std::string path = (folder / name).string();
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+
+    std::filesystem::path folder;
+};

@@ -24,24 +24,8 @@ std::string zstded(const std::string &text)
     return out;
 }
 
-class InputFiles : public ::testing::Test
+class InputFiles : public FolderTest
 {
-protected:
-    void SetUp() override
-    {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "tessaly-input-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        folder = pattern;
-    }
-    void TearDown() override { std::filesystem::remove_all(folder); }
-    std::string put(const std::string &name, const std::string &bytes)
-    {
-        const std::string path = (folder / name).string();
-        std::ofstream(path, std::ios::binary) << bytes;
-        return path;
-    }
-    std::filesystem::path folder;
 };
 
 } // namespace

@@ -47,24 +47,9 @@ std::string zstdStream(const std::string &text, int repeated, int windowLog)
     return out;
 }
 
-class MemoryBound : public ::testing::Test
+class MemoryBound : public FolderTest
 {
 protected:
-    void SetUp() override
-    {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "tessaly-memory-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        folder = pattern;
-    }
-    void TearDown() override { std::filesystem::remove_all(folder); }
-    std::string put(const std::string &name, const std::string &bytes)
-    {
-        const std::string path = (folder / name).string();
-        std::ofstream(path, std::ios::binary) << bytes;
-        return path;
-    }
-
     // Reads file with the list bounded to limit bytes.
     static void readBounded(ReadAll &read, TrajectoryFile &file, std::size_t limit, int threads,
         FrameHolding holding = FrameHolding::Whole, const InputFormat &format = quietFormat())
@@ -97,8 +82,6 @@ protected:
             EXPECT_EQ(read.frame(i).atoms[0].position, (Vector3{1, 2, 3}));
         }
     }
-
-    std::filesystem::path folder;
 };
 
 } // namespace
