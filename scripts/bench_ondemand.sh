@@ -57,16 +57,23 @@ median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 labels="index20 index2 bare2 whole117"
 [ -n "$before" ] && labels="$labels before117"
 for label in $labels; do : > "$data/$label.runs"; done
-for _ in $(seq "$runs"); do
+whole() { # label program: `info` on the slice, which the big file pushed out of the cache
+    cat "$slice" > /dev/null
+    timed "$1" "$2" info "$slice"
+}
+for run in $(seq "$runs"); do
     timed index20 "$cli" info "$big"
     timed index2 "$cli" info --memory 256M "$twoGigabytes"
     timed bare2 "$reference" "$twoGigabytes" --mmap
-    # the big file pushes the slice out of the system's cache: each run finds it cached
-    cat "$slice" > /dev/null
-    timed whole117 "$cli" info "$slice"
-    if [ -n "$before" ]; then
-        cat "$slice" > /dev/null
-        timed before117 "$before/app/tessaly-cli" info "$slice"
+    # the first after the big file finds the system reclaiming its cache: the two take turns
+    if [ -z "$before" ]; then
+        whole whole117 "$cli"
+    elif [ $((run % 2)) = 1 ]; then
+        whole whole117 "$cli"
+        whole before117 "$before/app/tessaly-cli"
+    else
+        whole before117 "$before/app/tessaly-cli"
+        whole whole117 "$cli"
     fi
 done
 echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
