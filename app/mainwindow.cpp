@@ -100,6 +100,8 @@ TMainForm::~TMainForm()
     const NoForcedPaint going(*this);
     // no cloud thread outlives the window it reports to
     EndCloudPasses();
+    // nor a thread reading frames ahead the atom types it reads them with
+    Frames.clearFrames();
     if (MainForm == this)
         MainForm = nullptr;
 }
