@@ -279,8 +279,7 @@ FrameSummary FrameList::summaryAt(int index) const
         return {};
     if (store)
         return store->summary(index);
-    const Frame &frame = frames[static_cast<std::size_t>(index - 1)];
-    return {frame.atomCount, frame.time, frame.energy, frame.hasTime, frame.hasEnergy};
+    return summaryOf(frames[static_cast<std::size_t>(index - 1)]);
 }
 
 bool FrameList::isFirst(const Frame &frame) const

@@ -215,6 +215,12 @@ struct FrameSummary
     bool hasEnergy = true;
 };
 
+/// What the frame holds besides its atoms, as its summary.
+inline FrameSummary summaryOf(const Frame &frame)
+{
+    return {frame.atomCount, frame.time, frame.energy, frame.hasTime, frame.hasEnergy};
+}
+
 class FrameStore;
 
 /// Why a frame of a file read on demand could not be read: the reader's message about it.

@@ -431,8 +431,7 @@ private:
                 }
                 if (!fromTheFile(frameStart, source.position()) || !roomInIndex(1))
                     return;
-                index.add(static_cast<std::uint64_t>(frameStart - base),
-                    {frame.atomCount, frame.time, frame.energy, frame.hasTime, frame.hasEnergy});
+                index.add(static_cast<std::uint64_t>(frameStart - base), summaryOf(frame));
             }
             index.setEnd(static_cast<std::uint64_t>(source.position() - base));
             outcome.framesRead = index.count();
@@ -460,7 +459,7 @@ private:
         if (quiet.readFrame(frame, lines) != ReadResult::FrameComplete || !lines.atEnd()
             || !probe.said.empty())
             return false;
-        summary = {frame.atomCount, frame.time, frame.energy, frame.hasTime, frame.hasEnergy};
+        summary = summaryOf(frame);
         return true;
     }
 
